@@ -1,0 +1,35 @@
+#include "rom/Error.h"
+
+namespace quillbox {
+
+std::string_view DescribeErrorCode(ErrorCode code)
+{
+    switch (code) {
+    case ErrorCode::FileNotOpened: return "The ROM file could not be opened";
+    case ErrorCode::FileRead: return "The ROM file could not be read";
+    case ErrorCode::FileWrite: return "The ROM file could not be written";
+    case ErrorCode::PastEndOfFile: return "The offset lies past the end of the ROM file";
+    case ErrorCode::BadOffset: return "The offset is negative or does not fit in 32 bits";
+    case ErrorCode::BadHexText: return "The text is not hexadecimal";
+    case ErrorCode::UnsupportedRom: return "Unsupported ROM or no ROM opened!";
+    case ErrorCode::MissingProfileValue: return "The game profile lacks a table offset";
+    case ErrorCode::RomTooShort: return "The ROM file is too short for the tables of its profile";
+    case ErrorCode::NameTooLong: return "The name does not fit its 14-byte field";
+    case ErrorCode::DescriptionTooLong: return "The description does not fit its room";
+    case ErrorCode::NoSuchItem: return "There is no item at that position";
+    case ErrorCode::NoImages: return "This game has no item images";
+    case ErrorCode::BadValue: return "The value is not accepted";
+    }
+    return "Unknown error";
+}
+
+Error MakeError(ErrorCode code, std::string detail)
+{
+    Error error{code, std::string(DescribeErrorCode(code))};
+    if (!detail.empty()) {
+        error.message += ": " + detail;
+    }
+    return error;
+}
+
+}  // namespace quillbox

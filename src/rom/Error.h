@@ -1,0 +1,83 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+
+namespace quillbox {
+
+// Every failure the core can report. The numbers are what the "Error: " message box shows,
+// so they never change meaning once given out.
+enum class ErrorCode : int {
+    FileNotOpened = 1,
+    FileRead = 2,
+    FileWrite = 3,
+    PastEndOfFile = 4,
+    BadOffset = 5,
+    BadHexText = 6,
+    UnsupportedRom = 7,
+    MissingProfileValue = 8,
+    RomTooShort = 9,
+    NameTooLong = 10,
+    DescriptionTooLong = 11,
+    NoSuchItem = 12,
+    NoImages = 13,
+    BadValue = 14,
+};
+
+// The one-line description of each error number, for the places that show only the number.
+std::string_view DescribeErrorCode(ErrorCode code);
+
+struct Error {
+    ErrorCode code{};
+    std::string message;
+
+    int Number() const { return static_cast<int>(code); }
+};
+
+Error MakeError(ErrorCode code, std::string detail = {});
+
+// A value or the error that kept it from being made. Written out by hand because the standard
+// one is not yet usable with every compiler the project builds with (clang builds the fuzzers).
+template <typename T>
+class [[nodiscard]] Result {
+public:
+    Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
+    Result(Error error) : state_(std::in_place_index<1>, std::move(error)) {}
+
+    bool has_value() const { return state_.index() == 0; }
+    explicit operator bool() const { return has_value(); }
+
+    T& value() & { return std::get<0>(state_); }
+    const T& value() const& { return std::get<0>(state_); }
+    T&& value() && { return std::get<0>(std::move(state_)); }
+    T& operator*() & { return value(); }
+    const T& operator*() const& { return value(); }
+    T* operator->() { return &value(); }
+    const T* operator->() const { return &value(); }
+
+    const Error& error() const { return std::get<1>(state_); }
+
+private:
+    std::variant<T, Error> state_;
+};
+
+template <>
+class [[nodiscard]] Result<void> {
+public:
+    Result() = default;
+    Result(Error error) : error_(std::move(error)), failed_(true) {}
+
+    bool has_value() const { return !failed_; }
+    explicit operator bool() const { return !failed_; }
+    const Error& error() const { return error_; }
+
+private:
+    Error error_;
+    bool failed_ = false;
+};
+
+using Status = Result<void>;
+
+}  // namespace quillbox

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "rom/Error.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <span>
+#include <vector>
+
+namespace quillbox {
+
+using Byte = std::uint8_t;
+using Bytes = std::vector<Byte>;
+
+// One open handle on a ROM file: binary, read and write, never truncating. Several handles on
+// the same file may be open at once. The file closes when the handle goes out of scope.
+//
+// Offsets are 64-bit here so that a caller's arithmetic cannot wrap before it is checked;
+// anything negative or beyond 32 bits is refused without touching the file.
+class RomFile {
+public:
+    static Result<RomFile> Open(const std::filesystem::path& path);
+
+    RomFile(RomFile&&) noexcept = default;
+    RomFile& operator=(RomFile&&) noexcept = default;
+    ~RomFile() = default;
+
+    // Exactly `count` bytes at `offset`; fails when any of them lies past the end of the file.
+    Result<Bytes> ReadAt(std::int64_t offset, std::int64_t count);
+    // `count` bytes at `offset`, those past the end of the file read as zero.
+    Result<Bytes> ReadAtZeroFilled(std::int64_t offset, std::int64_t count);
+    // Writes the bytes at `offset`. A write that would reach past the end of the file is
+    // refused whole, before any byte is written; the file never grows.
+    Status WriteAt(std::int64_t offset, std::span<const Byte> bytes);
+    // Pushes everything written so far to the operating system.
+    Status Flush();
+    void Close();
+
+    bool IsOpen() const { return stream_.is_open(); }
+    std::int64_t Size() const { return size_; }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    RomFile(std::filesystem::path path, std::fstream stream, std::int64_t size);
+    Status CheckRange(std::int64_t offset, std::int64_t count) const;
+
+    std::filesystem::path path_;
+    std::fstream stream_;
+    std::int64_t size_ = 0;
+};
+
+// The largest offset the ROM format can address; offsets are signed 32-bit numbers.
+inline constexpr std::int64_t kMaxOffset = 0x7FFFFFFF;
+
+// A seam for tests: while installed, each write asks it first, and a `false` fails that write
+// as a disk error would. Production code never installs one.
+class WriteFaultInjector {
+public:
+    virtual ~WriteFaultInjector() = default;
+    virtual bool AllowWrite(const std::filesystem::path& path, std::int64_t offset, std::size_t count) = 0;
+};
+void InstallWriteFaultInjector(WriteFaultInjector* injector);
+
+}  // namespace quillbox
