@@ -3,6 +3,8 @@
 #include "image/ItemIcon.h"
 #include "items/RomState.h"
 #include "rom/Error.h"
+#include "rom/Patch.h"
+#include "rom/RomFile.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -129,5 +131,20 @@ Result<IconPixels> ReadItemIcon(const std::filesystem::path& rom, std::int64_t i
 // Writes the low three bytes of both icon pointers of an item; hex texts, empty is 0.
 Status RepointItemImage(const RomState& state, int position, std::string_view imageOffsetText,
                         std::string_view paletteOffsetText);
+
+// The same operations as plans: each checks everything and returns the bytes it would write,
+// writing nothing, so that several changes can land together in one all-or-nothing write.
+Result<std::vector<Patch>> PlanSave(const RomState& state, int position, const ItemEdit& edit,
+                                    const DescriptionPlace& description);
+struct PlannedDescriptionRepoint {
+    DescriptionRepoint repoint;
+    Patch pointer;
+};
+Result<PlannedDescriptionRepoint> PlanDescriptionRepoint(const RomState& state, int position,
+                                                          std::string_view offsetText);
+Result<std::vector<Patch>> PlanImageRepoint(const RomState& state, int position, std::string_view imageOffsetText,
+                                            std::string_view paletteOffsetText);
+// Writes planned bytes to the open ROM, all or nothing.
+Status ApplyToRom(const RomState& state, std::span<const Patch> patches);
 
 }  // namespace quillbox

@@ -1,0 +1,592 @@
+#include "items/ItemOperations.h"
+
+#include "rom/HexIo.h"
+#include "rom/HexText.h"
+#include "rom/Patch.h"
+#include "rom/Profile.h"
+#include "rom/RomFile.h"
+
+#include <algorithm>
+
+namespace quillbox {
+
+namespace {
+
+constexpr int kTmEntries = kLastTmItem - kFirstTmItem + 1;
+constexpr int kImageEntrySize = 8;
+constexpr int kDescriptionReadSize = 256;
+constexpr int kRepointReadSize = 110;
+constexpr std::uint8_t kTerminator = 0xFF;
+
+std::uint16_t Le16(std::span<const Byte> bytes, std::size_t at)
+{
+    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
+Bytes Le16Bytes(std::uint16_t value)
+{
+    return {static_cast<Byte>(value & 0xFF), static_cast<Byte>(value >> 8)};
+}
+
+std::string HexOffset(std::int64_t offset) { return NumberToHex(static_cast<std::uint32_t>(offset)); }
+
+std::string Quote(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+Status CheckPosition(const GameFamily* family, int position)
+{
+    if (family == nullptr) {
+        return MakeError(ErrorCode::UnsupportedRom);
+    }
+    if (position < 0 || position >= family->itemCount) {
+        return MakeError(ErrorCode::NoSuchItem, "position " + std::to_string(position) + " of " +
+                                                     std::to_string(family->itemCount));
+    }
+    return {};
+}
+
+std::int64_t EntryOffset(const RomState& state, int position)
+{
+    return static_cast<std::int64_t>(state.itemTableOffset) + std::int64_t{kItemRecordSize} * position;
+}
+
+std::int64_t TmEntryOffset(const RomState& state, int position)
+{
+    return static_cast<std::int64_t>(state.tmMovesOffset) + 2 * std::int64_t{position - kFirstTmItem};
+}
+
+std::int64_t ImageEntryOffset(const RomState& state, int position)
+{
+    return static_cast<std::int64_t>(state.imageTableOffset) + std::int64_t{kImageEntrySize} * position;
+}
+
+bool IsTmItem(int position) { return position >= kFirstTmItem && position <= kLastTmItem; }
+
+// Decodes fixed-size names lying one after the other, as the lists show them.
+std::vector<Text> DecodeNames(std::span<const Byte> block, int count, int size)
+{
+    std::vector<Text> names;
+    names.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const auto name = block.subspan(static_cast<std::size_t>(i) * static_cast<std::size_t>(size),
+                                        static_cast<std::size_t>(size));
+        names.push_back(RemoveAll(DecodeGameText(name), kTerminatorEscape));
+    }
+    return names;
+}
+
+// Only the first 14 bytes of each 44-byte record are the name.
+std::vector<Text> DecodeItemNames(std::span<const Byte> records, int count)
+{
+    std::vector<Text> names;
+    names.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        names.push_back(RemoveAll(
+            DecodeGameText(records.subspan(static_cast<std::size_t>(i) * kItemRecordSize, kItemNameSize)),
+            kTerminatorEscape));
+    }
+    return names;
+}
+
+Result<std::vector<Text>> ReadNames(RomFile& file, std::int64_t offset, int count, int size)
+{
+    auto block = file.ReadAt(offset, std::int64_t{count} * size);
+    if (!block) {
+        return block.error();
+    }
+    return DecodeNames(*block, count, size);
+}
+
+// The number of bytes before the first terminator that is not the argument of a control code,
+// or -1 when there is none.
+int TerminatorPosition(std::span<const Byte> bytes)
+{
+    bool argument = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (argument) {
+            argument = false;
+        } else if (bytes[i] == kTerminator) {
+            return static_cast<int>(i);
+        } else if (bytes[i] == 0xFC || bytes[i] == 0xFD) {
+            argument = true;
+        }
+    }
+    return -1;
+}
+
+Text ShowLineBreaks(TextView decoded) { return ReplaceAll(decoded, kLineBreakEscape, kWindowsLineBreak); }
+
+Result<std::int64_t> OffsetFromHexText(std::string_view text, std::string_view what)
+{
+    if (!text.empty() && !IsHexText(text)) {
+        return MakeError(ErrorCode::BadHexText, std::string(what) + " " + Quote(text));
+    }
+    if (text.size() > 8) {
+        return MakeError(ErrorCode::BadOffset, std::string(what) + " " + Quote(text));
+    }
+    return static_cast<std::int64_t>(HexToNumber(text));
+}
+
+Status CheckInsideFile(const RomFile& file, std::int64_t offset, std::string_view what)
+{
+    if (offset >= file.Size()) {
+        return MakeError(ErrorCode::PastEndOfFile, std::string(what) + " " + HexOffset(offset) +
+                                                       " is at or past the end of the file (" +
+                                                       HexOffset(file.Size()) + " bytes)");
+    }
+    return {};
+}
+
+Result<Bytes> PointerBodyBytes(std::string_view text, std::string_view what)
+{
+    if (!text.empty() && !IsHexText(text)) {
+        return MakeError(ErrorCode::BadHexText, std::string(what) + " " + Quote(text));
+    }
+    return HexToBytes(SwapByteOrder(FitHex(text, 6)));
+}
+
+Status CheckTable(const RomFile& file, std::int64_t offset, std::int64_t size, std::string_view name)
+{
+    if (offset < 0 || offset > kMaxOffset) {
+        return MakeError(ErrorCode::BadOffset, std::string(name) + " " + std::to_string(offset));
+    }
+    if (offset + size > file.Size()) {
+        return MakeError(ErrorCode::RomTooShort, std::string(name) + " at " + HexOffset(offset) + " needs " +
+                                                     std::to_string(size) + " bytes, the file has " +
+                                                     HexOffset(file.Size()));
+    }
+    return {};
+}
+
+}  // namespace
+
+Result<std::string> ReadHeaderCode(const std::filesystem::path& rom)
+{
+    auto file = RomFile::Open(rom);
+    if (!file) {
+        return file.error();
+    }
+    auto bytes = file->ReadAt(kHeaderCodeOffset, 4);
+    if (!bytes) {
+        return MakeError(ErrorCode::RomTooShort, "no header code at AC in a file of " +
+                                                     std::to_string(file->Size()) + " bytes");
+    }
+    return std::string(bytes->begin(), bytes->end());
+}
+
+Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const std::filesystem::path& profile)
+{
+    auto header = ReadHeaderCode(rom);
+    if (!header) {
+        return header.error();
+    }
+    OpenedRom opened;
+    RomState& state = opened.state;
+    state.romPath = rom;
+    state.headerCode = *header;
+    state.gameCode = std::string(GameCodeOf(state.headerCode));
+    opened.family = FindGameFamily(state.gameCode);
+    if (opened.family == nullptr) {
+        return MakeError(ErrorCode::UnsupportedRom, "game code " + Quote(state.gameCode));
+    }
+
+    struct Key {
+        std::string_view name;
+        std::int32_t* field;
+    };
+    const Key keys[] = {{"ItemData", &state.itemTableOffset},
+                        {"AttackNames", &state.moveNamesOffset},
+                        {"TMData", &state.tmMovesOffset},
+                        {"IMGData", &state.imageTableOffset}};
+    const std::size_t keyCount = opened.family->hasImages ? 4 : 3;
+    for (std::size_t k = 0; k < keyCount; ++k) {
+        const std::int64_t value = ParseProfileNumber(ReadProfileValue(profile, state.headerCode, keys[k].name));
+        const bool required = k < 3;
+        if (required && value == 0) {
+            return MakeError(ErrorCode::UnsupportedRom, "no " + std::string(keys[k].name) + " in section [" +
+                                                            state.headerCode + "] of " + profile.string());
+        }
+        if (value < 0 || value > kMaxOffset) {
+            return MakeError(ErrorCode::BadOffset, std::string(keys[k].name) + " " + std::to_string(value));
+        }
+        *keys[k].field = static_cast<std::int32_t>(value);
+    }
+
+    auto file = RomFile::Open(rom);
+    if (!file) {
+        return file.error();
+    }
+    const int items = opened.family->itemCount;
+    Status tables = CheckTable(*file, state.itemTableOffset, std::int64_t{kItemRecordSize} * items, "the item table");
+    if (tables) tables = CheckTable(*file, state.moveNamesOffset, std::int64_t{kMoveNameSize} * kMoveCount, "the move names");
+    if (tables) tables = CheckTable(*file, state.tmMovesOffset, 2 * kTmEntries, "the TM/HM move list");
+    if (tables && opened.family->hasImages) {
+        tables = CheckTable(*file, state.imageTableOffset, std::int64_t{kImageEntrySize} * items, "the item image table");
+    }
+    if (!tables) {
+        return tables.error();
+    }
+
+    auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * items);
+    if (!records) {
+        return records.error();
+    }
+    opened.itemNames = DecodeItemNames(*records, items);
+    auto moves = ReadNames(*file, state.moveNamesOffset, kMoveCount, kMoveNameSize);
+    if (!moves) {
+        return moves.error();
+    }
+    opened.moveNames = std::move(*moves);
+    state.lastItemIndex = static_cast<std::int16_t>(opened.family->LastItemIndex());
+    return opened;
+}
+
+Result<std::vector<Text>> ListItemNames(const RomState& state)
+{
+    const GameFamily* family = state.Family();
+    if (family == nullptr) {
+        return MakeError(ErrorCode::UnsupportedRom);
+    }
+    auto file = RomFile::Open(state.romPath);
+    if (!file) {
+        return file.error();
+    }
+    auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * family->itemCount);
+    if (!records) {
+        return records.error();
+    }
+    return DecodeItemNames(*records, family->itemCount);
+}
+
+int CountDescriptionCharacters(TextView description)
+{
+    int count = 0;
+    for (std::size_t i = 0; i < description.size(); ++i) {
+        // A line break is two characters wherever it is counted, however it is held.
+        const bool lineFeedAlone = description[i] == U'\n' && (i == 0 || description[i - 1] != U'\r');
+        count += lineFeedAlone ? 2 : 1;
+    }
+    return count;
+}
+
+Result<ItemView> ReadItem(const RomState& state, int position)
+{
+    const GameFamily* family = state.Family();
+    if (auto valid = CheckPosition(family, position); !valid) {
+        return valid.error();
+    }
+    auto file = RomFile::Open(state.romPath);
+    if (!file) {
+        return file.error();
+    }
+    auto record = file->ReadAt(EntryOffset(state, position), kItemRecordSize);
+    if (!record) {
+        return record.error();
+    }
+    const std::span<const Byte> bytes = *record;
+
+    ItemView item;
+    item.position = position;
+    item.name = RemoveAll(DecodeGameText(bytes.first(kItemNameSize)), kTerminatorEscape);
+    while (!item.name.empty() && item.name.back() == U' ') item.name.pop_back();
+    item.index = Le16(bytes, ItemField::Index);
+    item.price = Le16(bytes, ItemField::Price);
+    item.special1 = bytes[ItemField::Special1];
+    item.special2 = bytes[ItemField::Special2];
+    item.mystery1 = bytes[ItemField::Mystery1];
+    item.mystery2 = bytes[ItemField::Mystery2];
+    item.pocket = bytes[ItemField::Pocket];
+    item.battleUsage = bytes[ItemField::BattleUsage];
+    item.fieldUsageCodePointer = ReadPointerBody(bytes.subspan<ItemField::FieldUsageCodePointer, 3>());
+    item.battleUsageCodePointer = ReadPointerBody(bytes.subspan<ItemField::BattleUsageCodePointer, 3>());
+    item.descriptionOffset = ReadFullPointer(bytes.subspan<ItemField::DescPointer, 4>());
+    item.descriptionOffsetText = HexOffset(item.descriptionOffset);
+
+    // A pointer below the ROM's base or past the file names no description: nothing is read
+    // there, the description shows empty, and a save leaves the stored bytes alone.
+    if (item.descriptionOffset >= 0 && item.descriptionOffset < file->Size()) {
+        const std::int64_t available = std::min<std::int64_t>(kDescriptionReadSize, file->Size() - item.descriptionOffset);
+        auto text = file->ReadAt(item.descriptionOffset, available);
+        if (!text) {
+            return text.error();
+        }
+        const Text decoded = DecodeGameText(*text).substr(0, kDescriptionReadSize);
+        const std::size_t end = decoded.find(kTerminatorEscape);
+        if (end != Text::npos) {
+            item.description = ShowLineBreaks(TextView(decoded).substr(0, end));
+            item.descriptionReadable = true;
+            item.descriptionRoom = CountDescriptionCharacters(item.description);
+            item.descriptionRoomBytes = TerminatorPosition(*text) + 1;
+        }
+    }
+
+    if (IsTmItem(position)) {
+        auto move = file->ReadAt(TmEntryOffset(state, position), 2);
+        if (!move) {
+            return move.error();
+        }
+        item.tmMove = Le16(*move, 0);
+    }
+    if (family->hasImages) {
+        auto entry = file->ReadAt(ImageEntryOffset(state, position), kImageEntrySize);
+        if (!entry) {
+            return entry.error();
+        }
+        item.imageOffsetText = ReadPointerBody(std::span<const Byte>(*entry).subspan<0, 3>());
+        item.paletteOffsetText = ReadPointerBody(std::span<const Byte>(*entry).subspan<4, 3>());
+    }
+    return item;
+}
+
+Result<Bytes> EncodeItemName(TextView name)
+{
+    Bytes bytes = EncodeGameText(name);
+    if (bytes.size() + 1 > kItemNameSize) {
+        return MakeError(ErrorCode::NameTooLong, "it encodes to " + std::to_string(bytes.size()) +
+                                                     " bytes, and 13 fit before its end mark");
+    }
+    bytes.push_back(kTerminator);
+    // The rest of the field is cleared, so no letters of an older, longer name show after it.
+    bytes.resize(kItemNameSize, 0x00);
+    return bytes;
+}
+
+Bytes EncodeDescription(TextView description)
+{
+    Text text = ReplaceAll(description, kWindowsLineBreak, kLineBreakEscape);
+    text = ReplaceAll(text, U"\n", kLineBreakEscape);
+    text += kTerminatorEscape;
+    return EncodeGameText(text);
+}
+
+Result<std::vector<Patch>> PlanSave(const RomState& state, int position, const ItemEdit& edit,
+                                    const DescriptionPlace& description)
+{
+    const GameFamily* family = state.Family();
+    if (auto valid = CheckPosition(family, position); !valid) {
+        return valid.error();
+    }
+    const std::int64_t entry = EntryOffset(state, position);
+    std::vector<Patch> patches;
+
+    if (edit.name) {
+        auto name = EncodeItemName(*edit.name);
+        if (!name) {
+            return name.error();
+        }
+        patches.push_back({entry + ItemField::Name, std::move(*name)});
+    }
+    auto addByte = [&](const std::optional<std::uint8_t>& value, int field) {
+        if (value) patches.push_back({entry + field, Bytes{*value}});
+    };
+    auto addWord = [&](const std::optional<std::uint16_t>& value, std::int64_t offset) {
+        if (value) patches.push_back({offset, Le16Bytes(*value)});
+    };
+    addWord(edit.price, entry + ItemField::Price);
+    addWord(edit.index, entry + ItemField::Index);
+    addByte(edit.special1, ItemField::Special1);
+    if (edit.tmMove) {
+        if (!IsTmItem(position)) {
+            return MakeError(ErrorCode::BadValue, "only items 289 to 346 teach a move");
+        }
+        addWord(edit.tmMove, TmEntryOffset(state, position));
+    }
+    addByte(edit.special2, ItemField::Special2);
+    addByte(edit.pocket, ItemField::Pocket);
+    addByte(edit.mystery1, ItemField::Mystery1);
+    addByte(edit.mystery2, ItemField::Mystery2);
+    addByte(edit.battleUsage, ItemField::BattleUsage);
+    const std::pair<const std::optional<std::string>*, int> pointers[] = {
+        {&edit.fieldUsageCodePointer, ItemField::FieldUsageCodePointer},
+        {&edit.battleUsageCodePointer, ItemField::BattleUsageCodePointer}};
+    for (const auto& [text, field] : pointers) {
+        if (!*text) continue;
+        auto body = PointerBodyBytes(**text, field == ItemField::FieldUsageCodePointer ? "field usage code pointer"
+                                                                                       : "battle usage code pointer");
+        if (!body) {
+            return body.error();
+        }
+        patches.push_back({entry + field, std::move(*body)});
+    }
+    if (edit.description) {
+        Bytes bytes = EncodeDescription(*edit.description);
+        if (description.offset < 0) {
+            return MakeError(ErrorCode::BadOffset, "the description has no place in the file");
+        }
+        if (std::cmp_greater(bytes.size(), description.roomBytes)) {
+            return MakeError(ErrorCode::DescriptionTooLong,
+                             "it needs " + std::to_string(bytes.size()) + " bytes with its end mark, " +
+                                 std::to_string(bytes.size() - static_cast<std::size_t>(std::max(description.roomBytes, 0))) +
+                                 " more than the " + std::to_string(description.roomBytes) + " it has");
+        }
+        patches.push_back({description.offset, std::move(bytes)});
+    }
+    return patches;
+}
+
+Status ApplyToRom(const RomState& state, std::span<const Patch> patches)
+{
+    auto file = RomFile::Open(state.romPath);
+    if (!file) {
+        return file.error();
+    }
+    return ApplyPatches(*file, patches);
+}
+
+Status SaveItem(const RomState& state, int position, const ItemEdit& edit, const DescriptionPlace& description)
+{
+    auto patches = PlanSave(state, position, edit, description);
+    if (!patches) {
+        return patches.error();
+    }
+    return ApplyToRom(state, *patches);
+}
+
+Result<PlannedDescriptionRepoint> PlanDescriptionRepoint(const RomState& state, int position,
+                                                          std::string_view offsetText)
+{
+    if (auto valid = CheckPosition(state.Family(), position); !valid) {
+        return valid.error();
+    }
+    auto offset = OffsetFromHexText(offsetText, "the description offset");
+    if (!offset) {
+        return offset.error();
+    }
+    auto file = RomFile::Open(state.romPath);
+    if (!file) {
+        return file.error();
+    }
+    if (auto inside = CheckInsideFile(*file, *offset, "the description offset"); !inside) {
+        return inside.error();
+    }
+    const std::int64_t available = std::min<std::int64_t>(kRepointReadSize, file->Size() - *offset);
+    auto place = file->ReadAt(*offset, available);
+    if (!place) {
+        return place.error();
+    }
+
+    DescriptionRepoint result;
+    result.offset = *offset;
+    const Text decoded = DecodeGameText(*place);
+    const TextView shortView = TextView(decoded).substr(0, kRepointReadSize);
+    if (shortView.starts_with(kTerminatorEscape)) {
+        int run = 0;
+        while (run < kRepointReadSize && std::cmp_less(run, place->size()) && (*place)[static_cast<std::size_t>(run)] == kTerminator) {
+            ++run;
+        }
+        result.freeSpace = true;
+        result.readable = true;
+        result.room = run;
+        result.roomBytes = run;
+    } else if (const std::size_t end = shortView.find(kTerminatorEscape); end != TextView::npos) {
+        result.description = ShowLineBreaks(shortView.substr(0, end));
+        result.readable = true;
+        result.room = static_cast<int>(end);
+        result.roomBytes = TerminatorPosition(*place) + 1;
+    }
+
+    const std::uint32_t pointer = static_cast<std::uint32_t>(*offset) + kRomBase;
+    Patch patch{EntryOffset(state, position) + ItemField::DescPointer,
+                {static_cast<Byte>(pointer), static_cast<Byte>(pointer >> 8), static_cast<Byte>(pointer >> 16),
+                 static_cast<Byte>(pointer >> 24)}};
+    if (auto inside = CheckPatches(*file, std::span(&patch, 1)); !inside) {
+        return inside.error();
+    }
+    return PlannedDescriptionRepoint{std::move(result), std::move(patch)};
+}
+
+Result<DescriptionRepoint> RepointDescription(const RomState& state, int position, std::string_view offsetText)
+{
+    auto plan = PlanDescriptionRepoint(state, position, offsetText);
+    if (!plan) {
+        return plan.error();
+    }
+    if (auto written = ApplyToRom(state, std::span(&plan->pointer, 1)); !written) {
+        return written.error();
+    }
+    return std::move(plan->repoint);
+}
+
+Result<ImageOffsets> ReadImageOffsets(const RomState& state, int position)
+{
+    const GameFamily* family = state.Family();
+    if (auto valid = CheckPosition(family, position); !valid) {
+        return valid.error();
+    }
+    if (!family->hasImages) {
+        return MakeError(ErrorCode::NoImages);
+    }
+    auto file = RomFile::Open(state.romPath);
+    if (!file) {
+        return file.error();
+    }
+    auto entry = file->ReadAt(ImageEntryOffset(state, position), kImageEntrySize);
+    if (!entry) {
+        return entry.error();
+    }
+    return ImageOffsets{ReadPointerBody(std::span<const Byte>(*entry).subspan<0, 3>()),
+                        ReadPointerBody(std::span<const Byte>(*entry).subspan<4, 3>())};
+}
+
+Result<IconPixels> ReadItemIcon(const std::filesystem::path& rom, std::int64_t imageOffset, std::int64_t paletteOffset)
+{
+    auto file = RomFile::Open(rom);
+    if (!file) {
+        return file.error();
+    }
+    auto tiles = file->ReadAtZeroFilled(imageOffset, kImageBufferSize);
+    if (!tiles) {
+        return tiles.error();
+    }
+    auto palette = file->ReadAtZeroFilled(paletteOffset, kImageBufferSize);
+    if (!palette) {
+        return palette.error();
+    }
+    return DecodeIcon(*tiles, *palette);
+}
+
+Result<std::vector<Patch>> PlanImageRepoint(const RomState& state, int position, std::string_view imageOffsetText,
+                                            std::string_view paletteOffsetText)
+{
+    const GameFamily* family = state.Family();
+    if (auto valid = CheckPosition(family, position); !valid) {
+        return valid.error();
+    }
+    if (!family->hasImages) {
+        return MakeError(ErrorCode::NoImages);
+    }
+    auto image = PointerBodyBytes(imageOffsetText, "the image offset");
+    if (!image) {
+        return image.error();
+    }
+    auto palette = PointerBodyBytes(paletteOffsetText, "the palette offset");
+    if (!palette) {
+        return palette.error();
+    }
+    auto file = RomFile::Open(state.romPath);
+    if (!file) {
+        return file.error();
+    }
+    for (const auto& [text, what] : {std::pair{imageOffsetText, "the image offset"}, std::pair{paletteOffsetText, "the palette offset"}}) {
+        if (auto inside = CheckInsideFile(*file, static_cast<std::int64_t>(HexToNumber(FitHex(text, 6))), what); !inside) {
+            return inside.error();
+        }
+    }
+    const std::int64_t entry = ImageEntryOffset(state, position);
+    std::vector<Patch> patches{{entry, std::move(*image)}, {entry + 4, std::move(*palette)}};
+    if (auto inside = CheckPatches(*file, patches); !inside) {
+        return inside.error();
+    }
+    return patches;
+}
+
+Status RepointItemImage(const RomState& state, int position, std::string_view imageOffsetText,
+                        std::string_view paletteOffsetText)
+{
+    auto patches = PlanImageRepoint(state, position, imageOffsetText, paletteOffsetText);
+    if (!patches) {
+        return patches.error();
+    }
+    return ApplyToRom(state, *patches);
+}
+
+}  // namespace quillbox

@@ -1,0 +1,69 @@
+#include "rom/HexIo.h"
+
+namespace quillbox {
+
+namespace {
+
+void Report(const ErrorReporter& report, const Error& error)
+{
+    if (report) report(error);
+}
+
+}  // namespace
+
+Result<Bytes> HexToBytes(std::string_view text)
+{
+    std::string even;
+    if (text.size() % 2 != 0) even.push_back('0');
+    even.append(text);
+    if (!even.empty() && !IsHexText(even)) {
+        return MakeError(ErrorCode::BadHexText, "\"" + std::string(text) + "\"");
+    }
+    Bytes bytes;
+    bytes.reserve(even.size() / 2);
+    for (std::size_t i = 0; i < even.size(); i += 2) {
+        bytes.push_back(static_cast<Byte>(HexToNumber(std::string_view(even).substr(i, 2))));
+    }
+    return bytes;
+}
+
+HexString ReadHex(const std::filesystem::path& path, std::int64_t offset, std::int64_t count, const ErrorReporter& report)
+{
+    auto file = RomFile::Open(path);
+    if (!file) {
+        Report(report, file.error());
+        return {};
+    }
+    if (count <= 0) {
+        return {};
+    }
+    auto bytes = file->ReadAt(offset, count);
+    if (!bytes) {
+        Report(report, bytes.error());
+        return {};
+    }
+    return BytesToHex(*bytes);
+}
+
+bool WriteHex(const std::filesystem::path& path, std::int64_t offset, std::string_view text, const ErrorReporter& report)
+{
+    auto bytes = HexToBytes(text);
+    if (!bytes) {
+        Report(report, bytes.error());
+        return false;
+    }
+    auto file = RomFile::Open(path);
+    if (!file) {
+        Report(report, file.error());
+        return false;
+    }
+    Status status = file->WriteAt(offset, *bytes);
+    if (status) status = file->Flush();
+    if (!status) {
+        Report(report, status.error());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace quillbox

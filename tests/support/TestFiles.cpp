@@ -1,0 +1,88 @@
+#include "TestFiles.h"
+
+#include "rom/Profile.h"
+#include "sample/SampleRom.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace quillbox::test {
+
+TempDir::TempDir()
+{
+    static std::atomic<int> counter{0};
+    std::random_device seed;
+    path_ = std::filesystem::temp_directory_path() /
+            ("quillbox-test-" + std::to_string(seed()) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::filesystem::path WriteFile(const std::filesystem::path& path, const Bytes& bytes)
+{
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    EXPECT_TRUE(out.good()) << path;
+    return path;
+}
+
+std::filesystem::path WriteTextFile(const std::filesystem::path& path, std::string_view text)
+{
+    return WriteFile(path, Bytes(text.begin(), text.end()));
+}
+
+Bytes ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::filesystem::path ShippedProfile() { return ProfilePathFor(ProgramFolder()); }
+
+std::filesystem::path WriteSample(const TempDir& dir, std::string_view headerCode, std::string_view name)
+{
+    const auto path = dir / name;
+    const Status written = WriteSampleRom(path, headerCode);
+    EXPECT_TRUE(written) << (written ? "" : written.error().message);
+    return path;
+}
+
+FailingWrites::FailingWrites(int allowedWrites) : allowed_(allowedWrites) { InstallWriteFaultInjector(this); }
+FailingWrites::~FailingWrites() { InstallWriteFaultInjector(nullptr); }
+
+bool FailingWrites::AllowWrite(const std::filesystem::path&, std::int64_t, std::size_t)
+{
+    ++attempts;
+    return attempts <= allowed_;
+}
+
+FailingWriteOnce::FailingWriteOnce(int failingWrite) : failing_(failingWrite) { InstallWriteFaultInjector(this); }
+FailingWriteOnce::~FailingWriteOnce() { InstallWriteFaultInjector(nullptr); }
+
+bool FailingWriteOnce::AllowWrite(const std::filesystem::path&, std::int64_t, std::size_t)
+{
+    return attempts++ != failing_;
+}
+
+std::vector<std::size_t> DifferingOffsets(const Bytes& before, const Bytes& after)
+{
+    std::vector<std::size_t> offsets;
+    EXPECT_EQ(before.size(), after.size());
+    for (std::size_t i = 0; i < std::min(before.size(), after.size()); ++i) {
+        if (before[i] != after[i]) offsets.push_back(i);
+    }
+    return offsets;
+}
+
+}  // namespace quillbox::test

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "rom/Error.h"
+#include "rom/HexIo.h"
+#include "rom/RomFile.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillbox::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::filesystem::path WriteFile(const std::filesystem::path& path, const Bytes& bytes);
+std::filesystem::path WriteTextFile(const std::filesystem::path& path, std::string_view text);
+Bytes ReadFile(const std::filesystem::path& path);
+
+// The profile shipped beside the test programs.
+std::filesystem::path ShippedProfile();
+
+// Writes a sample ROM of the header code into `dir` and returns its path.
+std::filesystem::path WriteSample(const TempDir& dir, std::string_view headerCode, std::string_view name = "sample.gba");
+
+// Collects what ReadHex and WriteHex report.
+struct ReportLog {
+    std::vector<Error> errors;
+    ErrorReporter Reporter()
+    {
+        return [this](const Error& e) { errors.push_back(e); };
+    }
+};
+
+// Fails every write while installed.
+class FailingWrites : public WriteFaultInjector {
+public:
+    explicit FailingWrites(int allowedWrites = 0);
+    ~FailingWrites() override;
+    bool AllowWrite(const std::filesystem::path& path, std::int64_t offset, std::size_t count) override;
+    int attempts = 0;
+
+private:
+    int allowed_;
+};
+
+// Fails only the write numbered `failingWrite` (counting from 0) while installed, as a disk
+// error that passes would; every other write goes through.
+class FailingWriteOnce : public WriteFaultInjector {
+public:
+    explicit FailingWriteOnce(int failingWrite);
+    ~FailingWriteOnce() override;
+    bool AllowWrite(const std::filesystem::path& path, std::int64_t offset, std::size_t count) override;
+    int attempts = 0;
+
+private:
+    int failing_;
+};
+
+// The offsets at which two byte strings of equal length differ.
+std::vector<std::size_t> DifferingOffsets(const Bytes& before, const Bytes& after);
+
+}  // namespace quillbox::test
