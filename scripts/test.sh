@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test: a warnings-as-errors build, the same
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded run of each fuzzer.
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+"$top/scripts/setup-debian.sh"
+export QT_QPA_PLATFORM=offscreen
+jobs="$(nproc)"
+
+echo "== Build and test (warnings are errors)"
+cmake -S "$top" -B "$top/build/ci" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLBOX_WERROR=ON >/dev/null
+cmake --build "$top/build/ci" -j "$jobs"
+ctest --test-dir "$top/build/ci" --output-on-failure --no-tests=error -j "$jobs"
+
+echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$top" -B "$top/build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLBOX_WERROR=ON -DQUILLBOX_SANITIZE=ON \
+  -DQUILLBOX_BUILD_BENCH=OFF >/dev/null
+cmake --build "$top/build/asan" -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$top/build/asan" --output-on-failure --no-tests=error -j "$jobs"
+
+if [ -f "$top/fuzz/CMakeLists.txt" ]; then
+  echo "== Fuzzing"
+  "$top/fuzz/run-fuzzers.sh" "${QUILLBOX_FUZZ_SECONDS:-30}"
+fi
+echo "== All tests passed"
