@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <stdexcept>
 
 namespace quillbox::test {
 
@@ -46,6 +47,13 @@ Bytes ReadFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+RomFile OpenOrThrow(const std::filesystem::path& path)
+{
+    auto file = RomFile::Open(path);
+    if (!file) throw std::runtime_error("cannot open " + path.string() + ": " + file.error().message);
+    return std::move(*file);
 }
 
 std::filesystem::path ShippedProfile() { return ProfilePathFor(ProgramFolder()); }

@@ -30,6 +30,9 @@ std::filesystem::path WriteFile(const std::filesystem::path& path, const Bytes& 
 std::filesystem::path WriteTextFile(const std::filesystem::path& path, std::string_view text);
 Bytes ReadFile(const std::filesystem::path& path);
 
+// Opens a ROM file for a test that is not about opening; a failure throws, which ends the test.
+RomFile OpenOrThrow(const std::filesystem::path& path);
+
 // The profile shipped beside the test programs.
 std::filesystem::path ShippedProfile();
 
