@@ -13,6 +13,7 @@ namespace quillbox {
 std::int32_t DecompressLz77(std::span<const std::uint8_t> input, std::span<std::uint8_t> output);
 
 // A stream the console's VRAM-safe decompressor accepts: no back-reference closer than 2 bytes.
+// Empty for data longer than 0x7FFFFF bytes, more than a header the decoder accepts can declare.
 std::vector<std::uint8_t> CompressLz77(std::span<const std::uint8_t> data);
 
 }  // namespace quillbox
