@@ -144,6 +144,26 @@ Result<Bytes> PointerBodyBytes(std::string_view text, std::string_view what)
     return HexToBytes(SwapByteOrder(FitHex(text, 6)));
 }
 
+// Opens the ROM of an opened state, refusing a file that is no longer the one that was opened.
+Result<RomFile> OpenOpenedRom(const RomState& state)
+{
+    auto file = RomFile::Open(state.romPath);
+    if (!file) {
+        return file.error();
+    }
+    if (state.romSize != 0 && file->Size() != state.romSize) {
+        return MakeError(ErrorCode::RomChanged, "it had " + std::to_string(state.romSize) + " bytes and now has " +
+                                                    std::to_string(file->Size()));
+    }
+    if (!state.headerCode.empty()) {
+        auto header = file->ReadAt(kHeaderCodeOffset, 4);
+        if (!header || std::string(header->begin(), header->end()) != state.headerCode) {
+            return MakeError(ErrorCode::RomChanged, "its header code is no longer " + state.headerCode);
+        }
+    }
+    return file;
+}
+
 Status CheckTable(const RomFile& file, std::int64_t offset, std::int64_t size, std::string_view name)
 {
     if (offset < 0 || offset > kMaxOffset) {
@@ -237,6 +257,7 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const std::filesyste
     }
     opened.moveNames = std::move(*moves);
     state.lastItemIndex = static_cast<std::int16_t>(opened.family->LastItemIndex());
+    state.romSize = file->Size();
     return opened;
 }
 
@@ -246,7 +267,7 @@ Result<std::vector<Text>> ListItemNames(const RomState& state)
     if (family == nullptr) {
         return MakeError(ErrorCode::UnsupportedRom);
     }
-    auto file = RomFile::Open(state.romPath);
+    auto file = OpenOpenedRom(state);
     if (!file) {
         return file.error();
     }
@@ -274,7 +295,7 @@ Result<ItemView> ReadItem(const RomState& state, int position)
     if (auto valid = CheckPosition(family, position); !valid) {
         return valid.error();
     }
-    auto file = RomFile::Open(state.romPath);
+    auto file = OpenOpenedRom(state);
     if (!file) {
         return file.error();
     }
@@ -425,7 +446,7 @@ Result<std::vector<Patch>> PlanSave(const RomState& state, int position, const I
 
 Status ApplyToRom(const RomState& state, std::span<const Patch> patches)
 {
-    auto file = RomFile::Open(state.romPath);
+    auto file = OpenOpenedRom(state);
     if (!file) {
         return file.error();
     }
@@ -451,7 +472,7 @@ Result<PlannedDescriptionRepoint> PlanDescriptionRepoint(const RomState& state, 
     if (!offset) {
         return offset.error();
     }
-    auto file = RomFile::Open(state.romPath);
+    auto file = OpenOpenedRom(state);
     if (!file) {
         return file.error();
     }
@@ -515,7 +536,7 @@ Result<ImageOffsets> ReadImageOffsets(const RomState& state, int position)
     if (!family->hasImages) {
         return MakeError(ErrorCode::NoImages);
     }
-    auto file = RomFile::Open(state.romPath);
+    auto file = OpenOpenedRom(state);
     if (!file) {
         return file.error();
     }
@@ -562,7 +583,7 @@ Result<std::vector<Patch>> PlanImageRepoint(const RomState& state, int position,
     if (!palette) {
         return palette.error();
     }
-    auto file = RomFile::Open(state.romPath);
+    auto file = OpenOpenedRom(state);
     if (!file) {
         return file.error();
     }

@@ -19,6 +19,9 @@ struct RomState {
     std::int32_t moveNamesOffset = 0;
     std::int32_t tmMovesOffset = 0;
     std::int32_t imageTableOffset = 0;
+    // The file's size when it was opened; a file that no longer has it was shortened or replaced
+    // behind our back, and nothing is read from or written to it. 0 skips the check.
+    std::int64_t romSize = 0;
     // Selection state, kept by the window.
     std::int16_t itemIndex = 0;
     std::int32_t descriptionOffset = 0;

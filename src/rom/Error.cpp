@@ -19,6 +19,7 @@ std::string_view DescribeErrorCode(ErrorCode code)
     case ErrorCode::NoSuchItem: return "There is no item at that position";
     case ErrorCode::NoImages: return "This game has no item images";
     case ErrorCode::BadValue: return "The value is not accepted";
+    case ErrorCode::RomChanged: return "The ROM file changed on disk since it was opened; open it again";
     }
     return "Unknown error";
 }

@@ -24,6 +24,7 @@ enum class ErrorCode : int {
     NoSuchItem = 12,
     NoImages = 13,
     BadValue = 14,
+    RomChanged = 15,
 };
 
 // The one-line description of each error number, for the places that show only the number.

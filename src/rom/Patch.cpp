@@ -6,6 +6,9 @@ namespace quillbox {
 
 Status CheckPatches(const RomFile& file, std::span<const Patch> patches)
 {
+    if (file.IsReadOnly() && !patches.empty()) {
+        return MakeError(ErrorCode::FileWrite, file.Path().string() + " is read-only");
+    }
     for (const Patch& patch : patches) {
         const auto count = static_cast<std::int64_t>(patch.bytes.size());
         if (patch.offset < 0 || patch.offset > kMaxOffset) {

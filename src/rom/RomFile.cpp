@@ -18,8 +18,8 @@ std::string DescribeRange(std::int64_t offset, std::int64_t count)
 
 void InstallWriteFaultInjector(WriteFaultInjector* injector) { g_writeFaultInjector = injector; }
 
-RomFile::RomFile(std::filesystem::path path, std::fstream stream, std::int64_t size)
-    : path_(std::move(path)), stream_(std::move(stream)), size_(size)
+RomFile::RomFile(std::filesystem::path path, std::fstream stream, std::int64_t size, bool readOnly)
+    : path_(std::move(path)), stream_(std::move(stream)), size_(size), readOnly_(readOnly)
 {
 }
 
@@ -32,8 +32,18 @@ Result<RomFile> RomFile::Open(const std::filesystem::path& path)
     if (std::filesystem::is_directory(path, ec)) {
         return MakeError(ErrorCode::FileNotOpened, path.string() + " is a folder");
     }
+    using std::filesystem::perms;
+    const perms permissions = std::filesystem::status(path, ec).permissions();
+    bool readOnly = !ec && (permissions & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
     // in|out never creates and never truncates: a missing file fails here.
-    std::fstream stream(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::fstream stream;
+    if (!readOnly) {
+        stream.open(path, std::ios::in | std::ios::out | std::ios::binary);
+    }
+    if (!stream.is_open()) {
+        readOnly = true;
+        stream.open(path, std::ios::in | std::ios::binary);
+    }
     if (!stream.is_open()) {
         return MakeError(ErrorCode::FileNotOpened, path.string());
     }
@@ -42,7 +52,7 @@ Result<RomFile> RomFile::Open(const std::filesystem::path& path)
     if (end < 0) {
         return MakeError(ErrorCode::FileRead, path.string());
     }
-    return RomFile(path, std::move(stream), static_cast<std::int64_t>(end));
+    return RomFile(path, std::move(stream), static_cast<std::int64_t>(end), readOnly);
 }
 
 Status RomFile::CheckRange(std::int64_t offset, std::int64_t count) const
@@ -102,6 +112,9 @@ Status RomFile::WriteAt(std::int64_t offset, std::span<const Byte> bytes)
     }
     if (!stream_.is_open()) {
         return MakeError(ErrorCode::FileWrite, "the file is closed");
+    }
+    if (readOnly_) {
+        return MakeError(ErrorCode::FileWrite, path_.string() + " is read-only");
     }
     if (bytes.empty()) {
         return {};

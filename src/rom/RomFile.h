@@ -38,16 +38,20 @@ public:
     void Close();
 
     bool IsOpen() const { return stream_.is_open(); }
+    // A file without write permission is opened for reading only, also for a user whom the
+    // system would let write anyway: a read-only mark is the owner's wish to keep the ROM as is.
+    bool IsReadOnly() const { return readOnly_; }
     std::int64_t Size() const { return size_; }
     const std::filesystem::path& Path() const { return path_; }
 
 private:
-    RomFile(std::filesystem::path path, std::fstream stream, std::int64_t size);
+    RomFile(std::filesystem::path path, std::fstream stream, std::int64_t size, bool readOnly);
     Status CheckRange(std::int64_t offset, std::int64_t count) const;
 
     std::filesystem::path path_;
     std::fstream stream_;
     std::int64_t size_ = 0;
+    bool readOnly_ = false;
 };
 
 // The largest offset the ROM format can address; offsets are signed 32-bit numbers.
