@@ -1,0 +1,104 @@
+#include "items/ItemOperations.h"
+#include "rom/HexIo.h"
+#include "rom/Profile.h"
+#include "sample/SampleRom.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <random>
+
+namespace quillbox {
+namespace {
+
+// A 16 MiB sample ROM in a temporary folder, written once for all benchmarks.
+class SampleFixture {
+public:
+    SampleFixture()
+    {
+        folder_ = std::filesystem::temp_directory_path() / ("quillbox-bench-" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(folder_);
+        rom_ = folder_ / "bench.gba";
+        if (!WriteSampleRom(rom_, "BPRE")) std::abort();
+        profile_ = ProfilePathFor(ProgramFolder());
+    }
+    ~SampleFixture()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(folder_, ec);
+    }
+    const std::filesystem::path& Rom() const { return rom_; }
+    const std::filesystem::path& Profile() const { return profile_; }
+
+private:
+    std::filesystem::path folder_, rom_, profile_;
+};
+
+const SampleFixture& Sample()
+{
+    static SampleFixture fixture;
+    return fixture;
+}
+
+void OpenAndList(benchmark::State& state)
+{
+    for (auto _ : state) {
+        auto opened = OpenRom(Sample().Rom(), Sample().Profile());
+        if (!opened) state.SkipWithError(opened.error().message.c_str());
+        benchmark::DoNotOptimize(opened);
+    }
+}
+BENCHMARK(OpenAndList)->Unit(benchmark::kMicrosecond);
+
+void ShowOneItem(benchmark::State& state)
+{
+    const auto opened = OpenRom(Sample().Rom(), Sample().Profile());
+    for (auto _ : state) {
+        auto item = ReadItem(opened->state, 300);
+        benchmark::DoNotOptimize(item);
+    }
+}
+BENCHMARK(ShowOneItem)->Unit(benchmark::kMicrosecond);
+
+void ShowOneItemWithIcon(benchmark::State& state)
+{
+    const auto opened = OpenRom(Sample().Rom(), Sample().Profile());
+    for (auto _ : state) {
+        auto item = ReadItem(opened->state, 300);
+        auto icon = ReadItemIcon(opened->state.romPath, static_cast<std::int64_t>(HexToNumber(*item->imageOffsetText)),
+                                 static_cast<std::int64_t>(HexToNumber(*item->paletteOffsetText)));
+        benchmark::DoNotOptimize(icon);
+    }
+}
+BENCHMARK(ShowOneItemWithIcon)->Unit(benchmark::kMicrosecond);
+
+void SaveOneItem(benchmark::State& state)
+{
+    const auto opened = OpenRom(Sample().Rom(), Sample().Profile());
+    const auto item = ReadItem(opened->state, 300);
+    ItemEdit edit;
+    edit.name = U"Bench Tonic";
+    edit.price = 1234;
+    edit.pocket = 2;
+    edit.fieldUsageCodePointer = "0A1B2C";
+    edit.description = item->description;
+    edit.tmMove = 17;
+    const DescriptionPlace place{item->descriptionOffset, item->descriptionRoomBytes};
+    for (auto _ : state) {
+        auto saved = SaveItem(opened->state, 300, edit, place);
+        if (!saved) state.SkipWithError(saved.error().message.c_str());
+    }
+}
+BENCHMARK(SaveOneItem)->Unit(benchmark::kMicrosecond);
+
+void OneReadHex(benchmark::State& state)
+{
+    for (auto _ : state) {
+        auto text = ReadHex(Sample().Rom(), 0x3DB028 + 16, 2, {});
+        benchmark::DoNotOptimize(text);
+    }
+}
+BENCHMARK(OneReadHex)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace quillbox
