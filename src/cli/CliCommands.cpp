@@ -240,7 +240,7 @@ std::optional<QString> ParseDecimal(const QString& key, const QString& value, un
 std::optional<QString> CheckHex(const QString& key, const QString& value, qsizetype digits)
 {
     if (value.size() > digits || (!value.isEmpty() && !IsHexText(value.toStdU32String()))) {
-        return QStringLiteral("%1 takes at most %2 hexadecimal digits, not \"%3\"").arg(key).arg(digits).arg(value);
+        return QStringLiteral("%1 \"%2\" is not hexadecimal text of at most %3 digits").arg(key, value).arg(digits);
     }
     return std::nullopt;
 }

@@ -9,6 +9,17 @@ void Report(const ErrorReporter& report, const Error& error)
     if (report) report(error);
 }
 
+// An offset or count the ROM format cannot address is refused before the file is touched.
+bool IsAddressable(std::int64_t offset, std::int64_t count)
+{
+    return offset >= 0 && offset <= kMaxOffset && count <= kMaxOffset;
+}
+
+Error BadRange(std::int64_t offset, std::int64_t count)
+{
+    return MakeError(ErrorCode::BadOffset, "offset " + std::to_string(offset) + ", " + std::to_string(count) + " bytes");
+}
+
 }  // namespace
 
 Result<Bytes> HexToBytes(std::string_view text)
@@ -29,6 +40,10 @@ Result<Bytes> HexToBytes(std::string_view text)
 
 HexString ReadHex(const std::filesystem::path& path, std::int64_t offset, std::int64_t count, const ErrorReporter& report)
 {
+    if (!IsAddressable(offset, count)) {
+        Report(report, BadRange(offset, count));
+        return {};
+    }
     auto file = RomFile::Open(path);
     if (!file) {
         Report(report, file.error());
@@ -50,6 +65,10 @@ bool WriteHex(const std::filesystem::path& path, std::int64_t offset, std::strin
     auto bytes = HexToBytes(text);
     if (!bytes) {
         Report(report, bytes.error());
+        return false;
+    }
+    if (!IsAddressable(offset, static_cast<std::int64_t>(bytes->size()))) {
+        Report(report, BadRange(offset, static_cast<std::int64_t>(bytes->size())));
         return false;
     }
     auto file = RomFile::Open(path);
