@@ -583,6 +583,13 @@ Result<std::vector<Patch>> PlanImageRepoint(const RomState& state, int position,
     if (!palette) {
         return palette.error();
     }
+    // Only three bytes are written: an offset with more digits would land elsewhere, cut down.
+    for (const auto& [text, what] : {std::pair{imageOffsetText, "the image offset"}, std::pair{paletteOffsetText, "the palette offset"}}) {
+        const std::size_t significant = text.find_first_not_of('0');
+        if (significant != std::string_view::npos && text.size() - significant > 6) {
+            return MakeError(ErrorCode::BadOffset, std::string(what) + " " + Quote(text) + " does not fit in three bytes");
+        }
+    }
     auto file = OpenOpenedRom(state);
     if (!file) {
         return file.error();
