@@ -212,7 +212,7 @@ int Icon(Session& session, const QStringList& args, const QString& output, const
     if (!position) return session.Fail(QStringLiteral("no item at position \"%1\"").arg(args[1]));
     auto offsets = ReadImageOffsets(rom->state, *position);
     if (!offsets) return session.Fail(offsets.error());
-    auto icon = ReadItemIcon(rom->state.romPath, static_cast<std::int64_t>(HexToNumber(offsets->imageOffsetText)),
+    auto icon = ReadItemIcon(rom->state, static_cast<std::int64_t>(HexToNumber(offsets->imageOffsetText)),
                              static_cast<std::int64_t>(HexToNumber(offsets->paletteOffsetText)));
     if (!icon) return session.Fail(icon.error());
     QImage image(kIconSize, kIconSize, QImage::Format_ARGB32);

@@ -25,10 +25,7 @@ char32_t HexKeyRule(char32_t key)
     return 0;
 }
 
-char32_t DecimalKeyRule(char32_t key)
-{
-    return key == kBackspaceKey || IsDecimalDigit(key) ? key : 0;
-}
+char32_t DecimalKeyRule(char32_t key) { return key == kBackspaceKey || IsDecimalDigit(key) ? key : 0; }
 
 Text FilterHexText(TextView text)
 {

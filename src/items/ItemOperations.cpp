@@ -365,9 +365,10 @@ Result<Bytes> EncodeItemName(TextView name)
         return MakeError(ErrorCode::NameTooLong, "it encodes to " + std::to_string(bytes.size()) +
                                                      " bytes, and 13 fit before its end mark");
     }
-    bytes.push_back(kTerminator);
-    // The rest of the field is cleared, so no letters of an older, longer name show after it.
-    bytes.resize(kItemNameSize, 0x00);
+    // The rest of the field is filled with end marks: no letters of an older, longer name show
+    // after the new one, and the list, which shows all 14 bytes but drops end marks, shows the
+    // name without trailing blanks.
+    bytes.resize(kItemNameSize, kTerminator);
     return bytes;
 }
 
@@ -548,21 +549,39 @@ Result<ImageOffsets> ReadImageOffsets(const RomState& state, int position)
                         ReadPointerBody(std::span<const Byte>(*entry).subspan<4, 3>())};
 }
 
+namespace {
+
+Result<IconPixels> DecodeIconAt(RomFile& file, std::int64_t imageOffset, std::int64_t paletteOffset)
+{
+    auto tiles = file.ReadAtZeroFilled(imageOffset, kImageBufferSize);
+    if (!tiles) {
+        return tiles.error();
+    }
+    auto palette = file.ReadAtZeroFilled(paletteOffset, kImageBufferSize);
+    if (!palette) {
+        return palette.error();
+    }
+    return DecodeIcon(*tiles, *palette);
+}
+
+}  // namespace
+
 Result<IconPixels> ReadItemIcon(const std::filesystem::path& rom, std::int64_t imageOffset, std::int64_t paletteOffset)
 {
     auto file = RomFile::Open(rom);
     if (!file) {
         return file.error();
     }
-    auto tiles = file->ReadAtZeroFilled(imageOffset, kImageBufferSize);
-    if (!tiles) {
-        return tiles.error();
+    return DecodeIconAt(*file, imageOffset, paletteOffset);
+}
+
+Result<IconPixels> ReadItemIcon(const RomState& state, std::int64_t imageOffset, std::int64_t paletteOffset)
+{
+    auto file = OpenOpenedRom(state);
+    if (!file) {
+        return file.error();
     }
-    auto palette = file->ReadAtZeroFilled(paletteOffset, kImageBufferSize);
-    if (!palette) {
-        return palette.error();
-    }
-    return DecodeIcon(*tiles, *palette);
+    return DecodeIconAt(*file, imageOffset, paletteOffset);
 }
 
 Result<std::vector<Patch>> PlanImageRepoint(const RomState& state, int position, std::string_view imageOffsetText,

@@ -101,7 +101,7 @@ struct ItemEdit {
 // puts back what it wrote if a write fails part-way, so the save lands whole or not at all.
 Status SaveItem(const RomState& state, int position, const ItemEdit& edit, const DescriptionPlace& description);
 
-// A name's bytes as a save writes them: the encoded text, 0xFF, and 0x00 up to 14 bytes.
+// A name's bytes as a save writes them: the encoded text, then 0xFF up to 14 bytes.
 Result<Bytes> EncodeItemName(TextView name);
 // A description's bytes as a save writes them: line breaks become 0xFE, 0xFF ends it.
 Bytes EncodeDescription(TextView description);
@@ -127,6 +127,8 @@ Result<ImageOffsets> ReadImageOffsets(const RomState& state, int position);
 
 // Reads both compressed streams (bytes past the end of the file read as zero) and decodes the icon.
 Result<IconPixels> ReadItemIcon(const std::filesystem::path& rom, std::int64_t imageOffset, std::int64_t paletteOffset);
+// The same for the open ROM, refusing a file that changed on disk since it was opened.
+Result<IconPixels> ReadItemIcon(const RomState& state, std::int64_t imageOffset, std::int64_t paletteOffset);
 
 // Writes the low three bytes of both icon pointers of an item; hex texts, empty is 0.
 Status RepointItemImage(const RomState& state, int position, std::string_view imageOffsetText,

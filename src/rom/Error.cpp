@@ -12,7 +12,6 @@ std::string_view DescribeErrorCode(ErrorCode code)
     case ErrorCode::BadOffset: return "The offset is negative or does not fit in 32 bits";
     case ErrorCode::BadHexText: return "The text is not hexadecimal";
     case ErrorCode::UnsupportedRom: return "Unsupported ROM or no ROM opened!";
-    case ErrorCode::MissingProfileValue: return "The game profile lacks a table offset";
     case ErrorCode::RomTooShort: return "The ROM file is too short for the tables of its profile";
     case ErrorCode::NameTooLong: return "The name does not fit its 14-byte field";
     case ErrorCode::DescriptionTooLong: return "The description does not fit its room";

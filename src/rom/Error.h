@@ -17,7 +17,6 @@ enum class ErrorCode : int {
     BadOffset = 5,
     BadHexText = 6,
     UnsupportedRom = 7,
-    MissingProfileValue = 8,
     RomTooShort = 9,
     NameTooLong = 10,
     DescriptionTooLong = 11,

@@ -169,7 +169,7 @@ Result<Bytes> BuildSampleRom(std::string_view headerCode)
 
     for (int move = 0; move < kMoveCount; ++move) {
         Bytes name = EncodeGameText(MoveName(move) + U"\\x");
-        name.resize(kMoveNameSize, 0x00);
+        name.resize(kMoveNameSize, 0xFF);
         Put(rom, tables->attackNames + std::int64_t{kMoveNameSize} * move, name);
     }
     for (int i = 0; i <= kLastTmItem - kFirstTmItem; ++i) {
@@ -181,7 +181,7 @@ Result<Bytes> BuildSampleRom(std::string_view headerCode)
         const std::int64_t entry = tables->itemData + std::int64_t{kItemRecordSize} * position;
         const Text name = ItemName(position);
         Bytes nameBytes = EncodeGameText(name + U"\\x");
-        nameBytes.resize(kItemNameSize, 0x00);
+        nameBytes.resize(kItemNameSize, 0xFF);
         Put(rom, entry, nameBytes);
         PutLe16(rom, entry + 14, static_cast<std::uint16_t>(position));
         PutLe16(rom, entry + 16, static_cast<std::uint16_t>(position == 0 ? 0 : (position * 150) % 10000));

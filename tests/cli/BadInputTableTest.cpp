@@ -95,6 +95,8 @@ ItemEdit PriceEdit()
 }
 
 const QStringList kList{QStringLiteral("--profile"), QStringLiteral("PROFILE"), QStringLiteral("list"), QStringLiteral("ROM")};
+const QStringList kIcon{QStringLiteral("--profile"), QStringLiteral("PROFILE"), QStringLiteral("icon"), QStringLiteral("ROM"),
+                        QStringLiteral("1"), QStringLiteral("-o"), QStringLiteral("OUTPUT")};
 QStringList SetArgs(std::initializer_list<QString> pairs)
 {
     QStringList args{QStringLiteral("--profile"), QStringLiteral("PROFILE"), QStringLiteral("set"), QStringLiteral("ROM"),
@@ -196,14 +198,14 @@ std::vector<BadInput> Rows()
              builder.PutPointer(builder.ImageEntry(1), 0x9001).PutPointer(builder.ImageEntry(1) + 4, 0x9333);
              return Scene{builder.Write(dir), RomBuilder::ProfilePath(dir)};
          },
-         Action::Icon, {}, {}, {}, {}, {}, "", false});
+         Action::Icon, {}, {}, {}, {}, kIcon, "", false});
     add({"IconPointersIntoTheLastBytes",
          [](const TempDir& dir) {
              RomBuilder builder("BPGE");
              builder.PutPointer(builder.ImageEntry(1), builder.Size() - 3).PutPointer(builder.ImageEntry(1) + 4, builder.Size() - 1);
              return Scene{builder.Write(dir), RomBuilder::ProfilePath(dir)};
          },
-         Action::Icon, {}, {}, {}, {}, {}, "", false});
+         Action::Icon, {}, {}, {}, {}, kIcon, "", false});
     add({"PathWithSpacesAndNonAscii", [](const TempDir& dir) { return Fixture(dir, "BPRE", "Pokémon hack ß 1.gba"); },
          Action::Open, {}, {}, {}, {}, kList, "", false});
     return rows;
@@ -246,7 +248,7 @@ std::string RunCore(const BadInput& row, const Scene& scene, std::optional<Bytes
     case Action::Icon: {
         auto offsets = ReadImageOffsets(state, 1);
         if (!offsets) return offsets.error().message;
-        return ErrorText(ReadItemIcon(state.romPath, static_cast<std::int64_t>(HexToNumber(offsets->imageOffsetText)),
+        return ErrorText(ReadItemIcon(state, static_cast<std::int64_t>(HexToNumber(offsets->imageOffsetText)),
                                       static_cast<std::int64_t>(HexToNumber(offsets->paletteOffsetText))));
     }
     }
@@ -284,6 +286,7 @@ TEST_P(BadInputTable, TheCommandLineToolRefusesWithOneLineAndChangesNothing)
     QStringList arguments = row.cliArguments;
     arguments.replaceInStrings(QStringLiteral("PROFILE"), Q(scene.profile));
     arguments.replaceInStrings(QStringLiteral("ROM"), Q(scene.rom));
+    arguments.replaceInStrings(QStringLiteral("OUTPUT"), Q(dir / "icon.png"));
     QString out, err;
     QTextStream outStream(&out), errStream(&err);
     const int status = RunCli(arguments, outStream, errStream, ProgramFolder());

@@ -53,8 +53,7 @@ void PrintTo(const FieldCase& row, std::ostream* out) { *out << row.name; }
 Bytes NameField(std::initializer_list<Byte> text)
 {
     Bytes bytes(text);
-    bytes.push_back(0xFF);
-    bytes.resize(14, 0x00);
+    bytes.resize(14, 0xFF);
     return bytes;
 }
 
@@ -627,8 +626,7 @@ TEST_P(RandomEditTest, ChangesExactlyTheBytesOfTheEditedFields)
         if (coin()) {
             RandomText name = MakeRandomText(random, 13, false);
             edit.name = name.text;
-            name.bytes.push_back(0xFF);
-            name.bytes.resize(14, 0x00);
+            name.bytes.resize(14, 0xFF);
             Apply(expected, e, name.bytes);
         }
         const std::pair<std::optional<std::uint16_t>*, int> words[] = {{&edit.index, 14}, {&edit.price, 16}};

@@ -1,0 +1,741 @@
+#include "app/MainWindow.h"
+
+#include "app/AboutDialog.h"
+#include "app/FileDialog.h"
+#include "app/InputFilters.h"
+#include "app/WindowFont.h"
+#include "image/ItemIcon.h"
+#include "items/FieldRules.h"
+#include "rom/GameFamily.h"
+#include "rom/HexText.h"
+#include "rom/Profile.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGroupBox>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+// Resources of a static library are registered by hand, from outside any namespace.
+static void RegisterWindowImages() { Q_INIT_RESOURCE(images); }
+
+namespace quillbox {
+
+namespace {
+
+const QString kTitle = u"Quillbox"_s;
+const QString kUnsupportedRom = u"Unsupported ROM or no ROM opened!"_s;
+const QString kItemChanged = u"Item Changed"_s;
+const QString kImagesNotExpected = u"This shouldnt be enabled. Please report this"_s;
+const QString kRomFilter = u"GameBoy Advance ROMs (*.gba, *.bin)|*.gba;*.bin|"_s;
+constexpr quint32 kOpenFlags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+
+QString FromText(TextView text) { return QString::fromStdU32String(Text(text)); }
+Text ToText(const QString& text) { return text.toStdU32String(); }
+QString Utf8ToQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+QString FromPath(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
+std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+
+QStringList ToQStrings(std::span<const std::string_view> entries)
+{
+    QStringList list;
+    for (std::string_view entry : entries) {
+        list.append(Utf8ToQString(entry));
+    }
+    return list;
+}
+
+template <typename Widget> Widget* Place(Widget* widget, const QString& name, const QRect& geometry)
+{
+    widget->setObjectName(name);
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QAction* Named(QAction* action, const QString& name)
+{
+    action->setObjectName(name);
+    return action;
+}
+
+// Frame captions are drawn in the colour the desktop gives the active title bar; the controls
+// inside keep the ordinary text colour.
+void ColourCaption(QGroupBox* frame)
+{
+    QPalette palette = frame->palette();
+    const QColor caption = palette.color(QPalette::Active, QPalette::Highlight);
+    palette.setColor(QPalette::Active, QPalette::WindowText, caption);
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, caption);
+    frame->setPalette(palette);
+}
+
+void KeepOrdinaryTextColour(QWidget* widget)
+{
+    QPalette palette = widget->palette();
+    const QPalette ordinary = QApplication::palette(widget);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::WindowText, ordinary.color(group, QPalette::WindowText));
+    }
+    widget->setPalette(palette);
+}
+
+QGroupBox* MakeFrame(QWidget* container, const QString& name, const QRect& geometry, const QString& caption)
+{
+    auto* frame = Place(new QGroupBox(caption, container), name, geometry);
+    ColourCaption(frame);
+    return frame;
+}
+
+QLabel* MakeLabel(QWidget* container, const QString& name, const QRect& geometry, const QString& caption,
+                  Qt::Alignment horizontal = Qt::AlignLeft)
+{
+    auto* label = Place(new QLabel(caption, container), name, geometry);
+    label->setAlignment(horizontal | Qt::AlignVCenter);
+    return label;
+}
+
+QLineEdit* MakeTextBox(QWidget* container, const QString& name, const QRect& geometry, int limit,
+                       FieldValidator::TextFilter filter = {}, bool centred = false)
+{
+    auto* box = Place(new QLineEdit(container), name, geometry);
+    if (centred) {
+        box->setAlignment(Qt::AlignCenter);
+    }
+    new FieldValidator(box, limit, std::move(filter));
+    return box;
+}
+
+QComboBox* MakeList(QWidget* container, const QString& name, const QRect& geometry, const QStringList& entries)
+{
+    auto* list = Place(new QComboBox(container), name, geometry);
+    list->setEditable(false);
+    list->addItems(entries);
+    list->setCurrentIndex(-1);
+    return list;
+}
+
+QPushButton* MakeButton(QWidget* container, const QString& name, const QRect& geometry, const QString& caption)
+{
+    auto* button = Place(new QPushButton(caption, container), name, geometry);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QStringList SpecialValueEntries()
+{
+    QStringList entries;
+    for (int value = 0; value <= 255; ++value) {
+        entries.append(QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')));
+    }
+    return entries;
+}
+
+// Selects the entry of a stored value; a value with no entry shows as its number, with nothing
+// selected, and a save then leaves it as stored.
+void ShowListValue(QComboBox* list, int position, const QString& unlisted)
+{
+    if (position >= 0 && position < list->count()) {
+        list->setPlaceholderText(QString());
+        list->setCurrentIndex(position);
+    } else {
+        list->setCurrentIndex(-1);
+        list->setPlaceholderText(unlisted);
+    }
+}
+
+std::optional<std::uint8_t> ListValue(const QComboBox* list)
+{
+    const int position = list->currentIndex();
+    if (position < 0 || position > 255) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(position);
+}
+
+std::uint16_t SixteenBitValue(const QLineEdit* field)
+{
+    return static_cast<std::uint16_t>(std::min<std::uint64_t>(LeadingDecimalValue(ToText(field->text())), 65535));
+}
+
+bool IsTmItem(int position) { return position >= kFirstTmItem && position <= kLastTmItem; }
+
+}  // namespace
+
+Form1::Form1(QWidget* parent) : Form1(ProfilePathFor(ProgramFolder()), parent) {}
+
+Form1::Form1(std::filesystem::path profilePath, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                              Qt::MSWindowsFixedSizeDialogHint),
+      profilePath_(std::move(profilePath))
+{
+    RegisterWindowImages();
+    setObjectName(u"Form1"_s);
+    setWindowTitle(kTitle);
+    setWindowIcon(QIcon(u":/images/icon.png"_s));
+    BuildMenus();
+    BuildControls();
+    SetTabOrder();
+    ConnectHandlers();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Key preview: the window sees each key before the control that has the focus.
+    qApp->installEventFilter(this);
+}
+
+Form1::~Form1() { qApp->removeEventFilter(this); }
+
+void Form1::SetMessageHandler(MessageHandler handler) { messageHandler_ = std::move(handler); }
+void Form1::SetOpenFileChooser(OpenFileChooser chooser) { openFileChooser_ = std::move(chooser); }
+void Form1::SetFileViewer(FileViewer viewer) { fileViewer_ = std::move(viewer); }
+
+void Form1::BuildMenus()
+{
+    mnuFile = menuBar()->addMenu(u"&File"_s);
+    mnuFile->setObjectName(u"mnuFile"_s);
+    mnuFileOpen = Named(mnuFile->addAction(u"&Open..."_s), u"mnuFileOpen"_s);
+    Named(mnuFile->addSeparator(), u"mnuFileBar0"_s);
+    mnuFileSave = Named(mnuFile->addAction(u"&Save"_s), u"mnuFileSave"_s);
+    mnuFileSave->setEnabled(false);
+    Named(mnuFile->addSeparator(), u"mnuFileBar1"_s);
+    mnuExit = Named(mnuFile->addAction(u"&Exit"_s), u"mnuExit"_s);
+
+    mnuHelp = menuBar()->addMenu(u"&Help"_s);
+    mnuHelp->setObjectName(u"mnuHelp"_s);
+    mnuHelpmnuRead = Named(mnuHelp->addAction(u"&ReadMe!"_s), u"mnuHelpmnuRead"_s);
+    Named(mnuHelp->addSeparator(), u"mnuHelpBar0"_s);
+    mnuHelpAbout = Named(mnuHelp->addAction(u"&About"_s), u"mnuHelpAbout"_s);
+}
+
+void Form1::BuildControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(u"client"_s);
+    client->setFixedSize(614, 446);
+    client->setFont(WindowFont());
+    setCentralWidget(client);
+
+    Picture1 = Place(new QLabel(client), u"Picture1"_s, {0, 0, 617, 129});
+    Picture1->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Picture1->setPixmap(QPixmap(u":/images/banner.png"_s));
+
+    cboitem = Place(new QListWidget(client), u"cboitem"_s, {8, 144, 113, 251});
+    cboitem->setSelectionMode(QAbstractItemView::SingleSelection);
+    cboitem->addItem(u"Item List"_s);
+
+    Frame5 = MakeFrame(client, u"Frame5"_s, {128, 136, 137, 41}, u"Item Name"_s);
+    iname = MakeTextBox(Frame5, u"iname"_s, {8, 16, 121, 19}, 14, {}, true);
+    Frame2 = MakeFrame(client, u"Frame2"_s, {272, 136, 65, 41}, u"Price"_s);
+    price = MakeTextBox(Frame2, u"price"_s, {8, 16, 49, 19}, 5, FilterDecimalText, true);
+    Label3 = MakeLabel(client, u"Label3"_s, {352, 136, 105, 17}, u"Description Pointer:"_s);
+    Text3 = MakeTextBox(client, u"Text3"_s, {448, 136, 81, 19}, 7, FilterHexText);
+    Command2 = MakeButton(client, u"Command2"_s, {536, 136, 65, 17}, u"Repoint"_s);
+
+    Frame7 = MakeFrame(client, u"Frame7"_s, {352, 160, 249, 89}, u"Description"_s);
+    descp = Place(new QPlainTextEdit(Frame7), u"descp"_s, {8, 16, 233, 67});
+    descp->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    descp->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    descp->setTabChangesFocus(true);
+
+    Frame8 = MakeFrame(client, u"Frame8"_s, {128, 184, 217, 89}, u"Item Image"_s);
+    picItemImageHold = Place(new QWidget(Frame8), u"picItemImageHold"_s, {16, 16, 189, 65});
+    KeepOrdinaryTextColour(picItemImageHold);
+    Label4 = MakeLabel(picItemImageHold, u"Label4"_s, {0, 0, 65, 17}, u"Image Offset:"_s);
+    IMGOFF = MakeTextBox(picItemImageHold, u"IMGOFF"_s, {72, 0, 81, 19}, 6, FilterHexText);
+    Label5 = MakeLabel(picItemImageHold, u"Label5"_s, {0, 24, 73, 17}, u"Pallete Offset:"_s);
+    PALOFF = MakeTextBox(picItemImageHold, u"PALOFF"_s, {72, 24, 81, 19}, 6, FilterHexText);
+    Command3 = MakeButton(picItemImageHold, u"Command3"_s, {0, 40, 57, 23}, u"Repoint"_s);
+    picItem = Place(new QLabel(picItemImageHold), u"picItem"_s, {160, 8, 24, 24});
+    picItem->setBackgroundRole(QPalette::Button);
+    picItem->setAutoFillBackground(true);
+    picItem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Frame3 = MakeFrame(client, u"Frame3"_s, {352, 256, 177, 41}, u"Pocket"_s);
+    pock = MakeList(Frame3, u"pock"_s, {8, 16, 161, 21},
+                    {u"???"_s, u"General"_s, u"Key Items"_s, u"Poke Balls"_s, u"TM Case"_s, u"Berry Pouch"_s});
+    Label2 = MakeLabel(client, u"Label2"_s, {536, 256, 65, 17}, u"Text Count:"_s, Qt::AlignHCenter);
+    Text1 = MakeTextBox(client, u"Text1"_s, {536, 280, 25, 19}, 3);
+    Text1->setReadOnly(true);
+    Label1 = MakeLabel(client, u"Label1"_s, {560, 280, 17, 17}, u"/"_s, Qt::AlignHCenter);
+    Text2 = MakeTextBox(client, u"Text2"_s, {576, 280, 25, 19}, 3);
+    Text2->setReadOnly(true);
+
+    Frame1 = MakeFrame(client, u"Frame1"_s, {128, 280, 65, 41}, u"Index"_s);
+    index = MakeTextBox(Frame1, u"index"_s, {8, 16, 49, 19}, 5, FilterDecimalText, true);
+    Frame6 = MakeFrame(client, u"Frame6"_s, {208, 280, 137, 41}, u"Special Values"_s);
+    sp1 = MakeList(Frame6, u"sp1"_s, {8, 16, 57, 21}, SpecialValueEntries());
+    sp2 = MakeList(Frame6, u"sp2"_s, {72, 16, 57, 21}, SpecialValueEntries());
+    Label6 = MakeLabel(client, u"Label6"_s, {352, 304, 81, 17}, u"Mystery Values:"_s);
+    Mys1 = MakeList(client, u"Mys1"_s, {432, 304, 33, 21}, {});
+    Mys2 = MakeList(client, u"Mys2"_s, {472, 304, 33, 21}, {});
+    Command1 = MakeButton(client, u"Command1"_s, {512, 304, 89, 49}, u"Open"_s);
+    Label7 = MakeLabel(client, u"Label7"_s, {352, 328, 65, 17}, u"Battle Usage:"_s);
+    Bu = MakeList(client, u"Bu"_s, {432, 328, 33, 21}, {});
+    Frame4 = MakeFrame(client, u"Frame4"_s, {128, 344, 137, 49}, u"Attack"_s);
+    cboattack = MakeList(Frame4, u"cboattack"_s, {8, 16, 121, 21}, {});
+    Label8 = MakeLabel(client, u"Label8"_s, {272, 352, 129, 17}, u"Field Usage Code Pointer:"_s);
+    FUCP = MakeTextBox(client, u"FUCP"_s, {408, 352, 81, 19}, 6, FilterHexText);
+    save = MakeButton(client, u"save"_s, {512, 352, 89, 49}, u"Save"_s);
+    Label9 = MakeLabel(client, u"Label9"_s, {272, 376, 129, 17}, u"Battle Usage Code Pointer:"_s);
+    BUCP = MakeTextBox(client, u"BUCP"_s, {408, 376, 81, 19}, 6, FilterHexText);
+    Frame9 = MakeFrame(client, u"Frame9"_s, {8, 400, 601, 39}, QString());
+    Label10 = MakeLabel(Frame9, u"Label10"_s, {192, 16, 233, 17}, u"Quillbox 1.0.0, written by the Quillbox authors"_s,
+                        Qt::AlignHCenter);
+    KeepOrdinaryTextColour(Label10);
+
+    for (QWidget* control : std::initializer_list<QWidget*>{cboitem, iname,  price,    Label3, Text3, Command2, descp,
+                                                            IMGOFF,  PALOFF, Command3, pock,   index, sp1,      sp2,
+                                                            Mys1,    Mys2,   Bu,       FUCP,   save,  BUCP}) {
+        control->setEnabled(false);
+    }
+}
+
+void Form1::SetTabOrder()
+{
+    // Picture boxes take the focus too, as the window's design has them in its tab order.
+    for (QWidget* picture : {static_cast<QWidget*>(Picture1), picItemImageHold, static_cast<QWidget*>(picItem)}) {
+        picture->setFocusPolicy(Qt::TabFocus);
+    }
+    QWidget* const order[] = {cboitem,  pock,   price,  index,    save,
+                              Command1, iname,  descp,  sp1,      sp2,
+                              Text1,    Text2,  Text3,  Command2, picItemImageHold,
+                              picItem,  PALOFF, IMGOFF, Command3, Mys1,
+                              Mys2,     Bu,     FUCP,   BUCP,     Picture1,
+                              cboattack};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+}
+
+void Form1::ConnectHandlers()
+{
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(mnuFileOpen, &QAction::triggered, this, &Form1::mnuFileOpen_Click);
+    connect(save, &QPushButton::clicked, this, &Form1::save_Click);
+    connect(mnuFileSave, &QAction::triggered, this, &Form1::mnuFileSave_Click);
+    connect(cboitem, &QListWidget::currentRowChanged, this, &Form1::cboitem_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(descp, &QPlainTextEdit::textChanged, this, &Form1::descp_Change);
+    connect(index, &QLineEdit::textChanged, this, &Form1::index_Change);
+    connect(price, &QLineEdit::textChanged, this, &Form1::price_Change);
+    connect(mnuExit, &QAction::triggered, this, &Form1::mnuExit_Click);
+    connect(mnuHelpAbout, &QAction::triggered, this, &Form1::mnuHelpAbout_Click);
+    connect(mnuHelpmnuRead, &QAction::triggered, this, &Form1::mnuHelpmnuRead_Click);
+
+    new KeyPressFilter(descp, [this](char32_t& key) { descp_KeyPress(key); });
+    new KeyPressFilter(index, [this](char32_t& key) { index_KeyPress(key); });
+    new KeyPressFilter(price, [this](char32_t& key) { price_KeyPress(key); });
+    new KeyPressFilter(Text3, [this](char32_t& key) { Text3_KeyPress(key); });
+    new KeyPressFilter(IMGOFF, [this](char32_t& key) { IMGOFF_KeyPress(key); });
+    new KeyPressFilter(PALOFF, [this](char32_t& key) { PALOFF_KeyPress(key); });
+    new KeyPressFilter(FUCP, [this](char32_t& key) { FUCP_KeyPress(key); });
+    new KeyPressFilter(BUCP, [this](char32_t& key) { BUCP_KeyPress(key); });
+}
+
+// --- Opening ------------------------------------------------------------------------------------
+
+void Form1::Command1_Click() { OpenRom(); }
+
+void Form1::mnuFileOpen_Click() { Command1_Click(); }
+
+void Form1::OpenRom()
+{
+    QString chosen;
+    if (openFileChooser_) {
+        chosen = openFileChooser_(this);
+    } else {
+        clsCommonDialog dialog;
+        chosen = dialog.ShowOpen(this, u"Open..."_s, QString(), kRomFilter, kOpenFlags);
+    }
+    state_.romPath = ToPath(chosen);
+    FillItemList({});
+    if (chosen.isEmpty()) {
+        RefuseRom();
+        ShowMessage(kUnsupportedRom);
+        return;
+    }
+
+    auto opened = quillbox::OpenRom(state_.romPath, profilePath_);
+    if (!opened) {
+        RefuseRom();
+        if (opened.error().code == ErrorCode::UnsupportedRom) {
+            ShowMessage(kUnsupportedRom);
+        } else {
+            ShowError(opened.error());
+        }
+        return;
+    }
+    state_ = opened->state;
+    const GameFamily& family = *opened->family;
+
+    for (QWidget* control : std::initializer_list<QWidget*>{cboitem, pock, iname, price, sp1, sp2, save}) {
+        control->setEnabled(true);
+    }
+    mnuFileSave->setEnabled(true);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{descp, Text3, Command2, Label3, index, Mys1, Mys2, Bu, FUCP, BUCP}) {
+        control->setEnabled(true);
+    }
+    FillItemList(opened->itemNames);
+    if (family.hasImages) {
+        for (QWidget* control : std::initializer_list<QWidget*>{IMGOFF, PALOFF, Command3}) {
+            control->setEnabled(true);
+        }
+    }
+    for (auto [list, entries] : {std::pair{pock, family.pocketNames}, std::pair{Mys1, family.mystery1Entries},
+                                 std::pair{Mys2, family.mystery2Entries}, std::pair{Bu, family.battleUsageEntries}}) {
+        list->clear();
+        list->addItems(ToQStrings(entries));
+    }
+    QStringList moves;
+    for (const Text& move : opened->moveNames) {
+        moves.append(FromText(move));
+    }
+    cboattack->clear();
+    cboattack->addItems(moves);
+    cboitem->setCurrentRow(0);
+}
+
+void Form1::RefuseRom()
+{
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{Mys1, Mys2, Bu, FUCP, BUCP, cboitem, pock, iname, price, sp1, sp2, save}) {
+        control->setEnabled(false);
+    }
+    mnuFileSave->setEnabled(false);
+    for (QWidget* control : std::initializer_list<QWidget*>{descp, Text3, index, Command2, Label3, cboattack}) {
+        control->setEnabled(false);
+    }
+    // The image controls go too: their offsets belong to the previous ROM, not the refused file.
+    for (QWidget* control : std::initializer_list<QWidget*>{IMGOFF, PALOFF, Command3}) {
+        control->setEnabled(false);
+    }
+}
+
+void Form1::FillItemList(const std::vector<Text>& names)
+{
+    QStringList entries;
+    for (const Text& name : names) {
+        entries.append(FromText(name));
+    }
+    fillingItemList_ = true;
+    cboitem->clear();
+    cboitem->addItems(entries);
+    fillingItemList_ = false;
+}
+
+// --- Showing ------------------------------------------------------------------------------------
+
+void Form1::cboitem_Click()
+{
+    const int position = cboitem->currentRow();
+    if (fillingItemList_ || position < 0) {
+        return;
+    }
+    state_.itemIndex = static_cast<std::int16_t>(position);
+    auto item = ReadItem(state_, position);
+    if (!item) {
+        ShowError(item.error());
+        return;
+    }
+    ShowItemImage(*item);
+
+    shownName_ = item->name;
+    FieldValidator::SetProgramText(iname, FromText(item->name));
+    FieldValidator::SetProgramText(index, QString::number(item->index));
+    FieldValidator::SetProgramText(price, QString::number(item->price));
+    ShowListValue(sp1, item->special1, QString::number(item->special1));
+    ShowListValue(sp2, item->special2, QString::number(item->special2));
+    ShowListValue(pock, item->pocket, QString::number(item->pocket));
+    ShowListValue(Mys1, item->mystery1, QString::number(item->mystery1));
+    ShowListValue(Mys2, item->mystery2, QString::number(item->mystery2));
+    ShowListValue(Bu, item->battleUsage, QString::number(item->battleUsage));
+    FieldValidator::SetProgramText(FUCP, Utf8ToQString(item->fieldUsageCodePointer));
+    FieldValidator::SetProgramText(BUCP, Utf8ToQString(item->battleUsageCodePointer));
+
+    state_.descriptionOffset = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        item->descriptionOffset, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    descriptionPlace_ = DescriptionPlace{item->descriptionOffset, item->descriptionRoomBytes};
+    FieldValidator::SetProgramText(Text3, Utf8ToQString(item->descriptionOffsetText));
+    ShowDescription(item->description, item->descriptionRoom);
+
+    if (item->tmMove) {
+        cboattack->setEnabled(true);
+        const int move = *item->tmMove;
+        ShowListValue(cboattack, move - 1, move == 0 ? QString() : QString::number(move));
+    } else {
+        cboattack->setEnabled(false);
+    }
+}
+
+void Form1::ShowItemImage(const ItemView& item)
+{
+    if (!item.imageOffsetText || !item.paletteOffsetText) {
+        return;
+    }
+    FieldValidator::SetProgramText(IMGOFF, Utf8ToQString(*item.imageOffsetText));
+    FieldValidator::SetProgramText(PALOFF, Utf8ToQString(*item.paletteOffsetText));
+    DrawItemImage();
+}
+
+void Form1::DrawItemImage()
+{
+    // The drawing always shows the offsets the two boxes show; an empty box stands for 0.
+    const auto imageOffset = static_cast<std::int64_t>(HexToNumber(IMGOFF->text().toStdString()));
+    const auto paletteOffset = static_cast<std::int64_t>(HexToNumber(PALOFF->text().toStdString()));
+    auto icon = ReadItemIcon(state_, imageOffset, paletteOffset);
+    if (!icon) {
+        ShowError(icon.error());
+        return;
+    }
+    QImage image(kIconSize, kIconSize, QImage::Format_RGB32);
+    image.fill(picItem->palette().color(QPalette::Button));
+    for (int y = 0; y < kIconSize; ++y) {
+        for (int x = 0; x < kIconSize; ++x) {
+            const std::uint32_t argb = icon->At(x, y);
+            if ((argb >> 24) != 0) {
+                image.setPixel(x, y, argb | 0xFF000000u);
+            }
+        }
+    }
+    picItem->setPixmap(QPixmap::fromImage(image));
+}
+
+void Form1::ShowDescription(const Text& description, int room)
+{
+    shownDescription_ = description;
+    FieldValidator::SetProgramText(Text2, QString::number(room));
+    // The text box holds a line break as one character; the counters count it as two.
+    descp->setPlainText(FromText(ReplaceAll(description, kWindowsLineBreak, U"\n")));
+    descp_Change();
+}
+
+Text Form1::DescriptionText() const
+{
+    Text text;
+    for (char32_t c : descp->document()->toRawText().toStdU32String()) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
+            text += kWindowsLineBreak;
+        } else {
+            text.push_back(c);
+        }
+    }
+    return text;
+}
+
+// --- Saving -------------------------------------------------------------------------------------
+
+void Form1::save_Click()
+{
+    const int position = cboitem->currentRow();
+    const GameFamily* family = state_.Family();
+    if (position < 0 || family == nullptr) {
+        return;
+    }
+    state_.itemIndex = static_cast<std::int16_t>(position);
+
+    ItemEdit edit;
+    if (const Text name = ToText(iname->text()); name != shownName_) {
+        edit.name = name;
+    }
+    edit.price = SixteenBitValue(price);
+    edit.index = SixteenBitValue(index);
+    edit.special1 = ListValue(sp1);
+    if (IsTmItem(position) && cboattack->currentIndex() >= 0) {
+        edit.tmMove = static_cast<std::uint16_t>(cboattack->currentIndex() + 1);
+    }
+    edit.special2 = ListValue(sp2);
+    edit.pocket = ListValue(pock);
+    edit.mystery1 = ListValue(Mys1);
+    edit.mystery2 = ListValue(Mys2);
+    edit.battleUsage = ListValue(Bu);
+    edit.fieldUsageCodePointer = FUCP->text().toStdString();
+    edit.battleUsageCodePointer = BUCP->text().toStdString();
+    if (Text description = DescriptionText(); description != shownDescription_) {
+        edit.description = std::move(description);
+    }
+
+    if (Status saved = SaveItem(state_, position, edit, descriptionPlace_); !saved) {
+        ShowError(saved.error());
+        return;
+    }
+    state_.savedListIndex = static_cast<std::int16_t>(position);
+    ShowMessage(kItemChanged);
+
+    state_.lastItemIndex = static_cast<std::int16_t>(family->LastItemIndex());
+    auto names = ListItemNames(state_);
+    if (!names) {
+        ShowError(names.error());
+        return;
+    }
+    FillItemList(*names);
+    cboitem->setCurrentRow(state_.savedListIndex);
+}
+
+void Form1::mnuFileSave_Click() { save_Click(); }
+
+// --- Description --------------------------------------------------------------------------------
+
+void Form1::descp_Change()
+{
+    FieldValidator::SetProgramText(Text1, QString::number(CountDescriptionCharacters(DescriptionText())));
+}
+
+void Form1::descp_KeyPress(char32_t& key)
+{
+    const auto room = static_cast<int>(std::min<std::uint64_t>(LeadingDecimalValue(ToText(Text2->text())), 1u << 20));
+    if (!DescriptionAcceptsKey(key, room, CountDescriptionCharacters(DescriptionText()))) {
+        key = 0;
+    }
+}
+
+void Form1::Command2_Click()
+{
+    const int position = state_.itemIndex;
+    auto repointed = RepointDescription(state_, position, Text3->text().toStdString());
+    if (!repointed) {
+        ShowError(repointed.error());
+        return;
+    }
+    state_.descriptionOffset = static_cast<std::int32_t>(repointed->offset);
+    descriptionPlace_ = DescriptionPlace{repointed->offset, repointed->roomBytes};
+    ShowDescription(repointed->description, repointed->room);
+    if (!repointed->readable) {
+        ShowMessage(u"No description ends within 110 bytes of offset "_s + Text3->text() +
+                    u": the item now points there, and its description has no room."_s);
+    }
+}
+
+// --- Item image ---------------------------------------------------------------------------------
+
+void Form1::Command3_Click()
+{
+    const GameFamily* family = state_.Family();
+    if (family == nullptr || !family->hasImages) {
+        ShowMessage(kImagesNotExpected);
+        return;
+    }
+    if (Status repointed =
+            RepointItemImage(state_, state_.itemIndex, IMGOFF->text().toStdString(), PALOFF->text().toStdString());
+        !repointed) {
+        ShowError(repointed.error());
+        return;
+    }
+    DrawItemImage();
+}
+
+// --- Input rules --------------------------------------------------------------------------------
+
+void Form1::index_KeyPress(char32_t& key) { key = DecimalKeyRule(key); }
+void Form1::price_KeyPress(char32_t& key) { key = DecimalKeyRule(key); }
+void Form1::Text3_KeyPress(char32_t& key) { key = HexKeyRule(key); }
+void Form1::IMGOFF_KeyPress(char32_t& key) { key = HexKeyRule(key); }
+void Form1::PALOFF_KeyPress(char32_t& key) { key = HexKeyRule(key); }
+void Form1::FUCP_KeyPress(char32_t& key) { key = HexKeyRule(key); }
+void Form1::BUCP_KeyPress(char32_t& key) { key = HexKeyRule(key); }
+
+void Form1::index_Change()
+{
+    if (auto capped = CapSixteenBitText(ToText(index->text()))) {
+        index->setText(FromText(*capped));
+    }
+}
+
+void Form1::price_Change()
+{
+    if (auto capped = CapSixteenBitText(ToText(price->text()))) {
+        price->setText(FromText(*capped));
+    }
+}
+
+// --- Shell --------------------------------------------------------------------------------------
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        // A key no control takes is offered to each parent in turn; the window looks at it once.
+        if (event != lastKeyEvent_ || key->key() != lastKey_) {
+            lastKeyEvent_ = event;
+            lastKey_ = key->key();
+            Form_KeyDown(key->key(), key->modifiers());
+        }
+    } else if (event->type() == QEvent::KeyRelease) {
+        lastKeyEvent_ = nullptr;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift)
+{
+    Q_UNUSED(shift);
+    if (keyCode == Qt::Key_F1) {
+        OpenReadme();
+    }
+}
+
+void Form1::mnuHelpmnuRead_Click() { OpenReadme(); }
+
+void Form1::OpenReadme()
+{
+    const QString path = FromPath(ProgramFolder() / "Readme.txt");
+    const QUrl file = QUrl::fromLocalFile(path);
+    const bool opened = fileViewer_ ? fileViewer_(file) : QDesktopServices::openUrl(file);
+    if (!opened) {
+        ShowMessage(u"The read-me could not be opened: "_s + QDir::toNativeSeparators(path));
+    }
+}
+
+void Form1::mnuHelpAbout_Click()
+{
+    frmAbout about(this);
+    about.exec();
+}
+
+void Form1::mnuExit_Click() { close(); }
+
+void Form1::ShowMessage(const QString& text)
+{
+    if (messageHandler_) {
+        messageHandler_(kTitle, text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void Form1::ShowError(const Error& error)
+{
+    const QString title = u"Error: "_s + QString::number(error.Number());
+    const QString text = Utf8ToQString(error.message);
+    if (messageHandler_) {
+        messageHandler_(title, text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+}  // namespace quillbox

@@ -1,0 +1,171 @@
+#pragma once
+
+#include "items/ItemOperations.h"
+#include "items/RomState.h"
+#include "rom/Error.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QUrl>
+
+#include <filesystem>
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace quillbox {
+
+// The main window: shows one item of the open ROM in its controls and hands every read and
+// write to the core operations. Controls and handlers bear the names of the window design.
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Shows a modal message; the title is "Quillbox" or "Error: " and the error number.
+    using MessageHandler = std::function<void(const QString& title, const QString& text)>;
+    // Asks for the ROM to open; an empty path means the user cancelled.
+    using OpenFileChooser = std::function<QString(QWidget* owner)>;
+    // Opens a file in the desktop's viewer; false when that failed.
+    using FileViewer = std::function<bool(const QUrl& file)>;
+
+    // Reads the profile `ini/roms.ini` beside the program.
+    explicit Form1(QWidget* parent = nullptr);
+    explicit Form1(std::filesystem::path profilePath, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Replace the modal message boxes, the Open dialog and the read-me viewer; an empty
+    // function brings back the real one.
+    void SetMessageHandler(MessageHandler handler);
+    void SetOpenFileChooser(OpenFileChooser chooser);
+    void SetFileViewer(FileViewer viewer);
+
+    const RomState& State() const { return state_; }
+
+    // The key handlers: `key` is the typed character code, set to 0 to discard it.
+    void descp_KeyPress(char32_t& key);
+    void index_KeyPress(char32_t& key);
+    void price_KeyPress(char32_t& key);
+    void Text3_KeyPress(char32_t& key);
+    void IMGOFF_KeyPress(char32_t& key);
+    void PALOFF_KeyPress(char32_t& key);
+    void FUCP_KeyPress(char32_t& key);
+    void BUCP_KeyPress(char32_t& key);
+    // Sees every key pressed anywhere in the window before the control that has the focus.
+    void Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
+
+public slots:
+    void Command1_Click();
+    void mnuFileOpen_Click();
+    void save_Click();
+    void mnuFileSave_Click();
+    void cboitem_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void descp_Change();
+    void index_Change();
+    void price_Change();
+    void mnuExit_Click();
+    void mnuHelpAbout_Click();
+    void mnuHelpmnuRead_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildControls();
+    void SetTabOrder();
+    void ConnectHandlers();
+
+    void OpenRom();
+    void RefuseRom();
+    void ShowItemImage(const ItemView& item);
+    void DrawItemImage();
+    void ShowDescription(const Text& description, int room);
+    Text DescriptionText() const;
+    void FillItemList(const std::vector<Text>& names);
+    void OpenReadme();
+
+    void ShowMessage(const QString& text);
+    void ShowError(const Error& error);
+
+    std::filesystem::path profilePath_;
+    MessageHandler messageHandler_;
+    OpenFileChooser openFileChooser_;
+    FileViewer fileViewer_;
+
+    RomState state_;
+    // What the shown item held when it was shown, so a save writes the name and the description
+    // only when the user changed them.
+    Text shownName_;
+    Text shownDescription_;
+    DescriptionPlace descriptionPlace_;
+    bool fillingItemList_ = false;
+    // The key press the window last looked at, so that a key passed up from a child control to
+    // its parents is handled once.
+    const QEvent* lastKeyEvent_ = nullptr;
+    int lastKey_ = 0;
+
+    QMenu* mnuFile = nullptr;
+    QAction* mnuFileOpen = nullptr;
+    QAction* mnuFileSave = nullptr;
+    QAction* mnuExit = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpmnuRead = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+
+    QLabel* Picture1 = nullptr;
+    QListWidget* cboitem = nullptr;
+    QGroupBox* Frame5 = nullptr;
+    QLineEdit* iname = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QLineEdit* price = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QGroupBox* Frame7 = nullptr;
+    QPlainTextEdit* descp = nullptr;
+    QGroupBox* Frame8 = nullptr;
+    QWidget* picItemImageHold = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* IMGOFF = nullptr;
+    QLabel* Label5 = nullptr;
+    QLineEdit* PALOFF = nullptr;
+    QPushButton* Command3 = nullptr;
+    QLabel* picItem = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QComboBox* pock = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QLineEdit* index = nullptr;
+    QGroupBox* Frame6 = nullptr;
+    QComboBox* sp1 = nullptr;
+    QComboBox* sp2 = nullptr;
+    QLabel* Label6 = nullptr;
+    QComboBox* Mys1 = nullptr;
+    QComboBox* Mys2 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QLabel* Label7 = nullptr;
+    QComboBox* Bu = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QComboBox* cboattack = nullptr;
+    QLabel* Label8 = nullptr;
+    QLineEdit* FUCP = nullptr;
+    QPushButton* save = nullptr;
+    QLabel* Label9 = nullptr;
+    QLineEdit* BUCP = nullptr;
+    QGroupBox* Frame9 = nullptr;
+    QLabel* Label10 = nullptr;
+};
+
+}  // namespace quillbox

@@ -1,0 +1,46 @@
+// Runs the window's test suites; a first argument that names a suite runs only that one.
+#include "FieldRulesTest.h"
+#include "FileDialogTest.h"
+#include "ItemDisplayTest.h"
+#include "ItemEditTest.h"
+#include "LayoutTest.h"
+#include "OpenRomTest.h"
+#include "ShellTest.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    std::vector<std::unique_ptr<QObject>> suites;
+    suites.push_back(std::make_unique<quillbox::test::FieldRulesTest>());
+    suites.push_back(std::make_unique<quillbox::test::FileDialogTest>());
+    suites.push_back(std::make_unique<quillbox::test::LayoutTest>());
+    suites.push_back(std::make_unique<quillbox::test::ShellTest>());
+    suites.push_back(std::make_unique<quillbox::test::OpenRomTest>());
+    suites.push_back(std::make_unique<quillbox::test::ItemDisplayTest>());
+    suites.push_back(std::make_unique<quillbox::test::ItemEditTest>());
+
+    QStringList arguments = application.arguments();
+    QString only;
+    if (arguments.size() > 1 && !arguments[1].startsWith(u'-')) {
+        only = arguments.takeAt(1);
+    }
+    int failed = 0;
+    bool ranAny = false;
+    for (const auto& suite : suites) {
+        if (only.isEmpty() || only == QString::fromLatin1(suite->metaObject()->className()).section(u':', -1)) {
+            ranAny = true;
+            failed += QTest::qExec(suite.get(), arguments);
+        }
+    }
+    if (!ranAny) {
+        qCritical("No test suite is named %s", qPrintable(only));
+        return 1;
+    }
+    return failed;
+}
