@@ -27,6 +27,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -369,6 +370,7 @@ void Form1::OpenRom()
         chosen = dialog.ShowOpen(this, u"Open..."_s, QString(), kRomFilter, kOpenFlags);
     }
     state_.romPath = ToPath(chosen);
+    shownItem_ = -1;
     FillItemList({});
     if (chosen.isEmpty()) {
         RefuseRom();
@@ -456,9 +458,19 @@ void Form1::cboitem_Click()
     state_.itemIndex = static_cast<std::int16_t>(position);
     auto item = ReadItem(state_, position);
     if (!item) {
+        // The controls still hold the item shown before, so the selection goes back to it: a
+        // save must not write that item's fields into the one that could not be shown.
+        {
+            const QSignalBlocker blocker(cboitem);
+            cboitem->setCurrentRow(shownItem_);
+        }
+        if (shownItem_ >= 0) {
+            state_.itemIndex = static_cast<std::int16_t>(shownItem_);
+        }
         ShowError(item.error());
         return;
     }
+    shownItem_ = position;
     ShowItemImage(*item);
 
     shownName_ = item->name;

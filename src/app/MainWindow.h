@@ -107,6 +107,8 @@ private:
     Text shownName_;
     Text shownDescription_;
     DescriptionPlace descriptionPlace_;
+    // The list position of the item the controls hold, -1 when none of the open ROM was shown.
+    int shownItem_ = -1;
     bool fillingItemList_ = false;
     // The key press the window last looked at, so that a key passed up from a child control to
     // its parents is handled once.

@@ -79,6 +79,21 @@ std::vector<std::int64_t> DifferingOffsets(const Bytes& before, const Bytes& aft
 
 Bytes Encoded(std::u32string_view text) { return EncodeGameText(text); }
 
+std::optional<Bytes> Snapshot(const std::filesystem::path& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    Bytes bytes(static_cast<std::size_t>(std::filesystem::file_size(path)));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (in.gcount() != static_cast<std::streamsize>(bytes.size())) {
+        throw std::runtime_error("could not read " + path.string());
+    }
+    return bytes;
+}
+
 WindowHarness::WindowHarness(std::optional<std::filesystem::path> profile)
     : window_(profile ? std::make_unique<Form1>(*profile) : std::make_unique<Form1>())
 {
@@ -134,6 +149,19 @@ int WindowHarness::CountMessages(const QString& text) const
 {
     return static_cast<int>(
         std::count_if(messages.begin(), messages.end(), [&](const Message& message) { return message.text == text; }));
+}
+
+QStringList ShownItem(const WindowHarness& harness)
+{
+    QStringList shown;
+    for (const char* name : {"iname", "index", "price", "FUCP", "BUCP", "Text3", "Text1", "Text2", "IMGOFF", "PALOFF"}) {
+        shown.append(harness.Line(QString::fromLatin1(name))->text());
+    }
+    for (const char* name : {"sp1", "sp2", "pock", "Mys1", "Mys2", "Bu", "cboattack"}) {
+        shown.append(QString::number(harness.Combo(QString::fromLatin1(name))->currentIndex()));
+    }
+    shown.append(harness.Description()->toPlainText());
+    return shown;
 }
 
 ModalAnswer::ModalAnswer(std::function<void(QWidget* modal)> answer) : answer_(std::move(answer))

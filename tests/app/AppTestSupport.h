@@ -50,6 +50,9 @@ std::vector<std::int64_t> DifferingOffsets(const Bytes& before, const Bytes& aft
 // The bytes a text encodes to in the games' character set (no terminator added).
 Bytes Encoded(std::u32string_view text);
 
+// The bytes of a file, or nothing when no file stands at the path.
+std::optional<Bytes> Snapshot(const std::filesystem::path& path);
+
 struct Message {
     QString title;
     QString text;
@@ -102,6 +105,9 @@ public:
 private:
     std::unique_ptr<Form1> window_;
 };
+
+// Everything the window shows of the selected item, as texts and list positions.
+QStringList ShownItem(const WindowHarness& harness);
 
 // Answers the next modal widget (dialog or message box) that appears while the caller waits in
 // a modal loop. Stops looking when destroyed.

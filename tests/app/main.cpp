@@ -1,9 +1,11 @@
 // Runs the window's test suites; a first argument that names a suite runs only that one.
+#include "BadInputWindowTest.h"
 #include "FieldRulesTest.h"
 #include "FileDialogTest.h"
 #include "ItemDisplayTest.h"
 #include "ItemEditTest.h"
 #include "LayoutTest.h"
+#include "NoLossTest.h"
 #include "OpenRomTest.h"
 #include "ShellTest.h"
 
@@ -24,6 +26,8 @@ int main(int argc, char* argv[])
     suites.push_back(std::make_unique<quillbox::test::OpenRomTest>());
     suites.push_back(std::make_unique<quillbox::test::ItemDisplayTest>());
     suites.push_back(std::make_unique<quillbox::test::ItemEditTest>());
+    suites.push_back(std::make_unique<quillbox::test::NoLossTest>());
+    suites.push_back(std::make_unique<quillbox::test::BadInputWindowTest>());
 
     QStringList arguments = application.arguments();
     QString only;
