@@ -61,14 +61,14 @@ std::int64_t ImageEntryOffset(const RomState& state, int position)
 
 bool IsTmItem(int position) { return position >= kFirstTmItem && position <= kLastTmItem; }
 
-// Decodes fixed-size names lying one after the other, as the lists show them.
-std::vector<Text> DecodeNames(std::span<const Byte> block, int count, int size)
+// Decodes names of `length` bytes lying `stride` bytes apart, as the lists show them.
+std::vector<Text> DecodeNames(std::span<const Byte> block, int count, int stride, int length)
 {
     std::vector<Text> names;
     names.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        const auto name = block.subspan(static_cast<std::size_t>(i) * static_cast<std::size_t>(size),
-                                        static_cast<std::size_t>(size));
+        const auto name = block.subspan(static_cast<std::size_t>(i) * static_cast<std::size_t>(stride),
+                                        static_cast<std::size_t>(length));
         names.push_back(RemoveAll(DecodeGameText(name), kTerminatorEscape));
     }
     return names;
@@ -77,14 +77,7 @@ std::vector<Text> DecodeNames(std::span<const Byte> block, int count, int size)
 // Only the first 14 bytes of each 44-byte record are the name.
 std::vector<Text> DecodeItemNames(std::span<const Byte> records, int count)
 {
-    std::vector<Text> names;
-    names.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        names.push_back(RemoveAll(
-            DecodeGameText(records.subspan(static_cast<std::size_t>(i) * kItemRecordSize, kItemNameSize)),
-            kTerminatorEscape));
-    }
-    return names;
+    return DecodeNames(records, count, kItemRecordSize, kItemNameSize);
 }
 
 Result<std::vector<Text>> ReadNames(RomFile& file, std::int64_t offset, int count, int size)
@@ -93,7 +86,7 @@ Result<std::vector<Text>> ReadNames(RomFile& file, std::int64_t offset, int coun
     if (!block) {
         return block.error();
     }
-    return DecodeNames(*block, count, size);
+    return DecodeNames(*block, count, size, size);
 }
 
 // The number of bytes before the first terminator that is not the argument of a control code,
