@@ -24,6 +24,15 @@ enum class ErrorCode : int {
     NoImages = 13,
     BadValue = 14,
     RomChanged = 15,
+    BadImageFile = 16,
+    NoFreeSpace = 17,
+    HistoryFailed = 18,
+    TableNotFound = 19,
+    TablesDisagree = 20,
+    BadImportFile = 21,
+    TextNotEditable = 22,
+    NothingToUndo = 23,
+    UndoConflict = 24,
 };
 
 // The one-line description of each error number, for the places that show only the number.

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "rom/RomFile.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace quillbox {
+
+// The GBA maps the cartridge at 0x08000000; a 32 MiB ROM reaches up to 0x09FFFFFF.
+inline constexpr std::uint32_t kRomBase = 0x08000000;
+inline constexpr std::uint32_t kRomAddressEnd = 0x0A000000;
+
+// Every 4-byte aligned little-endian word of a ROM that names a place inside the same ROM,
+// gathered in one pass. The game reaches its tables through such words, so the number of words
+// naming an offset is the evidence that the game uses what lies there.
+class PointerTargets {
+public:
+    PointerTargets() = default;
+
+    // Distinct file offsets named by at least one word, ascending.
+    std::span<const std::uint32_t> Offsets() const { return offsets_; }
+    // How many aligned words name `offset`.
+    std::uint32_t CountAt(std::int64_t offset) const;
+    // Whether any word names an offset in [begin, end).
+    bool AnyIn(std::int64_t begin, std::int64_t end) const;
+    // The lowest named offset at or after `offset`, or -1.
+    std::int64_t FirstAtOrAfter(std::int64_t offset) const;
+    // File offsets of the words that name `offset`, ascending: the places to change when what
+    // lies there moves. Found by a second look at the ROM, so only asked for a few targets.
+    static std::vector<std::uint32_t> WordsNaming(std::span<const Byte> rom, std::int64_t offset);
+
+    std::size_t DistinctCount() const { return offsets_.size(); }
+
+    friend PointerTargets ScanPointers(std::span<const Byte> rom);
+
+private:
+    std::vector<std::uint32_t> offsets_;
+    std::vector<std::uint32_t> counts_;
+};
+
+PointerTargets ScanPointers(std::span<const Byte> rom);
+
+// The whole ROM in memory, for the scans that have to look at every word of it.
+Result<Bytes> ReadWholeRom(const std::filesystem::path& rom);
+
+}  // namespace quillbox
