@@ -1,37 +1,47 @@
 #include "rom/PointerScan.h"
 
 #include <algorithm>
-#include <array>
+#include <bit>
+#include <cstring>
+#include <memory>
 
 namespace quillbox {
 
 namespace {
 
+// One load per word: the scan reads every word of up to 32 MiB.
 std::uint32_t WordAt(std::span<const Byte> rom, std::size_t at)
 {
-    return static_cast<std::uint32_t>(rom[at]) | static_cast<std::uint32_t>(rom[at + 1]) << 8 |
-           static_cast<std::uint32_t>(rom[at + 2]) << 16 | static_cast<std::uint32_t>(rom[at + 3]) << 24;
+    std::uint32_t word = 0;
+    std::memcpy(&word, rom.data() + at, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+        word = std::byteswap(word);
+    }
+    return word;
 }
 
 // Two passes of a 13-bit radix sort cover every offset below 2^26; a real ROM holds hundreds of
-// thousands of such words, where a comparison sort would cost more than the scan itself.
-void RadixSort(std::vector<std::uint32_t>& values)
+// thousands of such words, where a comparison sort would cost more than the scan itself. The
+// sorted values end where they began, in `values`.
+void RadixSort(std::span<std::uint32_t> values, std::span<std::uint32_t> scratch)
 {
     constexpr int kBits = 13;
     constexpr std::size_t kBuckets = std::size_t{1} << kBits;
-    std::vector<std::uint32_t> scratch(values.size());
+    std::vector<std::uint32_t> starts(kBuckets + 1);
+    std::span<std::uint32_t> from = values;
+    std::span<std::uint32_t> to = scratch;
     for (int shift = 0; shift < 2 * kBits; shift += kBits) {
-        std::vector<std::uint32_t> starts(kBuckets + 1, 0);
-        for (std::uint32_t value : values) {
+        std::fill(starts.begin(), starts.end(), 0);
+        for (std::uint32_t value : from) {
             ++starts[((value >> shift) & (kBuckets - 1)) + 1];
         }
         for (std::size_t bucket = 1; bucket <= kBuckets; ++bucket) {
             starts[bucket] += starts[bucket - 1];
         }
-        for (std::uint32_t value : values) {
-            scratch[starts[(value >> shift) & (kBuckets - 1)]++] = value;
+        for (std::uint32_t value : from) {
+            to[starts[(value >> shift) & (kBuckets - 1)]++] = value;
         }
-        values.swap(scratch);
+        std::swap(from, to);
     }
 }
 
@@ -40,16 +50,21 @@ void RadixSort(std::vector<std::uint32_t>& values)
 PointerTargets ScanPointers(std::span<const Byte> rom)
 {
     PointerTargets result;
-    const std::uint64_t end = kRomBase + std::min<std::uint64_t>(rom.size(), kRomAddressEnd - kRomBase);
-    std::vector<std::uint32_t> targets;
-    targets.reserve(rom.size() / 64);
-    for (std::size_t at = 0; at + 4 <= rom.size(); at += 4) {
-        const std::uint32_t word = WordAt(rom, at);
-        if (word >= kRomBase && word < end) {
-            targets.push_back(word - kRomBase);
-        }
+    const std::uint32_t reach = static_cast<std::uint32_t>(std::min<std::uint64_t>(rom.size(), kRomAddressEnd - kRomBase));
+    // Every word is written and only the ones naming the ROM advance the end, so the loop has
+    // no branch to mispredict on data where pointers and other words alternate at random. The
+    // buffer is left uninitialised: only the pages it fills are ever touched.
+    const std::size_t words = rom.size() / 4;
+    const auto buffer = std::make_unique_for_overwrite<std::uint32_t[]>(words + 1);
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < words; ++i) {
+        const std::uint32_t target = WordAt(rom, 4 * i) - kRomBase;
+        buffer[count] = target;
+        count += target < reach ? 1 : 0;
     }
-    RadixSort(targets);
+    const std::span<std::uint32_t> targets(buffer.get(), count);
+    const auto scratch = std::make_unique_for_overwrite<std::uint32_t[]>(count);
+    RadixSort(targets, std::span(scratch.get(), count));
     for (std::size_t i = 0; i < targets.size();) {
         std::size_t j = i;
         while (j < targets.size() && targets[j] == targets[i]) {

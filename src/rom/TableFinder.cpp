@@ -225,6 +225,14 @@ FoundTables FindTables(std::span<const Byte> rom, const PointerTargets& pointers
     if (found.imagesSearched) {
         // The table holds an entry past the last item.
         const int leastEntries = (found.items.Found() ? found.itemCount : leastItems) + 1;
+        const auto longest = std::max_element(images.begin(), images.end(), [](const Candidate& a, const Candidate& b) {
+            return a.records < b.records;
+        });
+        if (longest != images.end() && longest->records < leastEntries) {
+            found.problems.push_back("the item image table at " + Hex(longest->offset) + " holds " +
+                                     std::to_string(longest->records) + " entries, fewer than the " +
+                                     std::to_string(leastEntries) + " the item table needs");
+        }
         std::erase_if(images, [&](const Candidate& c) { return c.records < leastEntries; });
         found.images = Choose(std::move(images), 0, "the item image table", -1, found.problems);
     }

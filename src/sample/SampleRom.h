@@ -33,7 +33,7 @@ struct SampleOptions {
     bool hack = false;
     // Tables placed here instead of where version and hack put them (for tests). The item count
     // must be at least the family's; imgData must be 0 exactly for the games without images.
-    std::optional<SampleTables> tables;
+    std::optional<SampleTables> tables = std::nullopt;
     // 1 to 32 MiB, a multiple of 4.
     std::int64_t romSize = kSampleRomSize;
 };

@@ -1,0 +1,72 @@
+#include "rom/PointerScan.h"
+#include "rom/TableFinder.h"
+#include "sample/SampleRom.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <random>
+
+namespace quillbox {
+namespace {
+
+constexpr std::int64_t kLargeRom = 32 * 1024 * 1024;
+
+// A 32 MiB FireRed-like image with its tables near the top of the address range and 14 MiB of
+// code-like filler in which every eighth word names a random place of the ROM: about as many
+// pointers as a real game holds, each a candidate the finder has to look at.
+const Bytes& LargeRom()
+{
+    static const Bytes rom = [] {
+        SampleOptions options;
+        options.romSize = kLargeRom;
+        options.tables = SampleTables{0x1FF8000, 0x1FF000D, 0x1FFFF00, 0x1FFF000, 375, 0x1FFFE00};
+        auto built = BuildSampleRom("BPRE", options);
+        if (!built) std::abort();
+        std::mt19937 random(8);
+        for (std::size_t at = 0x1000000; at < 0x1E00000; at += 4) {
+            auto word = static_cast<std::uint32_t>(random());
+            if (word % 8 == 0) word = kRomBase + static_cast<std::uint32_t>(random() % kLargeRom);
+            for (std::size_t i = 0; i < 4; ++i) (*built)[at + i] = static_cast<Byte>(word >> (8 * i));
+        }
+        return *built;
+    }();
+    return rom;
+}
+
+void ScanPointersOf32MiB(benchmark::State& state)
+{
+    const Bytes& rom = LargeRom();
+    for (auto _ : state) {
+        auto pointers = ScanPointers(rom);
+        benchmark::DoNotOptimize(pointers);
+    }
+    state.counters["targets"] = static_cast<double>(ScanPointers(rom).DistinctCount());
+}
+BENCHMARK(ScanPointersOf32MiB)->Unit(benchmark::kMillisecond);
+
+void RankCandidatesOf32MiB(benchmark::State& state)
+{
+    const Bytes& rom = LargeRom();
+    const PointerTargets pointers = ScanPointers(rom);
+    for (auto _ : state) {
+        auto found = FindTables(rom, pointers, FindGameFamily("BPR"));
+        benchmark::DoNotOptimize(found);
+    }
+}
+BENCHMARK(RankCandidatesOf32MiB)->Unit(benchmark::kMillisecond);
+
+// What opening a ROM pays: the scan and the ranking together, to stay under 30 ms.
+void FindTablesIn32MiB(benchmark::State& state)
+{
+    const Bytes& rom = LargeRom();
+    for (auto _ : state) {
+        auto found = FindTables(rom, FindGameFamily("BPR"));
+        if (found.items.offset != 0x1FF8000 || !found.AllFound()) state.SkipWithError("tables not found");
+        benchmark::DoNotOptimize(found);
+    }
+}
+BENCHMARK(FindTablesIn32MiB)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quillbox
