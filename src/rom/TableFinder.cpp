@@ -92,7 +92,7 @@ TableEvidence Choose(std::vector<Candidate> candidates, std::int64_t shift, std:
     TableEvidence evidence;
     evidence.candidates = static_cast<int>(candidates.size());
     if (candidates.empty()) {
-        problems.push_back("no place the ROM's pointers name holds " + std::string(what));
+        problems.push_back("No place the ROM's pointers name holds " + std::string(what));
         return evidence;
     }
     std::stable_sort(candidates.begin(), candidates.end(), Stronger);
@@ -118,7 +118,7 @@ TableEvidence Choose(std::vector<Candidate> candidates, std::int64_t shift, std:
         const bool headerNamesCandidate = std::any_of(candidates.begin(), candidates.end(),
                                                       [&](const Candidate& c) { return c.offset == headerTarget; });
         if (headerNamesCandidate) {
-            problems.push_back("the header at 100 names " + std::string(what) + " at " + Hex(headerTarget + shift) +
+            problems.push_back("The header at 0x100 names " + std::string(what) + " at " + Hex(headerTarget + shift) +
                                ", but the game's code reads the one at " + Hex(evidence.offset));
         }
     }
@@ -229,7 +229,7 @@ FoundTables FindTables(std::span<const Byte> rom, const PointerTargets& pointers
             return a.records < b.records;
         });
         if (longest != images.end() && longest->records < leastEntries) {
-            found.problems.push_back("the item image table at " + Hex(longest->offset) + " holds " +
+            found.problems.push_back("The item image table at " + Hex(longest->offset) + " holds " +
                                      std::to_string(longest->records) + " entries, fewer than the " +
                                      std::to_string(leastEntries) + " the item table needs");
         }
