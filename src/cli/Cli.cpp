@@ -2,7 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
-#include "rom/Profile.h"
+#include "rom/InstallPaths.h"
 
 #include <functional>
 #include <map>
@@ -23,6 +23,10 @@ Commands:
   icon ROM POSITION -o FILE.png [--scale N]
                                     the item's 24 by 24 icon as a PNG
   set ROM POSITION KEY=VALUE...     writes only the named fields, all or nothing
+  import ROM FILE [--format json|csv] [--dry-run]
+                                    writes what differs in FILE (as export writes it, all or
+                                    some items and columns), all or nothing; - reads stdin
+  diff ROM_A ROM_B                  one line per differing field: position field: A -> B
   sample-rom OUT [--game CODE]      writes a 16 MiB sample ROM (BPRE, BPGE, BPEE, AXVE, AXPE)
 
 Keys for set: name, index, price, special1, special2, mystery1, mystery2, pocket,
@@ -44,6 +48,8 @@ const std::map<std::string, Command, std::less<>>& Commands()
         {"icon", Icon},
         {"set", Set},
         {"sample-rom", SampleRom},
+        {"import", Import},
+        {"diff", Diff},
     };
     return commands;
 }
@@ -74,7 +80,7 @@ int RunCli(std::span<const std::string> arguments, std::ostream& out, std::ostre
         err << "quillbox-cli: unknown command \"" << command << "\"\n" << kUsage;
         return kExitUsage;
     }
-    const std::filesystem::path profile = options.profile ? std::filesystem::path(*options.profile) : ProfilePathFor(programFolder);
+    const std::filesystem::path profile = options.profile ? std::filesystem::path(*options.profile) : ShippedProfilePath(programFolder);
     Session session{out, err, profile, options};
     return found->second(session, args);
 }

@@ -96,6 +96,7 @@ CliParse ParseCliOptions(std::span<const std::string> arguments)
         parse.error = error.what();
     }
     if (app.count("--profile") > 0) parse.options.profile = profile;
+    parse.options.formatGiven = app.count("--format") > 0;
     return parse;
 }
 

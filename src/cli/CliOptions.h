@@ -12,6 +12,7 @@ struct CliOptions {
     std::optional<std::string> profile;
     bool json = false;
     std::string format = "json";
+    bool formatGiven = false;
     std::string output;
     std::string scale;
     std::string game;

@@ -45,5 +45,7 @@ int Export(Session& session, const Arguments& args);
 int Icon(Session& session, const Arguments& args);
 int Set(Session& session, const Arguments& args);
 int SampleRom(Session& session, const Arguments& args);
+int Import(Session& session, const Arguments& args);
+int Diff(Session& session, const Arguments& args);
 
 }  // namespace quillbox

@@ -2,6 +2,8 @@
 
 #include "text/GameText.h"
 
+#include <algorithm>
+
 namespace quillbox {
 
 namespace {
@@ -23,6 +25,46 @@ nlohmann::json ToJson(const ExportValue& value)
     if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
     if (const auto* text = std::get_if<std::string>(&value)) return *text;
     return nullptr;
+}
+
+// The keys in the order a JSON object lists them.
+const std::array<std::size_t, kItemExportKeys.size()>& AlphabeticalKeys()
+{
+    static const auto order = [] {
+        std::array<std::size_t, kItemExportKeys.size()> keys{};
+        for (std::size_t k = 0; k < keys.size(); ++k) keys[k] = k;
+        std::ranges::sort(keys, {}, [](std::size_t k) { return kItemExportKeys[k]; });
+        return keys;
+    }();
+    return order;
+}
+
+// A JSON string as JsonText writes it: UTF-8 kept, control characters escaped.
+void AppendJsonString(std::string& out, std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (byte < 0x20) {
+                out += "\\u00";
+                out += kHex[byte >> 4];
+                out += kHex[byte & 0xF];
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
 }
 
 }  // namespace
@@ -81,12 +123,47 @@ std::string CsvField(const ExportValue& value)
     return quoted + '"';
 }
 
+std::string FormatChange(const ItemChange& change)
+{
+    const bool quoted = change.field == "name" || change.field == "description" || change.field == "pocketName" ||
+                        change.field == "tmMoveName";
+    auto show = [quoted](const ExportValue& value) -> std::string {
+        if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
+        if (const auto* text = std::get_if<std::string>(&value)) return quoted ? nlohmann::json(*text).dump() : *text;
+        return "-";
+    };
+    return std::to_string(change.position) + " " + std::string(change.field) + ": " + show(change.before) + " -> " +
+           show(change.after);
+}
+
 std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, ExportFormat format)
 {
     if (format == ExportFormat::Json) {
-        nlohmann::json array = nlohmann::json::array();
-        for (const ItemView& item : items) array.push_back(ItemToJson(rom, item));
-        return JsonText(array);
+        // Written directly rather than through a JSON tree: the same text as JsonText gives for
+        // an array of ItemToJson, several times faster.
+        if (items.empty()) return "[]\n";
+        std::string json = "[\n";
+        json.reserve(items.size() * 700);
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const auto values = ItemExportValues(rom, items[i]);
+            json += "    {\n";
+            bool first = true;
+            for (const std::size_t k : AlphabeticalKeys()) {
+                json += first ? "        \"" : ",\n        \"";
+                first = false;
+                json += kItemExportKeys[k];
+                json += "\": ";
+                if (const auto* number = std::get_if<std::int64_t>(&values[k])) {
+                    json += std::to_string(*number);
+                } else if (const auto* text = std::get_if<std::string>(&values[k])) {
+                    AppendJsonString(json, *text);
+                } else {
+                    json += "null";
+                }
+            }
+            json += i + 1 < items.size() ? "\n    },\n" : "\n    }\n";
+        }
+        return json + "]\n";
     }
     std::string csv;
     csv.reserve(items.size() * 160);

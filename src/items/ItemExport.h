@@ -38,6 +38,18 @@ std::string CsvField(const ExportValue& value);
 
 enum class ExportFormat { Json, Csv };
 
+// One field of one item that differs: between the ROM and an import file, or between two ROMs.
+struct ItemChange {
+    int position = 0;
+    std::string_view field;  // one of kItemExportKeys
+    ExportValue before;
+    ExportValue after;
+};
+
+// "position field: before -> after" on one line: numbers and offsets as exported, names and
+// descriptions quoted as JSON strings (so a line break shows as \n), nothing as "-".
+std::string FormatChange(const ItemChange& change);
+
 // Every item given, as a JSON array of objects or as CSV with a header line.
 std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, ExportFormat format);
 

@@ -196,6 +196,39 @@ TEST(CliSet, RepointsTheDescriptionAndWritesTheNewTextThere)
     EXPECT_EQ(json["descriptionOffset"], "A00000");
 }
 
+TEST(CliImport, DryRunPrintsWhatTheRunWritesAndDiffFindsIt)
+{
+    TempDir dir;
+    const auto rom = test::WriteSample(dir, "BPGE");
+    const auto copy = dir / "copy.gba";
+    std::filesystem::copy_file(rom, copy);
+    const auto opened = OpenRom(rom, test::ShippedProfile());
+    ASSERT_TRUE(opened);
+    const auto item = ReadItem(opened->state, 3);
+    ASSERT_TRUE(item);
+    const auto batch = test::WriteTextFile(dir / "batch.csv", "position,price,name\r\n3,999," + ToUtf8(item->name) + "\r\n");
+    const std::string change = "3 price: " + std::to_string(item->price) + " -> 999\n";
+    const Bytes before = ReadFile(rom);
+
+    const CliRun dry = RunWith({"import", Q(rom), Q(batch), "--dry-run"});
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out, change + "1 change to 1 item; nothing written (dry run)\n");
+    EXPECT_EQ(ReadFile(rom), before);
+
+    const CliRun run = RunWith({"--format", "csv", "import", Q(rom), Q(batch)});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, change + "1 change to 1 item written\n");
+    EXPECT_EQ(RunWith({"diff", Q(copy), Q(rom)}).out, change);
+    EXPECT_EQ(RunWith({"import", Q(rom), Q(batch)}).out, "Nothing to change\n");
+
+    const auto bad = test::WriteTextFile(dir / "bad.json", R"([{"position": 3, "price": 1}, {"position": 3}])");
+    const Bytes after = ReadFile(rom);
+    const CliRun refused = RunWith({"import", Q(rom), Q(bad)});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "quillbox-cli: The import file is not accepted: row 2, column position: position 3 is also in row 1\n");
+    EXPECT_EQ(ReadFile(rom), after);
+}
+
 struct BadCommand {
     const char* name;
     Args arguments;  // "ROM" stands for the sample ROM's path, "DIR" for its folder
@@ -236,6 +269,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCommand{"TmMoveOnOrdinaryItem", {"set", "ROM", "1", "price=5", "tmMove=3"}, 1, "289 to 346"},
         BadCommand{"FolderAsRom", {"info", "DIR"}, 1, "folder"},
         BadCommand{"MissingProfile", {"--profile", "DIR/none.ini", "list", "ROM"}, 1, "Unsupported ROM or no ROM opened!"},
+        BadCommand{"ImportWithoutFile", {"import", "ROM"}, 2, "import takes a ROM and a file"},
+        BadCommand{"ImportMissingFile", {"import", "ROM", "DIR/none.json"}, 1, "could not read"},
+        BadCommand{"DiffWithAFolder", {"diff", "ROM", "DIR"}, 1, "folder"},
         BadCommand{"UnknownSampleGame", {"sample-rom", "DIR/x.gba", "--game", "ZZZZ"}, 1, "no sample"}),
     [](const auto& row) { return std::string(row.param.name); });
 
