@@ -561,7 +561,10 @@ Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, Expor
 Status ApplyImport(const OpenedRom& rom, const ImportPlan& plan)
 {
     if (plan.patches.empty()) return {};
-    return ApplyToRom(rom.state, plan.patches);
+    // The history names the one item changed, or how many.
+    const ChangeLabel label = plan.itemsChanged == 1 ? ChangeLabel("Import", plan.changes.front().position)
+                                                     : ChangeLabel("Import", -1, std::to_string(plan.itemsChanged) + " items");
+    return ApplyToRom(rom.state, plan.patches, label);
 }
 
 }  // namespace quillbox

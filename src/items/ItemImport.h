@@ -24,7 +24,8 @@ struct ImportPlan {
 // on its own, or two rows writing different bytes to one place. Reads the ROM; writes nothing.
 Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, ExportFormat format);
 
-// Writes the plan's bytes in one all-or-nothing step; a plan without changes writes nothing.
+// Writes the plan's bytes in one all-or-nothing step, journaled as "Import of N items" (or of the
+// one item's name); a plan without changes writes nothing and journals nothing.
 Status ApplyImport(const OpenedRom& rom, const ImportPlan& plan);
 
 }  // namespace quillbox
