@@ -275,6 +275,43 @@ INSTANTIATE_TEST_SUITE_P(
         BadCommand{"UnknownSampleGame", {"sample-rom", "DIR/x.gba", "--game", "ZZZZ"}, 1, "no sample"}),
     [](const auto& row) { return std::string(row.param.name); });
 
+struct OptionSpelling {
+    const char* name;
+    Args arguments;  // "ROM" and "DIR" as above
+    int status;
+    const char* fragment;  // in the output on success, in the error otherwise
+};
+
+class CliOptionSpelling : public ::testing::TestWithParam<OptionSpelling> {};
+
+// Options are long whether written with one dash or two, take their value after "=" or as the
+// next argument whatever it looks like, and stop at "--".
+TEST_P(CliOptionSpelling, ReadsOptionsAsTheToolAlwaysHas)
+{
+    TempDir dir;
+    const auto rom = test::WriteSample(dir, "AXVE");
+    Args arguments = GetParam().arguments;
+    for (std::string& argument : arguments) argument = Replace(Replace(argument, "ROM", Q(rom)), "DIR", Q(dir.Path()));
+    const CliRun run = RunWith(arguments);
+    EXPECT_EQ(run.status, GetParam().status) << run.err;
+    EXPECT_TRUE(Contains(run.status == 0 ? run.out : run.err, GetParam().fragment)) << run.out << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliOptionSpelling,
+    ::testing::Values(
+        OptionSpelling{"ValueAfterEquals", {"export", "ROM", "--format=csv"}, 0, "position,name,index"},
+        OptionSpelling{"OneDashLongOption", {"-format", "csv", "export", "ROM"}, 0, "position,name,index"},
+        OptionSpelling{"LastValueWins", {"export", "ROM", "--format", "xml", "--format", "csv"}, 0, "position,name,index"},
+        OptionSpelling{"ValueThatLooksLikeAnOption", {"--profile", "--json", "info", "ROM"}, 1, "Unsupported ROM"},
+        OptionSpelling{"FlagAfterTheArguments", {"show", "ROM", "5", "--json"}, 0, "\"position\": 5"},
+        OptionSpelling{"DoubleDashEndsOptions", {"show", "ROM", "--", "--json"}, 1, "no item at position \"--json\""},
+        OptionSpelling{"MissingValue", {"info", "ROM", "--profile"}, 2, "Missing value after '--profile'."},
+        OptionSpelling{"ValueForAFlag", {"show", "ROM", "5", "--json=yes"}, 2, "Unexpected value after '--json'."},
+        OptionSpelling{"SeveralUnknownOptions", {"info", "ROM", "-x", "--why"}, 2, "Unknown options: x, why."},
+        OptionSpelling{"Help", {"list", "-h"}, 0, "Usage: quillbox-cli"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 TEST(CliProgram, TheBuiltToolExitsWithTheDocumentedStatus)
 {
     TempDir dir;
