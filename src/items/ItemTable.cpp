@@ -64,13 +64,17 @@ ItemView DecodeItemRecord(int position, std::span<const Byte> bytes)
 void DecodeItemDescription(ItemView& item, std::span<const Byte> bytes)
 {
     bytes = bytes.first(std::min<std::size_t>(bytes.size(), kDescriptionReadSize));
-    const Text decoded = DecodeGameText(bytes).substr(0, kDescriptionReadSize);
+    // Decoding goes byte by byte, so the bytes up to the first terminator decode to the start of
+    // what all of them decode to; nothing after it is looked at.
+    const int terminator = TerminatorPosition(bytes);
+    const auto text = terminator < 0 ? bytes : bytes.first(static_cast<std::size_t>(terminator) + 1);
+    const Text decoded = DecodeGameText(text).substr(0, kDescriptionReadSize);
     const std::size_t end = decoded.find(kTerminatorEscape);
     if (end == Text::npos) return;
     item.description = ReplaceAll(TextView(decoded).substr(0, end), kLineBreakEscape, kWindowsLineBreak);
     item.descriptionReadable = true;
     item.descriptionRoom = CountDescriptionCharacters(item.description);
-    item.descriptionRoomBytes = TerminatorPosition(bytes) + 1;
+    item.descriptionRoomBytes = terminator + 1;
 }
 
 Result<std::vector<ItemView>> ReadItemTable(const RomState& state)
