@@ -1,4 +1,6 @@
+#include "items/ItemImport.h"
 #include "items/ItemOperations.h"
+#include "items/ItemTable.h"
 #include "rom/HexIo.h"
 #include "rom/Profile.h"
 #include "sample/SampleRom.h"
@@ -99,6 +101,34 @@ void OneReadHex(benchmark::State& state)
     }
 }
 BENCHMARK(OneReadHex)->Unit(benchmark::kMicrosecond);
+
+// What `export` does after opening: every item read in block reads, written as JSON or CSV.
+void ExportEveryItem(benchmark::State& state)
+{
+    const auto opened = OpenRom(Sample().Rom(), Sample().Profile());
+    const auto format = state.range(0) == 0 ? ExportFormat::Json : ExportFormat::Csv;
+    for (auto _ : state) {
+        auto items = ReadItemTable(opened->state);
+        if (!items) state.SkipWithError(items.error().message.c_str());
+        auto text = ExportItems(*opened, *items, format);
+        benchmark::DoNotOptimize(text);
+    }
+}
+BENCHMARK(ExportEveryItem)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// What `import` of an unedited export does after opening: parse, compare, check; nothing to write.
+void PlanImportOfAnUneditedExport(benchmark::State& state)
+{
+    const auto opened = OpenRom(Sample().Rom(), Sample().Profile());
+    const auto format = state.range(0) == 0 ? ExportFormat::Json : ExportFormat::Csv;
+    const std::string file = ExportItems(*opened, *ReadItemTable(opened->state), format);
+    for (auto _ : state) {
+        auto plan = PlanImport(*opened, file, format);
+        if (!plan || !plan->patches.empty()) state.SkipWithError("the unedited export planned a change");
+        benchmark::DoNotOptimize(plan);
+    }
+}
+BENCHMARK(PlanImportOfAnUneditedExport)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace quillbox

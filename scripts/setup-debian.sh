@@ -11,6 +11,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth
+  hyperfine
 )
 
 missing=()

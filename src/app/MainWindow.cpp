@@ -8,6 +8,7 @@
 #include "items/FieldRules.h"
 #include "rom/GameFamily.h"
 #include "rom/HexText.h"
+#include "rom/InstallPaths.h"
 #include "rom/Profile.h"
 
 #include <QApplication>
@@ -183,7 +184,7 @@ bool IsTmItem(int position) { return position >= kFirstTmItem && position <= kLa
 
 }  // namespace
 
-Form1::Form1(QWidget* parent) : Form1(ProfilePathFor(ProgramFolder()), parent) {}
+Form1::Form1(QWidget* parent) : Form1(ShippedProfilePath(ProgramFolder()), parent) {}
 
 Form1::Form1(std::filesystem::path profilePath, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -712,7 +713,7 @@ void Form1::mnuHelpmnuRead_Click() { OpenReadme(); }
 
 void Form1::OpenReadme()
 {
-    const QString path = FromPath(ProgramFolder() / "Readme.txt");
+    const QString path = FromPath(ReadmePath(ProgramFolder()));
     const QUrl file = QUrl::fromLocalFile(path);
     const bool opened = fileViewer_ ? fileViewer_(file) : QDesktopServices::openUrl(file);
     if (!opened) {

@@ -22,6 +22,8 @@ struct RomState {
     // The file's size when it was opened; a file that no longer has it was shortened or replaced
     // behind our back, and nothing is read from or written to it. 0 skips the check.
     std::int64_t romSize = 0;
+    // Whether writes are recorded in the history beside the ROM (the user may turn it off).
+    bool keepHistory = true;
     // Selection state, kept by the window.
     std::int16_t itemIndex = 0;
     std::int32_t descriptionOffset = 0;

@@ -1,0 +1,36 @@
+# Where `cmake --install` puts the programs and what they ship, as a Linux desktop expects it;
+# src/rom/InstallPaths.cpp looks for the profile and the read-me at these same places.
+include(GNUInstallDirs)
+
+install(TARGETS quillbox-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/ini/roms.ini DESTINATION share/quillbox)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/Readme.txt DESTINATION share/doc/quillbox)
+if(QUILLBOX_BUILD_APP)
+  install(TARGETS quillbox RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/quillbox.desktop DESTINATION share/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/src/app/images/icon.png
+          DESTINATION share/icons/hicolor/24x24/apps RENAME quillbox.png)
+endif()
+
+# `cpack -G DEB` in the build folder makes a Debian package of the same files under /usr.
+set(CPACK_PACKAGE_NAME quillbox)
+set(CPACK_PACKAGE_VENDOR "Quillbox")
+set(CPACK_PACKAGE_CONTACT "Quillbox maintainers <quillbox@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Item table editor for Game Boy Advance ROM images, with a command-line tool")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quillbox maintainers <quillbox@localhost>")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+find_program(QUILLBOX_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(QUILLBOX_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(QUILLBOX_DEB_DEPENDS "libc6, libstdc++6, libgcc-s1, libspng0")
+  if(QUILLBOX_BUILD_APP)
+    string(APPEND QUILLBOX_DEB_DEPENDS ", libqt6widgets6, libqt6gui6, libqt6core6")
+  endif()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${QUILLBOX_DEB_DEPENDS}")
+endif()
+include(CPack)

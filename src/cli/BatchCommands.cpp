@@ -1,0 +1,82 @@
+// Commands over many items at once: import and diff.
+#include "cli/CliSession.h"
+#include "items/ItemImport.h"
+#include "items/RomDiff.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+namespace quillbox {
+
+namespace {
+
+std::string Counted(std::size_t count, std::string_view one)
+{
+    return std::to_string(count) + " " + std::string(one) + (count == 1 ? "" : "s");
+}
+
+std::optional<std::string> ReadText(const std::string& path)
+{
+    if (path == "-") return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    std::ifstream stream(std::filesystem::path(path), std::ios::binary);
+    if (!stream) return std::nullopt;
+    std::ostringstream text;
+    text << stream.rdbuf();
+    if (stream.bad()) return std::nullopt;
+    return std::move(text).str();
+}
+
+}  // namespace
+
+int Import(Session& session, const Arguments& args)
+{
+    if (args.size() != 2) return session.Fail("import takes a ROM and a file", kExitUsage);
+    const CliOptions& options = session.options;
+    std::string format = options.format;
+    // Without --format, the file's extension says which it is.
+    if (!options.formatGiven) format = args[1].ends_with(".csv") || args[1].ends_with(".CSV") ? "csv" : "json";
+    if (format != "json" && format != "csv") {
+        return session.Fail("--format takes json or csv, not \"" + format + "\"", kExitUsage);
+    }
+    auto rom = session.Open(args[0]);
+    if (!rom) return kExitFailure;
+    const auto text = ReadText(args[1]);
+    if (!text) return session.Fail("could not read " + args[1]);
+    auto plan = PlanImport(*rom, *text, format == "csv" ? ExportFormat::Csv : ExportFormat::Json);
+    if (!plan) return session.Fail(plan.error());
+    if (!options.dryRun) {
+        if (auto written = ApplyImport(*rom, *plan); !written) return session.Fail(written.error());
+    }
+    std::string report;
+    for (const ItemChange& change : plan->changes) report += FormatChange(change) + '\n';
+    const std::string counts = Counted(plan->changes.size(), "change") + " to " +
+                               Counted(static_cast<std::size_t>(plan->itemsChanged), "item");
+    if (plan->changes.empty()) {
+        report += "Nothing to change\n";
+    } else if (options.dryRun) {
+        report += counts + "; nothing written (dry run)\n";
+    } else {
+        report += counts + " written\n";
+    }
+    session.out << report;
+    return kExitSuccess;
+}
+
+int Diff(Session& session, const Arguments& args)
+{
+    if (args.size() != 2) return session.Fail("diff takes two ROMs", kExitUsage);
+    auto first = session.Open(args[0]);
+    if (!first) return kExitFailure;
+    auto second = session.Open(args[1]);
+    if (!second) return kExitFailure;
+    auto changes = DiffItems(*first, *second);
+    if (!changes) return session.Fail(changes.error());
+    std::string report;
+    for (const ItemChange& change : *changes) report += FormatChange(change) + '\n';
+    session.out << report;
+    return kExitSuccess;
+}
+
+}  // namespace quillbox

@@ -1,0 +1,28 @@
+#include "items/RomDiff.h"
+
+#include "items/ItemTable.h"
+
+namespace quillbox {
+
+Result<std::vector<ItemChange>> DiffItems(const OpenedRom& first, const OpenedRom& second)
+{
+    if (first.family != second.family) {
+        return MakeError(ErrorCode::UnsupportedRom, "the ROMs hold different games (" + first.state.gameCode + " and " +
+                                                        second.state.gameCode + ")");
+    }
+    auto a = ReadItemTable(first.state);
+    if (!a) return a.error();
+    auto b = ReadItemTable(second.state);
+    if (!b) return b.error();
+    std::vector<ItemChange> changes;
+    for (std::size_t position = 0; position < a->size() && position < b->size(); ++position) {
+        const auto before = ItemExportValues(first, (*a)[position]);
+        const auto after = ItemExportValues(second, (*b)[position]);
+        for (std::size_t k = 0; k < kItemExportKeys.size(); ++k) {
+            if (before[k] != after[k]) changes.push_back({static_cast<int>(position), kItemExportKeys[k], before[k], after[k]});
+        }
+    }
+    return changes;
+}
+
+}  // namespace quillbox
