@@ -394,6 +394,11 @@ Result<HistoryMark> AppendHistory(const std::filesystem::path& rom, HistoryEntry
         return refuse("is a folder");
     }
     mark.created = !std::filesystem::exists(status);
+    // As with the ROM, a journal without write permission is kept as it is, whoever asks.
+    using std::filesystem::perms;
+    if (!mark.created && (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none) {
+        return refuse("is read-only");
+    }
     std::int64_t lastId = 0;
     bool endsWithLineBreak = true;
     if (!mark.created) {
