@@ -50,9 +50,12 @@ int History(Session& session, const Arguments& args)
     if (!rom) return kExitFailure;
     auto log = ReadHistory(*rom);
     if (!log) return session.Fail(log.error());
+    const HistoryStacks stacks = StacksOf(*log);
     std::string text;
     for (auto entry = log->entries.rbegin(); entry != log->entries.rend(); ++entry) {
-        text += std::to_string(entry->id) + '\t' + entry->time + '\t' + What(*entry) + '\t' + Offsets(*entry) + '\n';
+        const bool undone = std::ranges::find(stacks.redo, &*entry) != stacks.redo.end();
+        text += std::to_string(entry->id) + '\t' + entry->time + '\t' + What(*entry) + (undone ? " (undone)" : "") + '\t' +
+                Offsets(*entry) + '\n';
     }
     session.out << text;
     if (log->skippedLines > 0) {

@@ -72,6 +72,8 @@ TEST_F(HistoryCliTest, SetsAreListedNewestFirstAndUndoneAndRedoneInSteps)
     ASSERT_EQ(undo.status, 0) << undo.err;
     EXPECT_EQ(ReadFile(rom_), start_);
     EXPECT_NE(undo.out.find("Undone: Set of ELIXIR"), std::string::npos) << undo.out;
+    const CliRun undoneHistory = Cli({"history", rom_});
+    EXPECT_NE(undoneHistory.out.find("Set of ELIXIR (undone)"), std::string::npos) << undoneHistory.out;
     ASSERT_EQ(Cli({"redo", rom_}).status, 0);
     EXPECT_EQ(ReadFile(rom_), afterFirst);
     ASSERT_EQ(Cli({"redo", rom_}).status, 0);

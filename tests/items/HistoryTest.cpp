@@ -328,6 +328,13 @@ TEST(HistoryTest, AWritePutBackTakesItsEntryBack)
         }
         EXPECT_EQ(ReadFile(fixture.rom), afterFirst);
         EXPECT_EQ(JournalText(fixture.rom), journal);
+        // An undo is a write like any other; this one writes the price alone.
+        {
+            FailingWriteOnce writes(0);
+            EXPECT_FALSE(UndoChange(fixture.rom));
+        }
+        EXPECT_EQ(ReadFile(fixture.rom), afterFirst);
+        EXPECT_EQ(JournalText(fixture.rom), journal);
         ASSERT_TRUE(UndoChange(fixture.rom));
         EXPECT_EQ(ReadFile(fixture.rom), start);
     }
