@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutDialog.h"
+#include "app/EditMenu.h"
 #include "app/FileDialog.h"
 #include "app/InputFilters.h"
 #include "app/WindowFont.h"
@@ -221,6 +222,11 @@ void Form1::BuildMenus()
     Named(mnuFile->addSeparator(), u"mnuFileBar1"_s);
     mnuExit = Named(mnuFile->addAction(u"&Exit"_s), u"mnuExit"_s);
 
+    editMenu_ = new EditMenu(
+        menuBar(), [this] { return save != nullptr && save->isEnabled() ? state_.romPath : std::filesystem::path(); },
+        [this](const HistoryEntry& change) { ShowAfterHistoryStep(change); }, [this](const Error& error) { ShowError(error); });
+    connect(editMenu_, &EditMenu::keepHistoryChanged, this, [this](bool keep) { state_.keepHistory = keep; });
+
     mnuHelp = menuBar()->addMenu(u"&Help"_s);
     mnuHelp->setObjectName(u"mnuHelp"_s);
     mnuHelpmnuRead = Named(mnuHelp->addAction(u"&ReadMe!"_s), u"mnuHelpmnuRead"_s);
@@ -390,6 +396,7 @@ void Form1::OpenRom()
         return;
     }
     state_ = opened->state;
+    state_.keepHistory = editMenu_->KeepHistory();
     const GameFamily& family = *opened->family;
 
     for (QWidget* control : std::initializer_list<QWidget*>{cboitem, pock, iname, price, sp1, sp2, save}) {
@@ -418,6 +425,7 @@ void Form1::OpenRom()
     cboattack->clear();
     cboattack->addItems(moves);
     cboitem->setCurrentRow(0);
+    editMenu_->Refresh();
 }
 
 void Form1::RefuseRom()
@@ -434,6 +442,7 @@ void Form1::RefuseRom()
     for (QWidget* control : std::initializer_list<QWidget*>{IMGOFF, PALOFF, Command3}) {
         control->setEnabled(false);
     }
+    editMenu_->Refresh();
 }
 
 void Form1::FillItemList(const std::vector<Text>& names)
@@ -593,6 +602,7 @@ void Form1::save_Click()
         ShowError(saved.error());
         return;
     }
+    editMenu_->Refresh();
     state_.savedListIndex = static_cast<std::int16_t>(position);
     ShowMessage(kItemChanged);
 
@@ -631,6 +641,7 @@ void Form1::Command2_Click()
         ShowError(repointed.error());
         return;
     }
+    editMenu_->Refresh();
     state_.descriptionOffset = static_cast<std::int32_t>(repointed->offset);
     descriptionPlace_ = DescriptionPlace{repointed->offset, repointed->roomBytes};
     ShowDescription(repointed->description, repointed->room);
@@ -655,7 +666,25 @@ void Form1::Command3_Click()
         ShowError(repointed.error());
         return;
     }
+    editMenu_->Refresh();
     DrawItemImage();
+}
+
+// --- History ------------------------------------------------------------------------------------
+
+// The file changed under the controls: the list is read again and the item shown as it stands.
+void Form1::ShowAfterHistoryStep(const HistoryEntry& change)
+{
+    auto names = ListItemNames(state_);
+    if (!names) {
+        ShowError(names.error());
+        return;
+    }
+    const int count = static_cast<int>(names->size());
+    const int position = change.label.position >= 0 && change.label.position < count ? change.label.position
+                                                                                     : std::max(cboitem->currentRow(), 0);
+    FillItemList(*names);
+    cboitem->setCurrentRow(position);
 }
 
 // --- Input rules --------------------------------------------------------------------------------

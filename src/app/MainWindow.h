@@ -23,6 +23,9 @@ class QPushButton;
 
 namespace quillbox {
 
+class EditMenu;
+struct HistoryEntry;
+
 // The main window: shows one item of the open ROM in its controls and hands every read and
 // write to the core operations. Controls and handlers bear the names of the window design.
 class Form1 : public QMainWindow {
@@ -92,6 +95,7 @@ private:
     Text DescriptionText() const;
     void FillItemList(const std::vector<Text>& names);
     void OpenReadme();
+    void ShowAfterHistoryStep(const HistoryEntry& change);
 
     void ShowMessage(const QString& text);
     void ShowError(const Error& error);
@@ -119,6 +123,7 @@ private:
     QAction* mnuFileOpen = nullptr;
     QAction* mnuFileSave = nullptr;
     QAction* mnuExit = nullptr;
+    EditMenu* editMenu_ = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* mnuHelpmnuRead = nullptr;
     QAction* mnuHelpAbout = nullptr;

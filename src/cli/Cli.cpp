@@ -28,10 +28,14 @@ Commands:
                                     some items and columns), all or nothing; - reads stdin
   diff ROM_A ROM_B                  one line per differing field: position field: A -> B
   sample-rom OUT [--game CODE]      writes a 16 MiB sample ROM (BPRE, BPGE, BPEE, AXVE, AXPE)
+  history ROM                       the changes kept beside the ROM, newest first
+  undo ROM [--steps N]              takes back the last N changes (1 when not given)
+  redo ROM [--steps N]              brings back the last N changes undone
 
 Keys for set: name, index, price, special1, special2, mystery1, mystery2, pocket,
   battleUsage, fieldUsageCodePointer, battleUsageCodePointer, description, tmMove,
   descriptionOffset (repoints the description), imageOffset, paletteOffset (repoint the icon).
+Changes are kept in ROM.quillbox-history beside the ROM; --no-history writes without keeping them.
 Options may stand before or after the command.
 )";
 
@@ -50,6 +54,9 @@ const std::map<std::string, Command, std::less<>>& Commands()
         {"sample-rom", SampleRom},
         {"import", Import},
         {"diff", Diff},
+        {"history", History},
+        {"undo", [](Session& s, const Arguments& a) { return Undo(s, a, false); }},
+        {"redo", [](Session& s, const Arguments& a) { return Undo(s, a, true); }},
     };
     return commands;
 }

@@ -17,6 +17,8 @@ struct CliOptions {
     std::string scale;
     std::string game;
     bool dryRun = false;
+    bool noHistory = false;
+    std::string steps;
     bool help = false;
     std::vector<std::string> positional;  // the command, then its arguments
 };

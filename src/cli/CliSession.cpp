@@ -19,6 +19,7 @@ std::optional<OpenedRom> Session::Open(const std::string& rom)
         Fail(opened.error());
         return std::nullopt;
     }
+    opened->state.keepHistory = !options.noHistory;
     return std::move(*opened);
 }
 

@@ -47,5 +47,7 @@ int Set(Session& session, const Arguments& args);
 int SampleRom(Session& session, const Arguments& args);
 int Import(Session& session, const Arguments& args);
 int Diff(Session& session, const Arguments& args);
+int History(Session& session, const Arguments& args);
+int Undo(Session& session, const Arguments& args, bool redo);
 
 }  // namespace quillbox

@@ -21,7 +21,7 @@ std::string_view DescribeErrorCode(ErrorCode code)
     case ErrorCode::RomChanged: return "The ROM file changed on disk since it was opened; open it again";
     case ErrorCode::BadImageFile: return "The image file is not accepted";
     case ErrorCode::NoFreeSpace: return "There is no free space large enough in the ROM";
-    case ErrorCode::HistoryFailed: return "The change history could not be written; nothing was changed";
+    case ErrorCode::HistoryFailed: return "The change history beside the ROM could not be written or read; nothing was changed";
     case ErrorCode::TableNotFound: return "The table could not be found in the ROM";
     case ErrorCode::TablesDisagree: return "The profile's tables do not match what the ROM holds";
     case ErrorCode::BadImportFile: return "The import file is not accepted";

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <system_error>
 
+#include <zlib.h>
+
 namespace quillbox {
 
 namespace {
@@ -24,18 +26,8 @@ constexpr std::int64_t kTailSize = 64 * 1024;
 
 std::uint32_t Crc32(std::string_view text)
 {
-    static const std::array<std::uint32_t, 256> table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (const char ch : text) crc = table[(crc ^ static_cast<std::uint8_t>(ch)) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
+    return static_cast<std::uint32_t>(
+        crc32(0L, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
 }
 
 std::string Hex32(std::uint32_t value)
@@ -67,6 +59,7 @@ std::string Escape(std::string_view text)
 
 std::optional<std::string> Unescape(std::string_view text)
 {
+    if (text.find('%') == std::string_view::npos) return std::string(text);
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -152,13 +145,25 @@ std::vector<std::string_view> Split(std::string_view text, char separator)
     }
 }
 
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
 std::optional<Bytes> BytesOf(std::string_view hex)
 {
     if (hex.size() % 2 != 0) return std::nullopt;
-    if (hex.empty()) return Bytes{};
-    auto bytes = HexToBytes(hex);
-    if (!bytes) return std::nullopt;
-    return std::move(*bytes);
+    Bytes bytes(hex.size() / 2);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const int high = HexDigit(hex[2 * i]);
+        const int low = HexDigit(hex[2 * i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        bytes[i] = static_cast<Byte>(high << 4 | low);
+    }
+    return bytes;
 }
 
 // Every part of a line is checked: a line that does not read back exactly is not applied.
@@ -211,12 +216,19 @@ std::optional<HistoryEntry> ParseLine(std::string_view line)
 
 Result<std::string> ReadText(const std::filesystem::path& path, std::int64_t fromEnd, std::int64_t& totalSize)
 {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        return MakeError(ErrorCode::HistoryFailed, path.string() + " is not a file");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return MakeError(ErrorCode::HistoryFailed, path.string() + " cannot be read");
     }
     in.seekg(0, std::ios::end);
     totalSize = static_cast<std::int64_t>(in.tellg());
+    if (totalSize < 0) {
+        return MakeError(ErrorCode::HistoryFailed, path.string() + " cannot be read");
+    }
     const std::int64_t start = fromEnd <= 0 ? 0 : std::max<std::int64_t>(0, totalSize - fromEnd);
     std::string text(static_cast<std::size_t>(totalSize - start), '\0');
     in.seekg(start);
@@ -249,6 +261,27 @@ HistoryLog ParseJournal(std::string_view text)
         log.entries.push_back(std::move(*entry));
     }
     return log;
+}
+
+// The highest id of the lines whose checksums hold; 0 when there is none. A line copied from
+// further up does not lower it, so a new entry never repeats an id.
+std::int64_t LastId(std::string_view text)
+{
+    std::int64_t last = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        const std::size_t lastTab = line.rfind('\t');
+        if (lastTab == std::string_view::npos || line.size() - lastTab - 1 != 8) continue;
+        const auto checksum = ParseNumber<std::uint32_t>(line.substr(lastTab + 1), 16);
+        if (!checksum || *checksum != Crc32(line.substr(0, lastTab))) continue;
+        const auto id = ParseNumber<std::int64_t>(line.substr(0, line.find('\t')));
+        if (id) last = std::max(last, *id);
+    }
+    return last;
 }
 
 Bytes HeaderOf(RomFile& file)
@@ -394,6 +427,11 @@ Result<HistoryMark> AppendHistory(const std::filesystem::path& rom, HistoryEntry
         return refuse("is a folder");
     }
     mark.created = !std::filesystem::exists(status);
+    // As with the ROM, a journal without write permission is kept as it is, whoever asks.
+    using std::filesystem::perms;
+    if (!mark.created && (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none) {
+        return refuse("is read-only");
+    }
     std::int64_t lastId = 0;
     bool endsWithLineBreak = true;
     if (!mark.created) {
@@ -404,15 +442,14 @@ Result<HistoryMark> AppendHistory(const std::filesystem::path& rom, HistoryEntry
         }
         mark.previousSize = static_cast<std::uintmax_t>(size);
         endsWithLineBreak = tail->empty() || tail->back() == '\n';
-        HistoryLog log = ParseJournal(*tail);
-        if (log.entries.empty() && size > kTailSize) {
+        lastId = LastId(*tail);
+        if (lastId == 0 && size > kTailSize) {
             auto whole = ReadText(mark.path, 0, size);
             if (!whole) {
                 return refuse("cannot be read");
             }
-            log = ParseJournal(*whole);
+            lastId = LastId(*whole);
         }
-        if (!log.entries.empty()) lastId = log.entries.back().id;
     }
     entry.id = lastId + 1;
     entry.time = NowUtc();

@@ -249,12 +249,15 @@ void LayoutTest::menusHaveTheirEntries()
 {
     WindowHarness harness;
     QMenuBar* bar = harness.Window().menuBar();
-    QCOMPARE(bar->actions().size(), 2);
+    QCOMPARE(bar->actions().size(), 3);
     auto* file = harness.Find<QMenu>(QStringLiteral("mnuFile"));
+    auto* edit = harness.Find<QMenu>(QStringLiteral("mnuEdit"));
     auto* help = harness.Find<QMenu>(QStringLiteral("mnuHelp"));
     QCOMPARE(bar->actions().at(0), file->menuAction());
-    QCOMPARE(bar->actions().at(1), help->menuAction());
+    QCOMPARE(bar->actions().at(1), edit->menuAction());
+    QCOMPARE(bar->actions().at(2), help->menuAction());
     QCOMPARE(file->title(), QStringLiteral("&File"));
+    QCOMPARE(edit->title(), QStringLiteral("&Edit"));
     QCOMPARE(help->title(), QStringLiteral("&Help"));
 
     auto describe = [](QMenu* menu) {
@@ -272,6 +275,9 @@ void LayoutTest::menusHaveTheirEntries()
     QCOMPARE(describe(file), (QStringList{QStringLiteral("mnuFileOpen=&Open..."), QStringLiteral("-"),
                                           QStringLiteral("mnuFileSave=&Save (off)"), QStringLiteral("-"),
                                           QStringLiteral("mnuExit=&Exit")}));
+    QCOMPARE(describe(edit), (QStringList{QStringLiteral("mnuEditUndo=&Undo (off)"), QStringLiteral("shortcut Ctrl+Z"),
+                                          QStringLiteral("mnuEditRedo=&Redo (off)"), QStringLiteral("shortcut Ctrl+Shift+Z"),
+                                          QStringLiteral("-"), QStringLiteral("mnuEditKeepHistory=&Keep History")}));
     QCOMPARE(describe(help), (QStringList{QStringLiteral("mnuHelpmnuRead=&ReadMe!"), QStringLiteral("-"),
                                           QStringLiteral("mnuHelpAbout=&About")}));
 }

@@ -1,5 +1,6 @@
 // Runs the window's test suites; a first argument that names a suite runs only that one.
 #include "BadInputWindowTest.h"
+#include "EditMenuTest.h"
 #include "FieldRulesTest.h"
 #include "FileDialogTest.h"
 #include "ItemDisplayTest.h"
@@ -28,6 +29,7 @@ int main(int argc, char* argv[])
     suites.push_back(std::make_unique<quillbox::test::ItemEditTest>());
     suites.push_back(std::make_unique<quillbox::test::NoLossTest>());
     suites.push_back(std::make_unique<quillbox::test::BadInputWindowTest>());
+    suites.push_back(std::make_unique<quillbox::test::EditMenuTest>());
 
     QStringList arguments = application.arguments();
     QString only;

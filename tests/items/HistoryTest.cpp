@@ -1,0 +1,344 @@
+#include "ItemTestSupport.h"
+
+#include "rom/HexText.h"
+#include "rom/History.h"
+
+#include <fstream>
+#include <functional>
+#include <random>
+
+#include <unistd.h>
+
+namespace quillbox::test {
+namespace {
+
+constexpr int kItems = 24;
+constexpr std::int64_t kPlaces = RomBuilder::kFreeArea;
+constexpr std::int64_t kPlaceSize = 0x20;
+
+std::string HexOf(std::int64_t offset) { return NumberToHex(static_cast<std::uint32_t>(offset)); }
+
+// A fixture with free room for descriptions, so that saves can write longer ones once repointed.
+struct HistoryFixture {
+    HistoryFixture()
+    {
+        RomBuilder builder("BPRE");
+        builder.Fill(kPlaces, 0x1000, 0xFF);
+        builder.Put(0xA0, PlainGameBytes("FIXTURE"));
+        rom = builder.Write(dir);
+        state = OpenOrFail(rom, RomBuilder::ProfilePath(dir));
+    }
+
+    Status Save(int position, const ItemEdit& edit) const
+    {
+        auto item = ReadItem(state, position);
+        if (!item) return item.error();
+        return SaveItem(state, position, edit, {item->descriptionOffset, item->descriptionRoomBytes});
+    }
+
+    TempDir dir;
+    std::filesystem::path rom;
+    RomState state;
+};
+
+ItemEdit PriceEdit(std::uint16_t price) { return EditOf(&ItemEdit::price, price); }
+
+// One random write of the kinds the window makes: a save of some fields, or either repoint.
+Status RandomChange(const HistoryFixture& fixture, std::mt19937& random)
+{
+    const auto pick = [&random](int count) { return std::uniform_int_distribution<int>(0, count - 1)(random); };
+    const int position = pick(kItems);
+    switch (pick(3)) {
+    case 0: {
+        auto item = ReadItem(fixture.state, position);
+        if (!item) return item.error();
+        ItemEdit edit;
+        edit.price = static_cast<std::uint16_t>(pick(4) * 100);
+        if (pick(2) == 0) edit.name = Text(static_cast<std::size_t>(1 + pick(12)), static_cast<char32_t>(U'A' + pick(26)));
+        if (pick(2) == 0) edit.special1 = static_cast<std::uint8_t>(pick(256));
+        if (item->descriptionRoomBytes > 1) {
+            edit.description = Text(static_cast<std::size_t>(pick(item->descriptionRoomBytes)), U'B');
+        }
+        return SaveItem(fixture.state, position, edit, {item->descriptionOffset, item->descriptionRoomBytes});
+    }
+    case 1: {
+        const std::int64_t place = pick(3) == 0 ? RomBuilder::kDefaultDescription : kPlaces + kPlaceSize * pick(64);
+        auto repointed = RepointDescription(fixture.state, position, HexOf(place));
+        return repointed ? Status{} : Status{repointed.error()};
+    }
+    default: return RepointItemImage(fixture.state, position, HexOf(pick(0x8000)), HexOf(pick(0x8000)));
+    }
+}
+
+// Random changes, undos and redos against a model: after every undo the file is byte for byte
+// what it was before the change undone, after every redo what it was after it.
+TEST(HistoryTest, UndoAndRedoRestoreTheFileByteForByte)
+{
+    for (const unsigned seed : {1u, 7u, 2026u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        HistoryFixture fixture;
+        std::mt19937 random(seed);
+        std::vector<Bytes> done{ReadFile(fixture.rom)};
+        std::vector<Bytes> undone;
+        for (int step = 0; step < 60; ++step) {
+            const int action = std::uniform_int_distribution<int>(0, 5)(random);
+            if (action < 3) {
+                ASSERT_TRUE(RandomChange(fixture, random)) << "step " << step;
+                Bytes now = ReadFile(fixture.rom);
+                if (now != done.back()) {
+                    done.push_back(std::move(now));
+                    undone.clear();
+                }
+                continue;
+            }
+            const bool undo = action < 5;
+            auto stepped = undo ? UndoChange(fixture.rom) : RedoChange(fixture.rom);
+            if ((undo ? done.size() == 1 : undone.empty())) {
+                ASSERT_FALSE(stepped) << "step " << step;
+                EXPECT_EQ(stepped.error().code, ErrorCode::NothingToUndo);
+                continue;
+            }
+            ASSERT_TRUE(stepped) << "step " << step << ": " << Describe(stepped);
+            if (undo) {
+                undone.push_back(std::move(done.back()));
+                done.pop_back();
+            } else {
+                done.push_back(std::move(undone.back()));
+                undone.pop_back();
+            }
+            ASSERT_EQ(ReadFile(fixture.rom), done.back()) << "step " << step;
+        }
+        const Bytes end = ReadFile(fixture.rom);
+        const std::size_t redoable = undone.size();
+        while (done.size() > 1) {
+            ASSERT_TRUE(UndoChange(fixture.rom));
+            done.pop_back();
+        }
+        EXPECT_EQ(ReadFile(fixture.rom), done.front());
+        EXPECT_EQ(UndoChange(fixture.rom).error().code, ErrorCode::NothingToUndo);
+        while (RedoChange(fixture.rom)) {
+        }
+        if (redoable == 0) {
+            EXPECT_EQ(ReadFile(fixture.rom), end);
+        }
+        EXPECT_EQ(StacksOf(*ReadHistory(fixture.rom)).redo.size(), 0u);
+    }
+}
+
+TEST(HistoryTest, EntriesNameTheChangeAndKeepOnlyChangedBytes)
+{
+    HistoryFixture fixture;
+    ItemEdit edit;
+    edit.name = U"POTION";
+    edit.price = 300;
+    ASSERT_TRUE(fixture.Save(3, edit));
+    ASSERT_TRUE(RepointDescription(fixture.state, 3, HexOf(kPlaces)));
+    auto log = ReadHistory(fixture.rom);
+    ASSERT_TRUE(log);
+    ASSERT_EQ(log->entries.size(), 2u);
+    const HistoryEntry& save = log->entries[0];
+    EXPECT_EQ(DescribeChange(save.label), "Save of POTION");
+    EXPECT_EQ(DescribeChange(log->entries[1].label), "Repoint Description of POTION");
+    std::int64_t changed = 0;
+    for (const HistoryWrite& write : save.writes) {
+        EXPECT_NE(write.before, write.after);
+        changed += static_cast<std::int64_t>(write.after.size());
+    }
+    EXPECT_LE(changed, 14 + 2) << "only the name's and the price's bytes differ";
+    // A save that changes nothing adds nothing to undo.
+    ASSERT_TRUE(fixture.Save(3, edit));
+    EXPECT_EQ(ReadHistory(fixture.rom)->entries.size(), 2u);
+}
+
+// Each row spoils the file or the journal after two saves; nothing spoiled is ever applied.
+struct SpoilCase {
+    std::string name;
+    std::function<void(const HistoryFixture&)> spoil;
+    ErrorCode expected;  // of the undo that follows; NothingToUndo stands for success here
+    bool secondSaveStillUndoable;
+};
+
+void PrintTo(const SpoilCase& row, std::ostream* out) { *out << row.name; }
+
+std::string JournalText(const std::filesystem::path& rom)
+{
+    std::ifstream in(HistoryPathOf(rom), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void RewriteJournal(const std::filesystem::path& rom, const std::function<void(std::string&)>& change)
+{
+    std::string text = JournalText(rom);
+    change(text);
+    std::ofstream(HistoryPathOf(rom), std::ios::binary | std::ios::trunc) << text;
+}
+
+class SpoiledHistoryTest : public ::testing::TestWithParam<SpoilCase> {};
+
+TEST_P(SpoiledHistoryTest, UndoSkipsOrRefusesWhatItCannotTrust)
+{
+    const SpoilCase& row = GetParam();
+    HistoryFixture fixture;
+    const Bytes start = ReadFile(fixture.rom);
+    ASSERT_TRUE(fixture.Save(1, PriceEdit(111)));
+    const Bytes afterFirst = ReadFile(fixture.rom);
+    ASSERT_TRUE(fixture.Save(2, PriceEdit(222)));
+    row.spoil(fixture);
+    const Bytes spoiled = ReadFile(fixture.rom);
+    const std::string journal = JournalText(fixture.rom);
+
+    auto undone = UndoChange(fixture.rom);
+    if (row.expected != ErrorCode::NothingToUndo) {
+        ASSERT_FALSE(undone);
+        EXPECT_EQ(undone.error().code, row.expected) << undone.error().message;
+        EXPECT_EQ(ReadFile(fixture.rom), spoiled);
+        EXPECT_EQ(JournalText(fixture.rom), journal);
+        return;
+    }
+    ASSERT_TRUE(undone) << Describe(undone);
+    if (row.secondSaveStillUndoable) {
+        EXPECT_EQ(ReadFile(fixture.rom), afterFirst);
+    } else {
+        // The second save's line is broken: the undo takes back the first save only, and the
+        // second save's bytes stay as they are.
+        Bytes expected = spoiled;
+        const std::int64_t price = fixture.state.itemTableOffset + 44 + ItemField::Price;
+        std::copy_n(start.begin() + price, 2, expected.begin() + price);
+        EXPECT_EQ(ReadFile(fixture.rom), expected);
+    }
+}
+
+std::int64_t PriceOffset(const HistoryFixture& fixture, int position)
+{
+    return fixture.state.itemTableOffset + 44 * position + ItemField::Price;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    History, SpoiledHistoryTest,
+    ::testing::Values(
+        SpoilCase{"Untouched", [](const HistoryFixture&) {}, ErrorCode::NothingToUndo, true},
+        SpoilCase{"LastLineCutShort",
+                  [](const HistoryFixture& f) { RewriteJournal(f.rom, [](std::string& text) { text.resize(text.size() - 12); }); },
+                  ErrorCode::NothingToUndo, false},
+        SpoilCase{"LastLineEditedByHand",
+                  [](const HistoryFixture& f) {
+                      RewriteJournal(f.rom, [](std::string& text) {
+                          const std::size_t price = text.rfind(":DE");  // 222 as the save wrote it
+                          ASSERT_NE(price, std::string::npos);
+                          text.replace(price, 3, ":DF");
+                      });
+                  },
+                  ErrorCode::NothingToUndo, false},
+        SpoilCase{"GarbageAppended",
+                  [](const HistoryFixture& f) { RewriteJournal(f.rom, [](std::string& text) { text += "3\tnot\ta line\n\x01\x02"; }); },
+                  ErrorCode::NothingToUndo, true},
+        SpoilCase{"BytesChangedBehindOurBack",
+                  [](const HistoryFixture& f) {
+                      Bytes bytes = ReadFile(f.rom);
+                      bytes[static_cast<std::size_t>(PriceOffset(f, 2))] ^= 0x01;
+                      WriteFile(f.rom, bytes);
+                  },
+                  ErrorCode::UndoConflict, true},
+        SpoilCase{"ReplacedBySameSizedFile",
+                  [](const HistoryFixture& f) {
+                      Bytes bytes = ReadFile(f.rom);
+                      bytes[0xA0] ^= 0xFF;
+                      WriteFile(f.rom, bytes);
+                  },
+                  ErrorCode::UndoConflict, true},
+        SpoilCase{"ReadOnlyRom",
+                  [](const HistoryFixture& f) {
+                      std::filesystem::permissions(f.rom, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+                  },
+                  ErrorCode::FileWrite, true}),
+    [](const ::testing::TestParamInfo<SpoilCase>& row) { return row.param.name; });
+
+TEST(HistoryTest, AConflictNamesTheOffsetsChanged)
+{
+    HistoryFixture fixture;
+    ASSERT_TRUE(fixture.Save(2, PriceEdit(222)));
+    Bytes bytes = ReadFile(fixture.rom);
+    bytes[static_cast<std::size_t>(PriceOffset(fixture, 2))] ^= 0x01;
+    WriteFile(fixture.rom, bytes);
+    auto undone = UndoChange(fixture.rom);
+    ASSERT_FALSE(undone);
+    EXPECT_NE(undone.error().message.find(HexOf(PriceOffset(fixture, 2))), std::string::npos) << undone.error().message;
+}
+
+// A journal that cannot be written keeps the ROM as it is.
+TEST(HistoryTest, AnUnwritableJournalStopsTheWriteBeforeItStarts)
+{
+    std::vector<std::pair<const char*, std::function<void(const std::filesystem::path&)>>> rows = {
+        {"journal is a folder", [](const std::filesystem::path& j) { std::filesystem::create_directory(j); }},
+        {"journal is read-only",
+         [](const std::filesystem::path& j) {
+             std::ofstream(j) << "";
+             std::filesystem::permissions(j, std::filesystem::perms::owner_read);
+         }},
+        {"journal's folder is missing",
+         [](const std::filesystem::path& j) { std::filesystem::create_symlink(j.parent_path() / "gone" / "history", j); }},
+    };
+    // The system lets an administrator write anywhere, so this row runs for other users only.
+    if (geteuid() != 0) {
+        rows.emplace_back("ROM's folder is read-only", [](const std::filesystem::path& j) {
+            std::filesystem::permissions(j.parent_path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        });
+    }
+    for (const auto& [what, spoil] : rows) {
+        SCOPED_TRACE(what);
+        HistoryFixture fixture;
+        spoil(HistoryPathOf(fixture.rom));
+        const Bytes before = ReadFile(fixture.rom);
+        const Status saved = fixture.Save(1, PriceEdit(5));
+        ASSERT_FALSE(saved);
+        EXPECT_EQ(saved.error().code, ErrorCode::HistoryFailed) << saved.error().message;
+        EXPECT_EQ(ReadFile(fixture.rom), before);
+        // The same write goes through when the user turned the history off.
+        fixture.state.keepHistory = false;
+        EXPECT_TRUE(fixture.Save(1, PriceEdit(5)));
+    }
+}
+
+TEST(HistoryTest, WithoutHistoryNothingIsJournaled)
+{
+    HistoryFixture fixture;
+    fixture.state.keepHistory = false;
+    ASSERT_TRUE(fixture.Save(1, PriceEdit(5)));
+    ASSERT_TRUE(RepointItemImage(fixture.state, 1, "100", "200"));
+    EXPECT_FALSE(std::filesystem::exists(HistoryPathOf(fixture.rom)));
+    EXPECT_EQ(UndoChange(fixture.rom).error().code, ErrorCode::NothingToUndo);
+}
+
+// A write that fails and is put back leaves no entry behind, so undo takes back the change
+// before it, whichever write failed.
+TEST(HistoryTest, AWritePutBackTakesItsEntryBack)
+{
+    for (const int failing : {0, 1}) {
+        SCOPED_TRACE("failing write " + std::to_string(failing));
+        HistoryFixture fixture;
+        const Bytes start = ReadFile(fixture.rom);
+        ASSERT_TRUE(fixture.Save(1, PriceEdit(111)));
+        const std::string journal = JournalText(fixture.rom);
+        const Bytes afterFirst = ReadFile(fixture.rom);
+        {
+            FailingWriteOnce writes(failing);
+            ItemEdit edit = PriceEdit(222);
+            edit.name = U"ETHER";
+            EXPECT_FALSE(fixture.Save(2, edit));
+        }
+        EXPECT_EQ(ReadFile(fixture.rom), afterFirst);
+        EXPECT_EQ(JournalText(fixture.rom), journal);
+        // An undo is a write like any other; this one writes the price alone.
+        {
+            FailingWriteOnce writes(0);
+            EXPECT_FALSE(UndoChange(fixture.rom));
+        }
+        EXPECT_EQ(ReadFile(fixture.rom), afterFirst);
+        EXPECT_EQ(JournalText(fixture.rom), journal);
+        ASSERT_TRUE(UndoChange(fixture.rom));
+        EXPECT_EQ(ReadFile(fixture.rom), start);
+    }
+}
+
+}  // namespace
+}  // namespace quillbox::test
