@@ -1,0 +1,52 @@
+#pragma once
+
+#include "items/RomState.h"
+#include "rom/GameFamily.h"
+#include "rom/Profile.h"
+#include "rom/RomFile.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quillbox {
+
+// The most items a table may be given: item positions are held in 16-bit signed numbers.
+inline constexpr int kMaxItemCount = 0x7FFF;
+
+// Whether bytes look like each kind of table, judged from the bytes alone.
+// Items: nearly every record's `Index` is its position or 0 (record 0 and unused entries); at
+// least half of them are their position, so that a run of zeros is no table. A few records that
+// break the pattern are tolerated: the Index field is the user's to edit.
+bool LooksLikeItemTable(std::span<const Byte> records, int count);
+// Move names: nearly every 13-byte name starts with a character and ends within its 13 bytes.
+bool LooksLikeMoveNames(std::span<const Byte> names, int count);
+// The TM/HM list: nearly every two-byte entry is a move number, 1 to 354.
+bool LooksLikeTmMoves(std::span<const Byte> moves);
+
+// What the check at opening found.
+struct TableCheckReport {
+    bool items = true;
+    bool moveNames = true;
+    bool tmMoves = true;
+    bool images = true;
+    std::vector<std::string> problems;  // one sentence per table that failed
+};
+
+// Checks the tables the state names against what the ROM holds there. Tables must already fit
+// inside the file. Reads a few kilobytes.
+TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFamily& family);
+
+// The item table the game's own header at 0x100 names (FireRed, LeafGreen, Emerald), when it is
+// another than `state`'s and holds the item pattern there: -1 otherwise.
+std::int64_t ItemTableNamedByHeader(RomFile& file, const RomState& state);
+
+// Whether the four characters are printable: anything else is no GBA header code.
+bool IsPrintableHeaderCode(std::string_view headerCode);
+
+// Takes a profile section's or found numbers into the state, refusing missing, out-of-range and
+// absurd values with a message naming `where`.
+Status TakeTables(RomState& state, const GameFamily& family, const ProfileTables& tables, std::string_view where);
+
+}  // namespace quillbox
