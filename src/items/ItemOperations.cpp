@@ -1,6 +1,7 @@
 #include "items/ItemOperations.h"
 
 #include "items/TableCheck.h"
+#include "items/TableDetection.h"
 #include "rom/HexIo.h"
 #include "rom/HexText.h"
 #include "rom/Patch.h"
@@ -264,9 +265,11 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
     for (const std::string& problem : check.problems) {
         opened.warnings.push_back(problem + "; it is shown but not written");
     }
-    if (const std::int64_t named = ItemTableNamedByHeader(*file, state); named >= 0) {
-        opened.warnings.push_back("the game reads its item table at " + HexOffset(named) + ", not at " +
-                                  HexOffset(state.itemTableOffset) + ": edits there would not change the game");
+    opened.gameItemTable = ItemTableReadElsewhere(*file, state);
+    if (opened.gameItemTable >= 0) {
+        opened.warnings.push_back("the game reads its item table at " + HexOffset(opened.gameItemTable) +
+                                  ", not at " + HexOffset(state.itemTableOffset) +
+                                  ": edits there would not change the game");
     }
     state.textEditable = state.headerCode.back() != 'J';
 

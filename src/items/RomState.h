@@ -61,6 +61,9 @@ struct OpenedRom {
     std::vector<Text> itemNames;  // every "\x" removed, nothing trimmed
     std::vector<Text> moveNames;  // position k names move k + 1
     TableOrigin origin;
+    // Where the game reads its item table when that is not where the offsets say (a hack moved
+    // it): edits at the offsets' place would not change the game. -1 otherwise.
+    std::int64_t gameItemTable = -1;
     // What the check at opening found wrong but did not stop the ROM from opening, one sentence each.
     std::vector<std::string> warnings;
 };

@@ -141,6 +141,23 @@ std::int64_t ItemTableNamedByHeader(RomFile& file, const RomState& state)
     return records && LooksLikeItemTable(*records, items) ? target : -1;
 }
 
+Result<bool> AnyWordNames(RomFile& file, std::int64_t offset)
+{
+    constexpr std::int64_t kChunk = 256 * 1024;
+    const std::uint32_t wanted = static_cast<std::uint32_t>(offset) + kRomBase;
+    const std::int64_t words = file.Size() / 4 * 4;
+    for (std::int64_t at = 0; at < words; at += kChunk) {
+        auto chunk = file.ReadAt(at, std::min(kChunk, words - at));
+        if (!chunk) {
+            return chunk.error();
+        }
+        for (std::size_t i = 0; i + 4 <= chunk->size(); i += 4) {
+            if (Le32(*chunk, i) == wanted) return true;
+        }
+    }
+    return false;
+}
+
 bool IsPrintableHeaderCode(std::string_view headerCode)
 {
     return headerCode.size() == 4 &&

@@ -42,6 +42,10 @@ TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFam
 // another than `state`'s and holds the item pattern there: -1 otherwise.
 std::int64_t ItemTableNamedByHeader(RomFile& file, const RomState& state);
 
+// Whether any 4-byte aligned word of the ROM names `offset`, read in chunks and stopped at the
+// first: the game's code reaches a table it reads through such words, mostly early in the file.
+Result<bool> AnyWordNames(RomFile& file, std::int64_t offset);
+
 // Whether the four characters are printable: anything else is no GBA header code.
 bool IsPrintableHeaderCode(std::string_view headerCode);
 
