@@ -45,8 +45,10 @@ bool ImagesLookRight(RomFile& file, std::int64_t offset, int count)
     auto table = file.ReadAt(offset, std::int64_t{kImageEntrySize} * entries);
     if (!table) return false;
     for (int i = 0; i < entries * 2; ++i) {
-        const std::int64_t target = PointerTarget(Le32(*table, static_cast<std::size_t>(i) * 4), file.Size());
-        if (target < 0) return false;
+        // Icons are read and repointed through the pointers' low three bytes, so those are what
+        // must name the streams.
+        const std::int64_t target = Le32(*table, static_cast<std::size_t>(i) * 4) & 0xFFFFFF;
+        if (target >= file.Size()) return false;
         auto mark = file.ReadAt(target, 1);
         if (!mark || (*mark)[0] != kLz77Mark) return false;
     }
