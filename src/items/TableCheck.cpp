@@ -12,7 +12,7 @@ constexpr int kIndexField = 14;
 constexpr int kTmEntries = kLastTmItem - kFirstTmItem + 1;
 constexpr int kImageEntrySize = 8;
 // Enough icon entries to tell a pointer table from other bytes without reading them all.
-constexpr int kImageEntriesChecked = 16;
+constexpr int kImageEntriesChecked = 32;
 constexpr std::int64_t kHeaderItemTablePointer = 0x1C8;
 constexpr Byte kLz77Mark = 0x10;
 // A 32 MiB ROM reaches up to 0x09FFFFFF.
@@ -44,15 +44,20 @@ bool ImagesLookRight(RomFile& file, std::int64_t offset, int count)
     const int entries = std::min(count, kImageEntriesChecked);
     auto table = file.ReadAt(offset, std::int64_t{kImageEntrySize} * entries);
     if (!table) return false;
-    for (int i = 0; i < entries * 2; ++i) {
-        // Icons are read and repointed through the pointers' low three bytes, so those are what
-        // must name the streams.
-        const std::int64_t target = Le32(*table, static_cast<std::size_t>(i) * 4) & 0xFFFFFF;
-        if (target >= file.Size()) return false;
-        auto mark = file.ReadAt(target, 1);
-        if (!mark || (*mark)[0] != kLz77Mark) return false;
+    int fitting = 0;
+    for (int entry = 0; entry < entries; ++entry) {
+        bool streams = true;
+        for (int half = 0; half < 2 && streams; ++half) {
+            // Icons are read and repointed through the pointers' low three bytes, so those are
+            // what must name the streams.
+            const std::int64_t target = Le32(*table, static_cast<std::size_t>(entry * 2 + half) * 4) & 0xFFFFFF;
+            auto mark = target < file.Size() ? file.ReadAt(target, 1) : Result<Bytes>(MakeError(ErrorCode::PastEndOfFile));
+            streams = mark && (*mark)[0] == kLz77Mark;
+        }
+        if (streams) ++fitting;
     }
-    return true;
+    // An icon the user repointed somewhere odd is the user's business, not a sign of no table.
+    return entries > 0 && fitting * 4 >= entries * 3;
 }
 
 }  // namespace

@@ -16,6 +16,8 @@ constexpr int kPriceField = 16;
 
 }  // namespace
 
+void TableDetectionTest::cleanup() { std::filesystem::remove(UserProfilePath()); }
+
 void TableDetectionTest::answerDecidesTheTables_data()
 {
     QTest::addColumn<QByteArray>("headerCode");

@@ -10,6 +10,7 @@ class TableDetectionTest : public QObject {
 private slots:
     void answerDecidesTheTables_data();
     void answerDecidesTheTables();
+    void cleanup();
 };
 
 }  // namespace quillbox::test

@@ -1,0 +1,128 @@
+#include "cli/Cli.h"
+#include "rom/Profile.h"
+#include "sample/SampleRom.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+namespace quillbox {
+namespace {
+
+using test::TempDir;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun RunCliWith(const std::vector<std::string>& arguments)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    CliRun run;
+    run.status = RunCli(arguments, out, err, ProgramFolder());
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+struct DetectRow {
+    std::string code;
+    int version;
+    bool hack;
+};
+
+void PrintTo(const DetectRow& row, std::ostream* out) { *out << row.code << row.version << (row.hack ? " hack" : ""); }
+
+class DetectCliTest : public ::testing::TestWithParam<DetectRow> {};
+
+// What detect prints, pasted into a profile, names the shipped offsets of every revision, and
+// a hack's moved and enlarged tables.
+TEST_P(DetectCliTest, PrintsAProfileSectionOfTheTablesTheGameReads)
+{
+    const DetectRow& row = GetParam();
+    TempDir dir;
+    const auto rom = dir / "sample.gba";
+    std::vector<std::string> make{"sample-rom", rom.string(), "--game", row.code, "--version", std::to_string(row.version)};
+    if (row.hack) make.push_back("--hack");
+    const CliRun made = RunCliWith(make);
+    ASSERT_EQ(made.status, 0) << made.err;
+
+    const CliRun detect = RunCliWith({"detect", rom.string()});
+    ASSERT_EQ(detect.status, 0) << detect.err;
+    const auto pasted = test::WriteTextFile(dir / "pasted.ini", detect.out);
+    const std::string section = row.version == 0 ? row.code : row.code + std::to_string(row.version);
+    ASSERT_TRUE(detect.out.starts_with("[" + section + "]\n")) << detect.out;
+    EXPECT_TRUE(detect.out.contains("\n; ItemData: ")) << detect.out;
+
+    const auto number = [&](const std::filesystem::path& file, const std::string& name, const char* key) {
+        return ParseProfileNumber(ReadProfileValue(file, name, key));
+    };
+    SampleOptions options;
+    options.version = row.version;
+    options.hack = row.hack;
+    const auto placed = SampleTablesFor(row.code, options);
+    ASSERT_TRUE(placed);
+    if (!row.hack) {
+        const auto shipped = FindProfileSection({ProfilePathFor(ProgramFolder()), {}}, row.code, row.version);
+        ASSERT_TRUE(shipped);
+        for (const char* key : {"ItemData", "AttackNames", "TMData", "IMGData"}) {
+            EXPECT_EQ(number(pasted, section, key), number(shipped->file, shipped->name, key)) << key;
+        }
+        EXPECT_EQ(ReadProfileValue(pasted, section, "ItemCount"), "");
+        return;
+    }
+    EXPECT_EQ(number(pasted, section, "ItemData"), placed->itemData);
+    EXPECT_EQ(number(pasted, section, "AttackNames"), placed->attackNames);
+    EXPECT_EQ(number(pasted, section, "TMData"), placed->tmData);
+    EXPECT_EQ(number(pasted, section, "IMGData"), placed->imgData);
+    EXPECT_EQ(number(pasted, section, "ItemCount"), placed->itemCount);
+
+    // The shipped profile names the old copy: info says the game reads its items elsewhere.
+    const CliRun info = RunCliWith({"info", rom.string()});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_TRUE(info.out.contains("warning: the game reads its item table at")) << info.out;
+    EXPECT_TRUE(info.out.contains("version: " + std::to_string(row.version) + "\n")) << info.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, DetectCliTest,
+    ::testing::Values(DetectRow{"BPRE", 0, false}, DetectRow{"BPGE", 0, false}, DetectRow{"BPEE", 0, false},
+                      DetectRow{"AXVE", 0, false}, DetectRow{"AXPE", 0, false}, DetectRow{"BPRE", 1, false},
+                      DetectRow{"BPGE", 1, false}, DetectRow{"AXVE", 1, false}, DetectRow{"AXVE", 2, false},
+                      DetectRow{"AXPE", 1, false}, DetectRow{"AXPE", 2, false}, DetectRow{"BPRE", 1, true},
+                      DetectRow{"BPEE", 0, true}, DetectRow{"AXPE", 2, true}),
+    [](const ::testing::TestParamInfo<DetectRow>& row) {
+        return row.param.code + std::to_string(row.param.version) + (row.param.hack ? "Hack" : "");
+    });
+
+// --detect stands in for a profile without a section for the ROM; without it the ROM is refused.
+TEST(DetectCliTest, DetectOptionOpensARomNoSectionServes)
+{
+    TempDir dir;
+    const auto rom = dir / "sample.gba";
+    ASSERT_EQ(RunCliWith({"sample-rom", rom.string(), "--game", "BPEE"}).status, 0);
+    {
+        std::fstream file(rom, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(0xAC);
+        file.write("BPEX", 4);
+    }
+    const CliRun refused = RunCliWith({"list", rom.string()});
+    EXPECT_NE(refused.status, 0);
+    EXPECT_TRUE(refused.err.contains("no section [BPEX0] or [BPEX]")) << refused.err;
+
+    const CliRun listed = RunCliWith({"list", rom.string(), "--detect"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 377);
+    const CliRun info = RunCliWith({"--detect", "info", rom.string()});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_TRUE(info.out.contains("offsets from: tables found in the ROM\n")) << info.out;
+}
+
+}  // namespace
+}  // namespace quillbox
