@@ -40,7 +40,14 @@ Result<OpenedRom> OpenWithTableDetection(QWidget* owner, const std::filesystem::
         return opened;
     }
     auto detected = DetectTables(rom);
-    if (!detected || !CheckDetectedTables(*detected)) {
+    if (!detected) {
+        return opened;
+    }
+    if (Status usable = CheckDetectedTables(*detected); !usable) {
+        // Places with equal evidence are worth telling about where nothing could be opened.
+        if (!opened && usable.error().code == ErrorCode::TablesDisagree) {
+            return MakeError(ErrorCode::TablesDisagree, opened.error().message + "; in the ROM, " + usable.error().message);
+        }
         return opened;
     }
     const QString text = Reason(opened) + QStringLiteral("\n\nThe ROM itself names these tables:\n") +

@@ -84,15 +84,6 @@ std::vector<Text> DecodeItemNames(std::span<const Byte> records, int count)
     return DecodeNames(records, count, kItemRecordSize, kItemNameSize);
 }
 
-Result<std::vector<Text>> ReadNames(RomFile& file, std::int64_t offset, int count, int size)
-{
-    auto block = file.ReadAt(offset, std::int64_t{count} * size);
-    if (!block) {
-        return block.error();
-    }
-    return DecodeNames(*block, count, size, size);
-}
-
 Text ShowLineBreaks(TextView decoded) { return ReplaceAll(decoded, kLineBreakEscape, kWindowsLineBreak); }
 
 Result<std::int64_t> OffsetFromHexText(std::string_view text, std::string_view what)
@@ -241,9 +232,17 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
         return fits.error();
     }
 
+    auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * items);
+    if (!records) {
+        return records.error();
+    }
+    auto moveNames = file->ReadAt(state.moveNamesOffset, std::int64_t{kMoveNameSize} * kMoveCount);
+    if (!moveNames) {
+        return moveNames.error();
+    }
     // Offsets that name no table are never written through: an item table that fails refuses
     // the ROM, any other table is shown but left alone.
-    const TableCheckReport check = CheckTables(*file, state, *opened.family);
+    const TableCheckReport check = CheckTables(*file, state, *opened.family, *records, *moveNames);
     if (!check.items) {
         return MakeError(ErrorCode::TablesDisagree, check.problems.front() + " (" + where + ")");
     }
@@ -260,16 +259,8 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
     }
     state.textEditable = state.headerCode.back() != 'J';
 
-    auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * items);
-    if (!records) {
-        return records.error();
-    }
     opened.itemNames = DecodeItemNames(*records, items);
-    auto moves = ReadNames(*file, state.moveNamesOffset, kMoveCount, kMoveNameSize);
-    if (!moves) {
-        return moves.error();
-    }
-    opened.moveNames = std::move(*moves);
+    opened.moveNames = DecodeNames(*moveNames, kMoveCount, kMoveNameSize, kMoveNameSize);
     state.lastItemIndex = static_cast<std::int16_t>(items - 1);
     state.romSize = file->Size();
     return opened;

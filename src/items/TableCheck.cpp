@@ -12,7 +12,7 @@ constexpr int kIndexField = 14;
 constexpr int kTmEntries = kLastTmItem - kFirstTmItem + 1;
 constexpr int kImageEntrySize = 8;
 // Enough icon entries to tell a pointer table from other bytes without reading them all.
-constexpr int kImageEntriesChecked = 32;
+constexpr int kImageEntriesChecked = 16;
 constexpr std::int64_t kHeaderItemTablePointer = 0x1C8;
 constexpr Byte kLz77Mark = 0x10;
 // A 32 MiB ROM reaches up to 0x09FFFFFF.
@@ -103,18 +103,17 @@ bool LooksLikeTmMoves(std::span<const Byte> moves)
     return fitting * 10 >= kTmEntries * 9;
 }
 
-TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFamily& family)
+TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFamily& family,
+                             std::span<const Byte> records, std::span<const Byte> moveNames)
 {
     TableCheckReport report;
     const int items = state.ItemCount();
-    auto records = file.ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * items);
-    report.items = records && LooksLikeItemTable(*records, items);
+    report.items = LooksLikeItemTable(records, items);
     if (!report.items) {
         report.problems.push_back("ItemData " + Hex(state.itemTableOffset) + " holds no item table of " +
                                   std::to_string(items) + " items");
     }
-    auto names = file.ReadAt(state.moveNamesOffset, std::int64_t{kMoveNameSize} * kMoveCount);
-    report.moveNames = names && LooksLikeMoveNames(*names, kMoveCount);
+    report.moveNames = LooksLikeMoveNames(moveNames, kMoveCount);
     if (!report.moveNames) {
         report.problems.push_back("AttackNames " + Hex(state.moveNamesOffset) + " holds no move-name table");
     }
@@ -134,23 +133,24 @@ TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFam
     return report;
 }
 
-std::int64_t ItemTableNamedByHeader(RomFile& file, const RomState& state)
+HeaderItemTable ItemTableNamedByHeader(RomFile& file, const RomState& state)
 {
     const GameFamily* family = state.Family();
     // Ruby and Sapphire have no such header; their bytes there are code.
-    if (family == nullptr || !family->hasImages) return -1;
+    if (family == nullptr || !family->hasImages) return {};
     auto word = file.ReadAt(kHeaderItemTablePointer, 4);
-    if (!word) return -1;
+    if (!word) return {};
     const std::int64_t target = PointerTarget(Le32(*word, 0), file.Size());
-    if (target < 0 || target == state.itemTableOffset) return -1;
+    if (target < 0) return {};
+    if (target == state.itemTableOffset) return {true, -1};
     const int items = state.ItemCount();
     auto records = file.ReadAt(target, std::int64_t{kItemRecordSize} * items);
-    return records && LooksLikeItemTable(*records, items) ? target : -1;
+    return {false, records && LooksLikeItemTable(*records, items) ? target : -1};
 }
 
 Result<bool> AnyWordNames(RomFile& file, std::int64_t offset)
 {
-    constexpr std::int64_t kChunk = 256 * 1024;
+    constexpr std::int64_t kChunk = 64 * 1024;
     const std::uint32_t wanted = static_cast<std::uint32_t>(offset) + kRomBase;
     const std::int64_t words = file.Size() / 4 * 4;
     for (std::int64_t at = 0; at < words; at += kChunk) {

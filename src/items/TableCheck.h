@@ -34,13 +34,17 @@ struct TableCheckReport {
     std::vector<std::string> problems;  // one sentence per table that failed
 };
 
-// Checks the tables the state names against what the ROM holds there. Tables must already fit
-// inside the file. Reads a few kilobytes.
-TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFamily& family);
+// Checks the tables the state names against what the ROM holds there, given the item records
+// and move names already read from the state's offsets. Tables must already fit inside the file.
+TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFamily& family,
+                             std::span<const Byte> records, std::span<const Byte> moveNames);
 
-// The item table the game's own header at 0x100 names (FireRed, LeafGreen, Emerald), when it is
-// another than `state`'s and holds the item pattern there: -1 otherwise.
-std::int64_t ItemTableNamedByHeader(RomFile& file, const RomState& state);
+// What the game's own header at 0x100 (FireRed, LeafGreen, Emerald) says of the item table.
+struct HeaderItemTable {
+    bool namesState = false;  // it names `state`'s item table
+    std::int64_t other = -1;  // another place holding the item pattern, or -1
+};
+HeaderItemTable ItemTableNamedByHeader(RomFile& file, const RomState& state);
 
 // Whether any 4-byte aligned word of the ROM names `offset`, read in chunks and stopped at the
 // first: the game's code reaches a table it reads through such words, mostly early in the file.

@@ -10,6 +10,11 @@ namespace {
 
 constexpr std::size_t kVersionByteOffset = 0xBC;
 
+std::string Counted(std::uint64_t count, std::string_view what)
+{
+    return std::to_string(count) + " " + std::string(what) + (count == 1 ? "" : "s");
+}
+
 std::string ProfileHex(std::int64_t offset) { return "&H" + NumberToHex(static_cast<std::uint64_t>(offset)); }
 
 struct NamedTable {
@@ -113,10 +118,10 @@ std::string FormatDetectedSection(const DetectedTables& detected)
         const TableEvidence& evidence = *table.evidence;
         text += "; " + std::string(table.key) + ": ";
         if (evidence.Found()) {
-            text += std::to_string(evidence.pointerCount) + " pointers" +
+            text += Counted(evidence.pointerCount, "pointer") +
                     (evidence.namedByHeader ? ", named by the header at 0x100" : "") + ", " +
                     std::to_string(evidence.matchingRecords) + " " + std::string(table.what) + " fit, " +
-                    std::to_string(evidence.candidates) + " candidates\n";
+                    Counted(static_cast<std::uint64_t>(evidence.candidates), "candidate") + "\n";
         } else if (!evidence.tied.empty()) {
             text += "not chosen: " + TiedList(evidence) + " have equal evidence\n";
         } else {
@@ -129,7 +134,9 @@ std::string FormatDetectedSection(const DetectedTables& detected)
 
 std::int64_t ItemTableReadElsewhere(RomFile& file, const RomState& state)
 {
-    if (const std::int64_t named = ItemTableNamedByHeader(file, state); named >= 0) return named;
+    const HeaderItemTable header = ItemTableNamedByHeader(file, state);
+    if (header.namesState) return -1;
+    if (header.other >= 0) return header.other;
     auto reached = AnyWordNames(file, state.itemTableOffset);
     if (!reached || *reached) return -1;
     auto detected = DetectTables(file.Path());
@@ -145,7 +152,7 @@ std::string DescribeDetectedTables(const DetectedTables& detected)
         const TableEvidence& evidence = *table.evidence;
         text += std::string(table.key) + ": ";
         text += evidence.Found() ? NumberToHex(static_cast<std::uint64_t>(evidence.offset)) +
-                                       " (" + std::to_string(evidence.pointerCount) + " pointers)"
+                                       " (" + Counted(evidence.pointerCount, "pointer") + ")"
                                  : std::string("not found");
         if (table.key == "ItemData" && evidence.Found()) text += ", " + std::to_string(detected.found.itemCount) + " items";
         text += "\n";

@@ -297,6 +297,9 @@ std::string ReplaceProfileSection(std::string_view contents, std::string_view se
 Status WriteProfileSection(const std::filesystem::path& file, std::string_view section,
                            std::span<const std::string> lines)
 {
+    if (file.empty()) {
+        return MakeError(ErrorCode::FileWrite, "no folder for a user profile is known (HOME is not set)");
+    }
     std::error_code ec;
     if (file.has_parent_path()) {
         std::filesystem::create_directories(file.parent_path(), ec);
