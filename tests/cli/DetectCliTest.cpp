@@ -124,5 +124,36 @@ TEST(DetectCliTest, DetectOptionOpensARomNoSectionServes)
     EXPECT_TRUE(info.out.contains("offsets from: tables found in the ROM\n")) << info.out;
 }
 
+// Files that hold no game: one line saying why, exit status not 0, the file as it was.
+TEST(DetectCliTest, RefusesFilesThatHoldNoGame)
+{
+    struct BadFile {
+        const char* name;
+        std::string bytes;
+        std::string says;
+    };
+    const std::string header(0xC0, '\0');
+    const BadFile files[] = {
+        {"all zero", std::string(0x100000, '\0'), "not four printable characters"},
+        {"all FF", std::string(0x100000, '\xFF'), "not four printable characters"},
+        {"control character in the code", std::string(header).replace(0xAC, 4, "BP\x01E"), "not four printable"},
+        {"another game", std::string(header).replace(0xAC, 4, "ZZZE"), "game code \"ZZZ\""},
+        {"shorter than its header", std::string(0x80, 'A'), "no ROM header"},
+    };
+    for (const BadFile& file : files) {
+        SCOPED_TRACE(file.name);
+        TempDir dir;
+        const auto rom = test::WriteTextFile(dir / "bad.gba", file.bytes);
+        const CliRun detect = RunCliWith({"detect", rom.string()});
+        EXPECT_NE(detect.status, 0);
+        EXPECT_TRUE(detect.err.contains(file.says)) << detect.err;
+        EXPECT_EQ(std::count(detect.err.begin(), detect.err.end(), '\n'), 1);
+        const CliRun list = RunCliWith({"list", rom.string(), "--detect"});
+        EXPECT_NE(list.status, 0);
+        EXPECT_TRUE(list.err.contains(file.says)) << list.err;
+        EXPECT_EQ(test::ReadFile(rom), Bytes(file.bytes.begin(), file.bytes.end()));
+    }
+}
+
 }  // namespace
 }  // namespace quillbox

@@ -133,11 +133,12 @@ struct SampleRow {
     std::string_view headerCode;
     int version;
     bool hack;
+    std::int64_t size = kSampleRomSize;
 };
 
 void PrintTo(const SampleRow& row, std::ostream* out)
 {
-    *out << row.headerCode << row.version << (row.hack ? " hack" : "");
+    *out << row.headerCode << row.version << (row.hack ? " hack" : "") << " " << row.size;
 }
 
 class DetectSampleTest : public ::testing::TestWithParam<SampleRow> {};
@@ -145,7 +146,7 @@ class DetectSampleTest : public ::testing::TestWithParam<SampleRow> {};
 TEST_P(DetectSampleTest, FindsTheTablesTheGameReads)
 {
     const SampleRow& row = GetParam();
-    const SampleOptions options{row.version, row.hack, std::nullopt, kSampleRomSize};
+    const SampleOptions options{row.version, row.hack, std::nullopt, row.size};
     TempDir dir;
     const auto rom = dir / "sample.gba";
     ASSERT_TRUE(WriteSampleRom(rom, row.headerCode, options));
@@ -198,9 +199,11 @@ INSTANTIATE_TEST_SUITE_P(
                       SampleRow{"BPGE", 1, false}, SampleRow{"AXVE", 1, false}, SampleRow{"AXVE", 2, false},
                       SampleRow{"AXPE", 1, false}, SampleRow{"AXPE", 2, false}, SampleRow{"BPRE", 0, true},
                       SampleRow{"BPGE", 1, true}, SampleRow{"BPEE", 0, true}, SampleRow{"AXVE", 2, true},
-                      SampleRow{"AXPE", 0, true}),
+                      SampleRow{"AXPE", 0, true}, SampleRow{"BPEE", 0, true, 32 * 1024 * 1024},
+                      SampleRow{"AXVE", 0, true, 32 * 1024 * 1024}),
     [](const ::testing::TestParamInfo<SampleRow>& row) {
-        return std::string(row.param.headerCode) + std::to_string(row.param.version) + (row.param.hack ? "Hack" : "");
+        return std::string(row.param.headerCode) + std::to_string(row.param.version) + (row.param.hack ? "Hack" : "") +
+               (row.param.size == kSampleRomSize ? "" : "Of" + std::to_string(row.param.size >> 20) + "MiB");
     });
 
 }  // namespace
