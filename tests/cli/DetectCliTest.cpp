@@ -75,6 +75,10 @@ TEST_P(DetectCliTest, PrintsAProfileSectionOfTheTablesTheGameReads)
             EXPECT_EQ(number(pasted, section, key), number(shipped->file, shipped->name, key)) << key;
         }
         EXPECT_EQ(ReadProfileValue(pasted, section, "ItemCount"), "");
+        const CliRun info = RunCliWith({"info", rom.string()});
+        ASSERT_EQ(info.status, 0) << info.err;
+        EXPECT_TRUE(info.out.contains("offsets from: section [" + shipped->name + "] of the profile ")) << info.out;
+        EXPECT_FALSE(info.out.contains("warning:")) << info.out;
         return;
     }
     EXPECT_EQ(number(pasted, section, "ItemData"), placed->itemData);
