@@ -52,6 +52,28 @@ void OpenAndList(benchmark::State& state)
 }
 BENCHMARK(OpenAndList)->Unit(benchmark::kMicrosecond);
 
+// Opening with the check where the game has no header at 0x100 (Ruby): the words naming the item
+// table are looked for from the start of the file, and a hack whose game reads its items
+// elsewhere: the whole ROM is read and searched.
+void OpenAndListOther(benchmark::State& state, std::string_view headerCode, bool hack)
+{
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("quillbox-bench-" + std::string(headerCode) + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(folder);
+    SampleOptions options;
+    options.hack = hack;
+    if (!WriteSampleRom(folder / "bench.gba", headerCode, options)) std::abort();
+    for (auto _ : state) {
+        auto opened = OpenRom(folder / "bench.gba", Sample().Profile());
+        if (!opened) state.SkipWithError(opened.error().message.c_str());
+        benchmark::DoNotOptimize(opened);
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+}
+BENCHMARK_CAPTURE(OpenAndListOther, Ruby, "AXVE", false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenAndListOther, FireRedHack, "BPRE", true)->Unit(benchmark::kMicrosecond);
+
 void ShowOneItem(benchmark::State& state)
 {
     const auto opened = OpenRom(Sample().Rom(), Sample().Profile());

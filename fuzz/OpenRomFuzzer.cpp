@@ -158,7 +158,7 @@ void CheckTablesInside(const quillbox::OpenedRom& opened, std::size_t fileSize)
     const auto inside = [fileSize](std::int64_t offset, std::int64_t size) {
         return offset >= 0 && offset + size <= static_cast<std::int64_t>(fileSize);
     };
-    const int items = opened.family->itemCount;
+    const int items = opened.state.ItemCount();
     QUILLBOX_FUZZ_CHECK(inside(state.itemTableOffset, std::int64_t{quillbox::kItemRecordSize} * items));
     QUILLBOX_FUZZ_CHECK(inside(state.moveNamesOffset, std::int64_t{quillbox::kMoveNameSize} * quillbox::kMoveCount));
     QUILLBOX_FUZZ_CHECK(inside(state.tmMovesOffset, 2 * (quillbox::kLastTmItem - quillbox::kFirstTmItem + 1)));
@@ -223,7 +223,7 @@ void CheckIcon(const std::filesystem::path& romPath, const Bytes& rom, std::int6
 void CheckEveryItem(const quillbox::OpenedRom& opened, const std::filesystem::path& romPath, const Bytes& rom)
 {
     const auto& state = opened.state;
-    const int items = opened.family->itemCount;
+    const int items = opened.state.ItemCount();
     CheckTablesInside(opened, rom.size());
 
     auto names = quillbox::ListItemNames(state);

@@ -4,6 +4,7 @@
 #include "app/EditMenu.h"
 #include "app/FileDialog.h"
 #include "app/InputFilters.h"
+#include "app/TableDetectionPrompt.h"
 #include "app/WindowFont.h"
 #include "image/ItemIcon.h"
 #include "items/FieldRules.h"
@@ -385,7 +386,7 @@ void Form1::OpenRom()
         return;
     }
 
-    auto opened = quillbox::OpenRom(state_.romPath, profilePath_);
+    auto opened = OpenWithTableDetection(this, state_.romPath, ProfileFiles{profilePath_, userProfilePath_});
     if (!opened) {
         RefuseRom();
         if (opened.error().code == ErrorCode::UnsupportedRom) {
@@ -426,6 +427,13 @@ void Form1::OpenRom()
     cboattack->addItems(moves);
     cboitem->setCurrentRow(0);
     editMenu_->Refresh();
+    if (!opened->warnings.empty()) {
+        QString text = u"The ROM was opened with these warnings:"_s;
+        for (const std::string& warning : opened->warnings) {
+            text += u"\n- "_s + Utf8ToQString(warning);
+        }
+        ShowMessage(text);
+    }
 }
 
 void Form1::RefuseRom()
@@ -606,7 +614,7 @@ void Form1::save_Click()
     state_.savedListIndex = static_cast<std::int16_t>(position);
     ShowMessage(kItemChanged);
 
-    state_.lastItemIndex = static_cast<std::int16_t>(family->LastItemIndex());
+    state_.lastItemIndex = static_cast<std::int16_t>(state_.ItemCount() - 1);
     auto names = ListItemNames(state_);
     if (!names) {
         ShowError(names.error());

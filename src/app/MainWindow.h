@@ -101,6 +101,7 @@ private:
     void ShowError(const Error& error);
 
     std::filesystem::path profilePath_;
+    std::filesystem::path userProfilePath_ = UserProfilePath();
     MessageHandler messageHandler_;
     OpenFileChooser openFileChooser_;
     FileViewer fileViewer_;

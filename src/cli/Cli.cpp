@@ -27,7 +27,11 @@ Commands:
                                     writes what differs in FILE (as export writes it, all or
                                     some items and columns), all or nothing; - reads stdin
   diff ROM_A ROM_B                  one line per differing field: position field: A -> B
-  sample-rom OUT [--game CODE]      writes a 16 MiB sample ROM (BPRE, BPGE, BPEE, AXVE, AXPE)
+  sample-rom OUT [--game CODE] [--version N] [--hack]
+                                    writes a 16 MiB sample ROM (BPRE, BPGE, BPEE, AXVE, AXPE) of
+                                    revision N, or with its tables moved and enlarged as a hack's
+  detect ROM                        the tables the ROM itself names, as a profile section with
+                                    the evidence as comments
   history ROM                       the changes kept beside the ROM, newest first
   undo ROM [--steps N]              takes back the last N changes (1 when not given)
   redo ROM [--steps N]              brings back the last N changes undone
@@ -36,6 +40,9 @@ Keys for set: name, index, price, special1, special2, mystery1, mystery2, pocket
   battleUsage, fieldUsageCodePointer, battleUsageCodePointer, description, tmMove,
   descriptionOffset (repoints the description), imageOffset, paletteOffset (repoint the icon).
 Changes are kept in ROM.quillbox-history beside the ROM; --no-history writes without keeping them.
+Every command that opens a ROM takes --detect: tables found in the ROM stand in where no
+  profile section serves it. A user profile ($XDG_CONFIG_HOME/quillbox/roms.ini) is read
+  over the shipped one.
 Options may stand before or after the command.
 )";
 
@@ -57,6 +64,7 @@ const std::map<std::string, Command, std::less<>>& Commands()
         {"history", History},
         {"undo", [](Session& s, const Arguments& a) { return Undo(s, a, false); }},
         {"redo", [](Session& s, const Arguments& a) { return Undo(s, a, true); }},
+        {"detect", Detect},
     };
     return commands;
 }

@@ -19,6 +19,9 @@ struct CliOptions {
     bool dryRun = false;
     bool noHistory = false;
     std::string steps;
+    bool detect = false;   // use tables found in the ROM where no profile section serves it
+    std::string version;   // sample-rom: the version byte
+    bool hack = false;     // sample-rom: tables moved and the item table enlarged
     bool help = false;
     std::vector<std::string> positional;  // the command, then its arguments
 };

@@ -1,5 +1,7 @@
 #include "cli/CliSession.h"
 
+#include "items/TableDetection.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -14,7 +16,24 @@ int Session::Fail(std::string_view message, int status)
 
 std::optional<OpenedRom> Session::Open(const std::string& rom)
 {
-    auto opened = OpenRom(std::filesystem::path(rom), profile);
+    const ProfileFiles profiles{profile, userProfile};
+    auto opened = OpenRom(std::filesystem::path(rom), OpenOptions{profiles, std::nullopt});
+    // --detect stands in for a profile that has no usable section for this ROM; file errors
+    // and games that are none of the five stay as they are.
+    const bool mendable = !opened && opened.error().code != ErrorCode::FileNotOpened &&
+                          opened.error().code != ErrorCode::FileRead;
+    if (options.detect && mendable) {
+        auto detected = DetectTables(std::filesystem::path(rom));
+        if (!detected) {
+            Fail(detected.error());
+            return std::nullopt;
+        }
+        if (Status usable = CheckDetectedTables(*detected); !usable) {
+            Fail(opened.error().message + "; --detect: " + usable.error().message);
+            return std::nullopt;
+        }
+        opened = OpenRom(std::filesystem::path(rom), OpenOptions{profiles, detected->Tables()});
+    }
     if (!opened) {
         Fail(opened.error());
         return std::nullopt;
@@ -34,7 +53,7 @@ std::optional<int> ParsePosition(std::string_view text, const OpenedRom& rom)
         if (c < '0' || c > '9') return std::nullopt;
         position = position * 10 + (c - '0');
     }
-    if (position >= rom.family->itemCount) return std::nullopt;
+    if (position >= rom.state.ItemCount()) return std::nullopt;
     return position;
 }
 

@@ -26,6 +26,8 @@ struct Session {
     std::ostream& err;
     std::filesystem::path profile;
     const CliOptions& options;
+    // Read over `profile`: a section there wins over the same section of `profile`.
+    std::filesystem::path userProfile = UserProfilePath();
 };
 
 using Arguments = std::vector<std::string>;
@@ -49,5 +51,6 @@ int Import(Session& session, const Arguments& args);
 int Diff(Session& session, const Arguments& args);
 int History(Session& session, const Arguments& args);
 int Undo(Session& session, const Arguments& args, bool redo);
+int Detect(Session& session, const Arguments& args);
 
 }  // namespace quillbox

@@ -40,7 +40,17 @@ int SampleRom(Session& session, const Arguments& args)
 {
     if (args.size() != 1) return session.Fail("sample-rom takes one output file", kExitUsage);
     const std::string code = session.options.game.empty() ? std::string("BPRE") : session.options.game;
-    if (auto written = WriteSampleRom(std::filesystem::path(args[0]), code); !written) return session.Fail(written.error());
+    SampleOptions sample;
+    sample.hack = session.options.hack;
+    if (const std::string& text = session.options.version; !text.empty()) {
+        if (text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos || std::stoi(text) > 255) {
+            return session.Fail("--version takes the version byte, a whole number from 0 to 255", kExitUsage);
+        }
+        sample.version = std::stoi(text);
+    }
+    if (auto written = WriteSampleRom(std::filesystem::path(args[0]), code, sample); !written) {
+        return session.Fail(written.error());
+    }
     return kExitSuccess;
 }
 

@@ -24,12 +24,20 @@ int Info(Session& session, const Arguments& args)
     text += "family: " + std::string(rom->family->codes[0]);
     if (rom->family->codes[1] != rom->family->codes[0]) text += "/" + std::string(rom->family->codes[1]);
     text += '\n';
-    text += "items: " + std::to_string(rom->family->itemCount) + '\n';
+    text += "version: " + std::to_string(s.versionByte) + '\n';
+    text += "items: " + std::to_string(s.ItemCount()) + '\n';
     text += std::string("images: ") + (rom->family->hasImages ? "yes" : "no") + '\n';
     text += "ItemData: " + Hex(s.itemTableOffset) + '\n';
     text += "AttackNames: " + Hex(s.moveNamesOffset) + '\n';
     text += "TMData: " + Hex(s.tmMovesOffset) + '\n';
     text += "IMGData: " + (rom->family->hasImages ? Hex(s.imageTableOffset) : std::string("-")) + '\n';
+    if (rom->origin.detected) {
+        text += "offsets from: tables found in the ROM\n";
+    } else {
+        text += "offsets from: section [" + rom->origin.section + "] of " +
+                (rom->origin.userProfile ? "the user profile " : "the profile ") + rom->origin.file.string() + '\n';
+    }
+    for (const std::string& warning : rom->warnings) text += "warning: " + warning + '\n';
     session.out << text;
     return kExitSuccess;
 }
@@ -60,7 +68,7 @@ int Show(Session& session, const Arguments& args)
     const auto position = ParsePosition(args[1], *rom);
     if (!position) {
         return session.Fail("no item at position \"" + args[1] + "\"; positions run from 0 to " +
-                            std::to_string(rom->family->LastItemIndex()));
+                            std::to_string(rom->state.ItemCount() - 1));
     }
     auto item = ReadItem(rom->state, *position);
     if (!item) return session.Fail(item.error());

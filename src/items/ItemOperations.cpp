@@ -1,6 +1,8 @@
 #include "items/ItemOperations.h"
 
 #include "items/ItemTable.h"
+#include "items/TableCheck.h"
+#include "items/TableDetection.h"
 #include "rom/HexIo.h"
 #include "rom/HexText.h"
 #include "rom/Patch.h"
@@ -18,6 +20,7 @@ constexpr int kImageEntrySize = 8;
 constexpr int kDescriptionReadSize = 256;
 constexpr int kRepointReadSize = 110;
 constexpr std::uint8_t kTerminator = 0xFF;
+constexpr int kVersionByteOffset = 0xBC;
 
 std::uint16_t Le16(std::span<const Byte> bytes, std::size_t at)
 {
@@ -33,14 +36,14 @@ std::string HexOffset(std::int64_t offset) { return NumberToHex(static_cast<std:
 
 std::string Quote(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
-Status CheckPosition(const GameFamily* family, int position)
+Status CheckPosition(const RomState& state, int position)
 {
-    if (family == nullptr) {
+    if (state.Family() == nullptr) {
         return MakeError(ErrorCode::UnsupportedRom);
     }
-    if (position < 0 || position >= family->itemCount) {
+    if (position < 0 || position >= state.ItemCount()) {
         return MakeError(ErrorCode::NoSuchItem, "position " + std::to_string(position) + " of " +
-                                                     std::to_string(family->itemCount));
+                                                     std::to_string(state.ItemCount()));
     }
     return {};
 }
@@ -79,15 +82,6 @@ std::vector<Text> DecodeNames(std::span<const Byte> block, int count, int stride
 std::vector<Text> DecodeItemNames(std::span<const Byte> records, int count)
 {
     return DecodeNames(records, count, kItemRecordSize, kItemNameSize);
-}
-
-Result<std::vector<Text>> ReadNames(RomFile& file, std::int64_t offset, int count, int size)
-{
-    auto block = file.ReadAt(offset, std::int64_t{count} * size);
-    if (!block) {
-        return block.error();
-    }
-    return DecodeNames(*block, count, size, size);
 }
 
 Text ShowLineBreaks(TextView decoded) { return ReplaceAll(decoded, kLineBreakEscape, kWindowsLineBreak); }
@@ -175,68 +169,99 @@ Result<std::string> ReadHeaderCode(const std::filesystem::path& rom)
 
 Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const std::filesystem::path& profile)
 {
-    auto header = ReadHeaderCode(rom);
+    return OpenRom(rom, OpenOptions{ProfileFiles{profile, {}}, std::nullopt});
+}
+
+Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& options)
+{
+    auto file = RomFile::Open(rom);
+    if (!file) {
+        return file.error();
+    }
+    auto header = file->ReadAt(kHeaderCodeOffset, kVersionByteOffset + 1 - kHeaderCodeOffset);
     if (!header) {
-        return header.error();
+        return MakeError(ErrorCode::RomTooShort, "no ROM header at AC in a file of " + std::to_string(file->Size()) +
+                                                     " bytes");
     }
     OpenedRom opened;
     RomState& state = opened.state;
     state.romPath = rom;
-    state.headerCode = *header;
+    state.headerCode = std::string(header->begin(), header->begin() + 4);
+    state.versionByte = header->back();
+    if (!IsPrintableHeaderCode(state.headerCode)) {
+        return MakeError(ErrorCode::UnsupportedRom, "the header code at AC is " +
+                                                        BytesToHex(std::span<const Byte>(*header).first(4)) +
+                                                        ", not four printable characters");
+    }
     state.gameCode = std::string(GameCodeOf(state.headerCode));
     opened.family = FindGameFamily(state.gameCode);
     if (opened.family == nullptr) {
         return MakeError(ErrorCode::UnsupportedRom, "game code " + Quote(state.gameCode));
     }
 
-    struct Key {
-        std::string_view name;
-        std::int32_t* field;
-    };
-    const Key keys[] = {{"ItemData", &state.itemTableOffset},
-                        {"AttackNames", &state.moveNamesOffset},
-                        {"TMData", &state.tmMovesOffset},
-                        {"IMGData", &state.imageTableOffset}};
-    const std::size_t keyCount = opened.family->hasImages ? 4 : 3;
-    for (std::size_t k = 0; k < keyCount; ++k) {
-        const std::int64_t value = ParseProfileNumber(ReadProfileValue(profile, state.headerCode, keys[k].name));
-        const bool required = k < 3;
-        if (required && value == 0) {
-            return MakeError(ErrorCode::UnsupportedRom, "no " + std::string(keys[k].name) + " in section [" +
-                                                            state.headerCode + "] of " + profile.string());
+    ProfileTables tables;
+    std::string where;
+    if (options.foundTables) {
+        tables = *options.foundTables;
+        opened.origin.detected = true;
+        where = "the tables found in the ROM";
+    } else {
+        const auto section = FindProfileSection(options.profiles, state.headerCode, state.versionByte);
+        if (!section) {
+            return MakeError(ErrorCode::UnsupportedRom,
+                             "no section [" + RevisionSectionName(state.headerCode, state.versionByte) + "] or [" +
+                                 state.headerCode + "] in " + options.profiles.shipped.string() +
+                                 (options.profiles.user.empty() ? "" : " or " + options.profiles.user.string()));
         }
-        if (value < 0 || value > kMaxOffset) {
-            return MakeError(ErrorCode::BadOffset, std::string(keys[k].name) + " " + std::to_string(value));
-        }
-        *keys[k].field = static_cast<std::int32_t>(value);
+        tables = ReadProfileTables(*section);
+        opened.origin = TableOrigin{section->name, section->file, section->userProfile, false};
+        where = "section [" + section->name + "] of " + section->file.string();
+    }
+    if (auto taken = TakeTables(state, *opened.family, tables, where); !taken) {
+        return taken.error();
     }
 
-    auto file = RomFile::Open(rom);
-    if (!file) {
-        return file.error();
+    const int items = state.ItemCount();
+    Status fits = CheckTable(*file, state.itemTableOffset, std::int64_t{kItemRecordSize} * items, "the item table");
+    if (fits) fits = CheckTable(*file, state.moveNamesOffset, std::int64_t{kMoveNameSize} * kMoveCount, "the move names");
+    if (fits) fits = CheckTable(*file, state.tmMovesOffset, 2 * kTmEntries, "the TM/HM move list");
+    if (fits && opened.family->hasImages) {
+        fits = CheckTable(*file, state.imageTableOffset, std::int64_t{kImageEntrySize} * items, "the item image table");
     }
-    const int items = opened.family->itemCount;
-    Status tables = CheckTable(*file, state.itemTableOffset, std::int64_t{kItemRecordSize} * items, "the item table");
-    if (tables) tables = CheckTable(*file, state.moveNamesOffset, std::int64_t{kMoveNameSize} * kMoveCount, "the move names");
-    if (tables) tables = CheckTable(*file, state.tmMovesOffset, 2 * kTmEntries, "the TM/HM move list");
-    if (tables && opened.family->hasImages) {
-        tables = CheckTable(*file, state.imageTableOffset, std::int64_t{kImageEntrySize} * items, "the item image table");
-    }
-    if (!tables) {
-        return tables.error();
+    if (!fits) {
+        return fits.error();
     }
 
     auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * items);
     if (!records) {
         return records.error();
     }
-    opened.itemNames = DecodeItemNames(*records, items);
-    auto moves = ReadNames(*file, state.moveNamesOffset, kMoveCount, kMoveNameSize);
-    if (!moves) {
-        return moves.error();
+    auto moveNames = file->ReadAt(state.moveNamesOffset, std::int64_t{kMoveNameSize} * kMoveCount);
+    if (!moveNames) {
+        return moveNames.error();
     }
-    opened.moveNames = std::move(*moves);
-    state.lastItemIndex = static_cast<std::int16_t>(opened.family->LastItemIndex());
+    // Offsets that name no table are never written through: an item table that fails refuses
+    // the ROM, any other table is shown but left alone.
+    const TableCheckReport check = CheckTables(*file, state, *opened.family, *records, *moveNames);
+    if (!check.items) {
+        return MakeError(ErrorCode::TablesDisagree, check.problems.front() + " (" + where + ")");
+    }
+    state.tmMovesWritable = check.tmMoves;
+    state.imagesWritable = check.images;
+    for (const std::string& problem : check.problems) {
+        opened.warnings.push_back(problem + "; it is shown but not written");
+    }
+    opened.gameItemTable = ItemTableReadElsewhere(*file, state);
+    if (opened.gameItemTable >= 0) {
+        opened.warnings.push_back("the game reads its item table at " + HexOffset(opened.gameItemTable) +
+                                  ", not at " + HexOffset(state.itemTableOffset) +
+                                  ": edits there would not change the game");
+    }
+    state.textEditable = state.headerCode.back() != 'J';
+
+    opened.itemNames = DecodeItemNames(*records, items);
+    opened.moveNames = DecodeNames(*moveNames, kMoveCount, kMoveNameSize, kMoveNameSize);
+    state.lastItemIndex = static_cast<std::int16_t>(items - 1);
     state.romSize = file->Size();
     return opened;
 }
@@ -251,11 +276,11 @@ Result<std::vector<Text>> ListItemNames(const RomState& state)
     if (!file) {
         return file.error();
     }
-    auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * family->itemCount);
+    auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * state.ItemCount());
     if (!records) {
         return records.error();
     }
-    return DecodeItemNames(*records, family->itemCount);
+    return DecodeItemNames(*records, state.ItemCount());
 }
 
 int CountDescriptionCharacters(TextView description)
@@ -272,7 +297,7 @@ int CountDescriptionCharacters(TextView description)
 Result<ItemView> ReadItem(const RomState& state, int position)
 {
     const GameFamily* family = state.Family();
-    if (auto valid = CheckPosition(family, position); !valid) {
+    if (auto valid = CheckPosition(state, position); !valid) {
         return valid.error();
     }
     auto file = OpenOpenedRom(state);
@@ -339,9 +364,17 @@ Bytes EncodeDescription(TextView description)
 Result<std::vector<Patch>> PlanSave(const RomState& state, int position, const ItemEdit& edit,
                                     const DescriptionPlace& description)
 {
-    const GameFamily* family = state.Family();
-    if (auto valid = CheckPosition(family, position); !valid) {
+    if (auto valid = CheckPosition(state, position); !valid) {
         return valid.error();
+    }
+    if ((edit.name || edit.description) && !state.textEditable) {
+        return MakeError(ErrorCode::TextNotEditable, "names and descriptions of a Japanese release (" +
+                                                         state.headerCode + ") use a character set this editor "
+                                                         "cannot write back; other fields can be saved");
+    }
+    if (edit.tmMove && !state.tmMovesWritable) {
+        return MakeError(ErrorCode::TablesDisagree, "TMData " + HexOffset(state.tmMovesOffset) +
+                                                        " holds no TM/HM move list; the move is not written");
     }
     const std::int64_t entry = EntryOffset(state, position);
     std::vector<Patch> patches;
@@ -408,9 +441,8 @@ Status ApplyToRom(const RomState& state, std::span<const Patch> patches, const C
         return file.error();
     }
     ChangeLabel named = label;
-    const GameFamily* family = state.Family();
-    if (state.keepHistory && named.itemName.empty() && family != nullptr && named.position >= 0 &&
-        named.position < family->itemCount) {
+    if (state.keepHistory && named.itemName.empty() && state.Family() != nullptr && named.position >= 0 &&
+        named.position < state.ItemCount()) {
         const std::int64_t entry = EntryOffset(state, named.position);
         if (auto name = file->ReadAt(entry, kItemNameSize)) {
             for (const Patch& patch : patches) {
@@ -439,7 +471,7 @@ Status SaveItem(const RomState& state, int position, const ItemEdit& edit, const
 Result<PlannedDescriptionRepoint> PlanDescriptionRepoint(const RomState& state, int position,
                                                           std::string_view offsetText)
 {
-    if (auto valid = CheckPosition(state.Family(), position); !valid) {
+    if (auto valid = CheckPosition(state, position); !valid) {
         return valid.error();
     }
     auto offset = OffsetFromHexText(offsetText, "the description offset");
@@ -504,7 +536,7 @@ Result<DescriptionRepoint> RepointDescription(const RomState& state, int positio
 Result<ImageOffsets> ReadImageOffsets(const RomState& state, int position)
 {
     const GameFamily* family = state.Family();
-    if (auto valid = CheckPosition(family, position); !valid) {
+    if (auto valid = CheckPosition(state, position); !valid) {
         return valid.error();
     }
     if (!family->hasImages) {
@@ -561,11 +593,15 @@ Result<std::vector<Patch>> PlanImageRepoint(const RomState& state, int position,
                                             std::string_view paletteOffsetText)
 {
     const GameFamily* family = state.Family();
-    if (auto valid = CheckPosition(family, position); !valid) {
+    if (auto valid = CheckPosition(state, position); !valid) {
         return valid.error();
     }
     if (!family->hasImages) {
         return MakeError(ErrorCode::NoImages);
+    }
+    if (!state.imagesWritable) {
+        return MakeError(ErrorCode::TablesDisagree, "IMGData " + HexOffset(state.imageTableOffset) +
+                                                        " holds no item image table; nothing is written there");
     }
     auto image = PointerBodyBytes(imageOffsetText, "the image offset");
     if (!image) {

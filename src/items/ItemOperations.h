@@ -4,6 +4,7 @@
 #include "items/RomState.h"
 #include "rom/Error.h"
 #include "rom/Patch.h"
+#include "rom/Profile.h"
 #include "rom/RomFile.h"
 
 #include <cstdint>
@@ -38,6 +39,16 @@ Result<std::string> ReadHeaderCode(const std::filesystem::path& rom);
 // Refuses an unsupported game code or a profile without the three table offsets
 // (UnsupportedRom), a file that cannot be opened or read, and a file too short for its tables.
 Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const std::filesystem::path& profile);
+
+// How to open a ROM: the profiles to read (a user's over the shipped one), or tables found in
+// the ROM itself to use instead of any profile. Opening checks the offsets against the ROM's
+// bytes: an item table that fails refuses the ROM (TablesDisagree), other tables that fail are
+// shown but never written, and what was found wrong is carried in `warnings`.
+struct OpenOptions {
+    ProfileFiles profiles;
+    std::optional<ProfileTables> foundTables;
+};
+Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& options);
 
 // The item list as the window lists it, read again after a save.
 Result<std::vector<Text>> ListItemNames(const RomState& state);

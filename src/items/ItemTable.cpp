@@ -87,7 +87,7 @@ Result<std::vector<ItemView>> ReadItemTable(const RomState& state)
     if (!file) {
         return file.error();
     }
-    const int count = family->itemCount;
+    const int count = state.ItemCount();
     auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * count);
     if (!records) {
         return records.error();

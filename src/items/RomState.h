@@ -24,6 +24,16 @@ struct RomState {
     std::int64_t romSize = 0;
     // Whether writes are recorded in the history beside the ROM (the user may turn it off).
     bool keepHistory = true;
+    // The byte at 0xBC: 0 for a first release, 1 or 2 for later revisions.
+    int versionByte = 0;
+    // Items in the open ROM's table: the family's count unless a hack enlarged the table.
+    // 0 (a state not made by opening) stands for the family's count.
+    int itemCount = 0;
+    // A table that failed the check at opening is shown but never written.
+    bool tmMovesWritable = true;
+    bool imagesWritable = true;
+    // Japanese releases use a character set the western table cannot encode back.
+    bool textEditable = true;
     // Selection state, kept by the window.
     std::int16_t itemIndex = 0;
     std::int32_t descriptionOffset = 0;
@@ -31,6 +41,19 @@ struct RomState {
     std::int16_t lastItemIndex = 0;
 
     const GameFamily* Family() const { return FindGameFamily(gameCode); }
+    int ItemCount() const
+    {
+        const GameFamily* family = Family();
+        return itemCount > 0 ? itemCount : (family != nullptr ? family->itemCount : 0);
+    }
+};
+
+// Where the offsets of an opened ROM came from.
+struct TableOrigin {
+    std::string section;  // the profile section, empty for found tables
+    std::filesystem::path file;
+    bool userProfile = false;
+    bool detected = false;  // found in the ROM itself rather than read from a profile
 };
 
 // What opening a ROM yields: its state and the two lists, decoded as the window lists them.
@@ -39,6 +62,12 @@ struct OpenedRom {
     const GameFamily* family = nullptr;
     std::vector<Text> itemNames;  // every "\x" removed, nothing trimmed
     std::vector<Text> moveNames;  // position k names move k + 1
+    TableOrigin origin;
+    // Where the game reads its item table when that is not where the offsets say (a hack moved
+    // it): edits at the offsets' place would not change the game. -1 otherwise.
+    std::int64_t gameItemTable = -1;
+    // What the check at opening found wrong but did not stop the ROM from opening, one sentence each.
+    std::vector<std::string> warnings;
 };
 
 }  // namespace quillbox

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -85,17 +86,27 @@ std::string ReadProfileValueFromText(std::string_view contents, std::string_view
     return {};
 }
 
-std::string ReadProfileValue(const std::filesystem::path& file, std::string_view section, std::string_view key)
+namespace {
+
+std::optional<std::string> ReadProfileText(const std::filesystem::path& file)
 {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) return {};
+    if (file.empty() || !std::filesystem::is_regular_file(file, ec)) return std::nullopt;
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (ec || size > kMaxProfileSize) return {};
+    if (ec || size > kMaxProfileSize) return std::nullopt;
     std::ifstream stream(file, std::ios::binary);
-    if (!stream) return {};
+    if (!stream) return std::nullopt;
     std::ostringstream contents;
     contents << stream.rdbuf();
-    return ReadProfileValueFromText(contents.str(), section, key);
+    return contents.str();
+}
+
+}  // namespace
+
+std::string ReadProfileValue(const std::filesystem::path& file, std::string_view section, std::string_view key)
+{
+    const auto contents = ReadProfileText(file);
+    return contents ? ReadProfileValueFromText(*contents, section, key) : std::string();
 }
 
 std::int64_t ParseProfileNumber(std::string_view text)
@@ -178,6 +189,151 @@ std::filesystem::path ProgramFolder()
     if (!ec) return self.parent_path();
 #endif
     return std::filesystem::current_path(ec);
+}
+
+std::filesystem::path UserProfilePath()
+{
+    const auto fromEnvironment = [](const char* name) -> std::filesystem::path {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0' ? std::filesystem::path(value) : std::filesystem::path();
+    };
+#if defined(_WIN32)
+    const auto base = fromEnvironment("APPDATA");
+    return base.empty() ? base : base / "quillbox" / "roms.ini";
+#elif defined(__APPLE__)
+    const auto home = fromEnvironment("HOME");
+    return home.empty() ? home : home / "Library" / "Application Support" / "quillbox" / "roms.ini";
+#else
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules ask.
+    if (auto config = fromEnvironment("XDG_CONFIG_HOME"); config.is_absolute()) {
+        return config / "quillbox" / "roms.ini";
+    }
+    const auto home = fromEnvironment("HOME");
+    return home.empty() ? home : home / ".config" / "quillbox" / "roms.ini";
+#endif
+}
+
+std::string RevisionSectionName(std::string_view headerCode, int versionByte)
+{
+    return std::string(headerCode) + std::to_string(versionByte);
+}
+
+std::string SectionNameToKeep(std::string_view headerCode, int versionByte)
+{
+    return versionByte == 0 ? std::string(headerCode) : RevisionSectionName(headerCode, versionByte);
+}
+
+bool ProfileHasSection(std::string_view contents, std::string_view section)
+{
+    std::size_t start = 0;
+    while (start < contents.size()) {
+        std::size_t end = contents.find('\n', start);
+        if (end == std::string_view::npos) end = contents.size();
+        const auto name = SectionName(contents.substr(start, end - start));
+        if (name && EqualsIgnoringCase(*name, section)) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::optional<ProfileSection> FindProfileSection(const ProfileFiles& files, std::string_view headerCode,
+                                                 int versionByte)
+{
+    const auto user = ReadProfileText(files.user);
+    const auto shipped = ReadProfileText(files.shipped);
+    for (const std::string& name : {RevisionSectionName(headerCode, versionByte), std::string(headerCode)}) {
+        if (user && ProfileHasSection(*user, name)) return ProfileSection{name, files.user, true};
+        if (shipped && ProfileHasSection(*shipped, name)) return ProfileSection{name, files.shipped, false};
+    }
+    return std::nullopt;
+}
+
+ProfileTables ReadProfileTables(const ProfileSection& section)
+{
+    const std::string contents = ReadProfileText(section.file).value_or(std::string());
+    const auto number = [&](std::string_view key) {
+        return ParseProfileNumber(ReadProfileValueFromText(contents, section.name, key));
+    };
+    ProfileTables tables{number("ItemData"), number("AttackNames"), number("TMData"), number("IMGData"), {}};
+    if (!ReadProfileValueFromText(contents, section.name, "ItemCount").empty()) tables.itemCount = number("ItemCount");
+    return tables;
+}
+
+std::string ReplaceProfileSection(std::string_view contents, std::string_view section,
+                                  std::span<const std::string> lines)
+{
+    std::string body = "[" + std::string(section) + "]\n";
+    for (const std::string& line : lines) body += line + "\n";
+
+    std::string result;
+    bool replaced = false;
+    bool skipping = false;
+    std::size_t start = 0;
+    while (start < contents.size()) {
+        std::size_t end = contents.find('\n', start);
+        const std::size_t next = end == std::string_view::npos ? contents.size() : end + 1;
+        const std::string_view line = contents.substr(start, next - start);
+        start = next;
+        if (const auto name = SectionName(line)) {
+            skipping = false;
+            if (!replaced && EqualsIgnoringCase(*name, section)) {
+                result += body;
+                replaced = skipping = true;
+                continue;
+            }
+        }
+        if (!skipping) {
+            result += line;
+            if (line.back() != '\n') result += '\n';
+        }
+    }
+    if (!replaced) {
+        if (!result.empty()) result += '\n';
+        result += body;
+    }
+    return result;
+}
+
+Status WriteProfileSection(const std::filesystem::path& file, std::string_view section,
+                           std::span<const std::string> lines)
+{
+    if (file.empty()) {
+        return MakeError(ErrorCode::FileWrite, "no folder for a user profile is known (HOME is not set)");
+    }
+    std::error_code ec;
+    if (file.has_parent_path()) {
+        std::filesystem::create_directories(file.parent_path(), ec);
+        if (ec) {
+            return MakeError(ErrorCode::FileWrite, file.parent_path().string() + ": " + ec.message());
+        }
+    }
+    std::string old;
+    if (std::filesystem::exists(file, ec)) {
+        auto text = ReadProfileText(file);
+        if (!text) {
+            return MakeError(ErrorCode::FileRead, file.string());
+        }
+        old = std::move(*text);
+    }
+    const std::string contents = ReplaceProfileSection(old, section, lines);
+    std::filesystem::path temporary = file;
+    temporary += ".new";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+        out.close();
+        if (!out) {
+            std::filesystem::remove(temporary, ec);
+            return MakeError(ErrorCode::FileWrite, temporary.string());
+        }
+    }
+    std::filesystem::rename(temporary, file, ec);
+    if (ec) {
+        const std::string reason = ec.message();
+        std::filesystem::remove(temporary, ec);
+        return MakeError(ErrorCode::FileWrite, file.string() + ": " + reason);
+    }
+    return {};
 }
 
 }  // namespace quillbox

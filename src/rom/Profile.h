@@ -1,8 +1,11 @@
 #pragma once
 
+#include "rom/Error.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,5 +31,56 @@ std::string ProfilePathText(std::string_view programFolder, char separator);
 
 // The folder of the running program, for finding `ini/roms.ini` and `Readme.txt` beside it.
 std::filesystem::path ProgramFolder();
+
+// The profile a user keeps for ROMs the shipped profile does not describe, read over the shipped
+// one: $XDG_CONFIG_HOME/quillbox/roms.ini (by default ~/.config/quillbox/roms.ini), %APPDATA%
+// on Windows, ~/Library/Application Support on macOS. Empty when no home folder is known.
+std::filesystem::path UserProfilePath();
+
+// The profiles consulted when a ROM is opened; an empty user path consults the shipped one only.
+struct ProfileFiles {
+    std::filesystem::path shipped;
+    std::filesystem::path user;
+};
+
+// The section that describes a ROM, and where it was found.
+struct ProfileSection {
+    std::string name;  // e.g. "BPRE1" or "BPRE"
+    std::filesystem::path file;
+    bool userProfile = false;
+};
+
+// The section of one revision: the header code followed by the version byte in decimal.
+std::string RevisionSectionName(std::string_view headerCode, int versionByte);
+// The section a user's profile keeps found tables in: the revision's own for a later revision,
+// the plain header code for the first release.
+std::string SectionNameToKeep(std::string_view headerCode, int versionByte);
+
+// Whether a profile text holds a section of that name (letter case ignored).
+bool ProfileHasSection(std::string_view contents, std::string_view section);
+
+// The section serving a ROM: its revision's section before the plain header code's, and for
+// each name the user profile's before the shipped one's. None when neither file names the ROM.
+std::optional<ProfileSection> FindProfileSection(const ProfileFiles& files, std::string_view headerCode,
+                                                 int versionByte);
+
+// The table keys of a section, as numbers; a missing key is 0.
+struct ProfileTables {
+    std::int64_t itemData = 0;
+    std::int64_t attackNames = 0;
+    std::int64_t tmData = 0;
+    std::int64_t imgData = 0;
+    std::optional<std::int64_t> itemCount;  // none: the family's count
+};
+ProfileTables ReadProfileTables(const ProfileSection& section);
+
+// The profile text with `section` holding exactly `lines` ("Key=Value" each): the first section
+// of that name is replaced in place, or the section is appended; everything else stays.
+std::string ReplaceProfileSection(std::string_view contents, std::string_view section,
+                                  std::span<const std::string> lines);
+// The same on a file, written whole to a temporary file beside it and renamed over it, so the
+// profile is either the old or the new one; the folder is made when missing.
+Status WriteProfileSection(const std::filesystem::path& file, std::string_view section,
+                           std::span<const std::string> lines);
 
 }  // namespace quillbox

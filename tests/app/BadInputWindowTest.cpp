@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
 
 #include <fstream>
@@ -388,7 +389,14 @@ QImage ShownIcon(const WindowHarness& harness) { return harness.Find<QLabel>(QSt
 void RunStep(WindowHarness& harness, Step step, const QString& chosen)
 {
     switch (step) {
-    case Step::Open: harness.Open(chosen); break;
+    case Step::Open: {
+        // Where the ROM names tables of its own the window offers them; No keeps the refusal.
+        ModalAnswer no([](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::No)->click();
+        });
+        harness.Open(chosen);
+        break;
+    }
     case Step::Save: harness.Button(QStringLiteral("save"))->click(); break;
     case Step::RepointDescription: harness.Button(QStringLiteral("Command2"))->click(); break;
     case Step::RepointImage: harness.Button(QStringLiteral("Command3"))->click(); break;

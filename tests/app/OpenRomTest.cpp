@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
 
 #include <fstream>
@@ -222,6 +223,10 @@ void OpenRomTest::refusalsLeaveNoRomOpen()
         std::filesystem::remove(*profile);
     }
 
+    // Where the ROM names tables of its own the window offers them; No keeps the refusal.
+    ModalAnswer no([](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::No)->click();
+    });
     harness.Open(answer);
     QCOMPARE(harness.messages.size(), 1u);
     QCOMPARE(harness.messages[0].title, title);

@@ -9,8 +9,10 @@
 #include "NoLossTest.h"
 #include "OpenRomTest.h"
 #include "ShellTest.h"
+#include "TableDetectionTest.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -19,6 +21,9 @@
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
+    // Found tables a test keeps go into a profile of its own, never the user's.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     std::vector<std::unique_ptr<QObject>> suites;
     suites.push_back(std::make_unique<quillbox::test::FieldRulesTest>());
     suites.push_back(std::make_unique<quillbox::test::FileDialogTest>());
@@ -30,6 +35,7 @@ int main(int argc, char* argv[])
     suites.push_back(std::make_unique<quillbox::test::NoLossTest>());
     suites.push_back(std::make_unique<quillbox::test::BadInputWindowTest>());
     suites.push_back(std::make_unique<quillbox::test::EditMenuTest>());
+    suites.push_back(std::make_unique<quillbox::test::TableDetectionTest>());
 
     QStringList arguments = application.arguments();
     QString only;

@@ -23,11 +23,13 @@ RomBuilder PatternedRom(std::string_view headerCode)
         for (int k = 0; k < 44; ++k) {
             if (k < 20 || k >= 24) builder.Data()[static_cast<std::size_t>(e + k)] = static_cast<Byte>(0x40 + k);
         }
+        // The Index stays the record's position, as a table that passes the opening check has it.
+        builder.PutLe16(e + 14, static_cast<std::uint16_t>(position));
         builder.Data()[static_cast<std::size_t>(e + 31)] = 0x08;
         builder.Data()[static_cast<std::size_t>(e + 39)] = 0x08;
     }
     for (int position = 289; position <= 346; ++position) {
-        builder.PutLe16(builder.TmEntry(position), 0x5566);
+        builder.PutLe16(builder.TmEntry(position), 0x0155);
     }
     builder.Fill(RomBuilder::kFreeArea, 64, 0x77);
     return builder;
@@ -595,8 +597,12 @@ TEST_P(RandomEditTest, ChangesExactlyTheBytesOfTheEditedFields)
     for (std::int64_t offset = builder.Entry(0); offset < builder.Entry(game.itemCount); ++offset) {
         builder.Data()[static_cast<std::size_t>(offset)] = static_cast<Byte>(anyByte(random));
     }
+    // Index and TM/HM moves as a table that passes the opening check holds them.
+    for (int position = 0; position < game.itemCount; ++position) {
+        builder.PutLe16(builder.Entry(position) + 14, static_cast<std::uint16_t>(position));
+    }
     for (int position = 289; position <= 346; ++position) {
-        builder.PutLe16(builder.TmEntry(position), static_cast<std::uint16_t>(anyByte(random) * 257));
+        builder.PutLe16(builder.TmEntry(position), static_cast<std::uint16_t>(1 + anyByte(random)));
     }
     std::vector<int> room(static_cast<std::size_t>(game.itemCount));
     for (int position = 0; position < game.itemCount; ++position) {

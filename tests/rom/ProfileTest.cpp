@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <vector>
 #include <ostream>
 #include <string>
 
@@ -239,7 +242,13 @@ INSTANTIATE_TEST_SUITE_P(Profile, ShippedProfileSection,
                                          ShippedRow{"BPGE", 0x3DAE64, 0x24707D, 0x45A22C, 0x3D40D0},
                                          ShippedRow{"BPEE", 0x5839A0, 0x319789, 0x616040, 0x614410},
                                          ShippedRow{"AXVE", 0x3C5564, 0x1F832D, 0x376504, 0},
-                                         ShippedRow{"AXPE", 0x3C55BC, 0x1F82BD, 0x376494, 0}),
+                                         ShippedRow{"AXPE", 0x3C55BC, 0x1F82BD, 0x376494, 0},
+                                         ShippedRow{"BPRE1", 0x3DB098, 0x247111, 0x45A86C, 0x3D4304},
+                                         ShippedRow{"BPGE1", 0x3DAED4, 0x2470ED, 0x45A29C, 0x3D4140},
+                                         ShippedRow{"AXVE1", 0x3C5580, 0x1F8345, 0x37651C, 0},
+                                         ShippedRow{"AXVE2", 0x3C5580, 0x1F8345, 0x37651C, 0},
+                                         ShippedRow{"AXPE1", 0x3C55DC, 0x1F82D5, 0x3764AC, 0},
+                                         ShippedRow{"AXPE2", 0x3C55DC, 0x1F82D5, 0x3764AC, 0}),
                          [](const testing::TestParamInfo<ShippedRow>& row) { return std::string(row.param.section); });
 
 TEST(ShippedProfile, CoversExactlyTheKnownHeaderCodes)
@@ -254,6 +263,99 @@ TEST(ShippedProfile, CoversExactlyTheKnownHeaderCodes)
     EXPECT_EQ(ReadProfileValue(profile, "BPRJ", "ItemData"), "");
     EXPECT_EQ(ParseProfileNumber(ReadProfileValue(profile, "BPRJ", "ItemData")), 0);
 }
+
+// Which section serves a ROM: the revision's before the plain code's, and for one name the
+// user's profile before the shipped one.
+struct PrecedenceRow {
+    const char* name;
+    std::string shipped;
+    std::string user;
+    int version;
+    std::string section;  // empty: none serves the ROM
+    bool fromUser;
+    std::int64_t itemData;
+    std::optional<std::int64_t> itemCount;
+};
+
+void PrintTo(const PrecedenceRow& row, std::ostream* out) { *out << row.name; }
+
+class ProfilePrecedence : public testing::TestWithParam<PrecedenceRow> {};
+
+TEST_P(ProfilePrecedence, PicksTheSectionServingTheRom)
+{
+    const PrecedenceRow& row = GetParam();
+    TempDir dir;
+    const ProfileFiles files{WriteTextFile(dir / "roms.ini", row.shipped),
+                             row.user.empty() ? dir / "none.ini" : WriteTextFile(dir / "user.ini", row.user)};
+    const auto section = FindProfileSection(files, "BPRE", row.version);
+    if (row.section.empty()) {
+        EXPECT_FALSE(section);
+        return;
+    }
+    ASSERT_TRUE(section);
+    EXPECT_EQ(section->name, row.section);
+    EXPECT_EQ(section->userProfile, row.fromUser);
+    EXPECT_EQ(section->file, row.fromUser ? files.user : files.shipped);
+    const ProfileTables tables = ReadProfileTables(*section);
+    EXPECT_EQ(tables.itemData, row.itemData);
+    EXPECT_EQ(tables.itemCount, row.itemCount);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profile, ProfilePrecedence,
+    testing::Values(
+        PrecedenceRow{"PlainServesEveryVersion", "[BPRE]\nItemData=1\n", "", 3, "BPRE", false, 1, {}},
+        PrecedenceRow{"RevisionBeforePlain", "[BPRE]\nItemData=1\n[BPRE1]\nItemData=2\n", "", 1, "BPRE1", false, 2, {}},
+        PrecedenceRow{"OtherRevisionTakesPlain", "[BPRE]\nItemData=1\n[BPRE1]\nItemData=2\n", "", 0, "BPRE", false, 1, {}},
+        PrecedenceRow{"RevisionNameIgnoresCase", "[bpre1]\nItemData=2\n", "", 1, "BPRE1", false, 2, {}},
+        PrecedenceRow{"UserWinsForTheSameName", "[BPRE]\nItemData=1\n", "[BPRE]\nItemData=5\nItemCount=400\n", 0,
+                      "BPRE", true, 5, 400},
+        PrecedenceRow{"ShippedRevisionBeforeUserPlain", "[BPRE1]\nItemData=2\n", "[BPRE]\nItemData=5\n", 1, "BPRE1",
+                      false, 2, {}},
+        PrecedenceRow{"UserRevisionBeforeShippedPlain", "[BPRE]\nItemData=1\n", "[BPRE1]\nItemData=6\n", 1, "BPRE1",
+                      true, 6, {}},
+        PrecedenceRow{"ItemCountZeroIsKeptForRefusal", "[BPRE]\nItemData=1\nItemCount=0\n", "", 0, "BPRE", false, 1, 0},
+        PrecedenceRow{"NoSectionAnywhere", "[BPGE]\nItemData=1\n", "[AXVE]\nItemData=1\n", 0, "", false, 0, {}}),
+    [](const testing::TestParamInfo<PrecedenceRow>& row) { return std::string(row.param.name); });
+
+// Keeping found tables replaces the one section and nothing else, in whatever case it was written.
+TEST(ProfileWrite, ReplacesOneSectionAndKeepsTheRest)
+{
+    const std::vector<std::string> lines{"ItemData=&H100", "ItemCount=400"};
+    const std::string before = "; mine\n[AXVE]\nItemData=1\n\n[bpre1]\nItemData=2\nTMData=3\n[BPEE]\nItemData=4";
+    const std::string after = ReplaceProfileSection(before, "BPRE1", lines);
+    EXPECT_EQ(after, "; mine\n[AXVE]\nItemData=1\n\n[BPRE1]\nItemData=&H100\nItemCount=400\n[BPEE]\nItemData=4\n");
+    EXPECT_EQ(ReplaceProfileSection("", "BPRE", lines), "[BPRE]\nItemData=&H100\nItemCount=400\n");
+
+    TempDir dir;
+    const auto file = dir / "config" / "quillbox" / "roms.ini";
+    ASSERT_TRUE(WriteProfileSection(file, "BPRE1", lines));
+    ASSERT_TRUE(WriteProfileSection(file, "AXVE", std::vector<std::string>{"ItemData=7"}));
+    ASSERT_TRUE(WriteProfileSection(file, "BPRE1", std::vector<std::string>{"ItemData=8"}));
+    EXPECT_EQ(ReadProfileValue(file, "BPRE1", "ItemData"), "8");
+    EXPECT_EQ(ReadProfileValue(file, "BPRE1", "ItemCount"), "");
+    EXPECT_EQ(ReadProfileValue(file, "AXVE", "ItemData"), "7");
+    EXPECT_FALSE(std::filesystem::exists(dir / "config" / "quillbox" / "roms.ini.new"));
+}
+
+#if !defined(_WIN32) && !defined(__APPLE__)
+TEST(ProfileWrite, UserProfileFollowsXdgConfigHome)
+{
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string restore = saved != nullptr ? saved : "";
+    ::setenv("XDG_CONFIG_HOME", "/tmp/somewhere", 1);
+    EXPECT_EQ(UserProfilePath(), std::filesystem::path("/tmp/somewhere/quillbox/roms.ini"));
+    // A relative folder is no valid setting and falls back to the home folder's.
+    ::setenv("XDG_CONFIG_HOME", "relative", 1);
+    EXPECT_EQ(UserProfilePath().filename(), "roms.ini");
+    EXPECT_TRUE(UserProfilePath().string().ends_with("/.config/quillbox/roms.ini"));
+    if (saved != nullptr) {
+        ::setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace quillbox

@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::int64_t kRecordSize = 44;
 constexpr std::int64_t kDescriptionPointer = 20;
+constexpr std::int64_t kIndexField = 14;
 
 std::string HexValue(std::int64_t value) { return "&H" + NumberToHex(static_cast<std::uint64_t>(value)); }
 
@@ -31,6 +32,26 @@ RomBuilder::RomBuilder(std::string_view headerCode, std::int64_t size, Byte fill
     const int items = family != nullptr ? family->itemCount : 0;
     for (int position = 0; position < items; ++position) {
         PutPointer(Entry(position) + kDescriptionPointer, kDefaultDescription);
+    }
+    // Tables that pass the check made when a ROM is opened: each record's Index is its position,
+    // every move name "A", every TM teaching move 1, every icon entry naming one compressed stream.
+    if (items > 0 && Entry(items) <= size) {
+        for (int position = 0; position < items; ++position) {
+            PutLe16(Entry(position) + kIndexField, static_cast<std::uint16_t>(position));
+        }
+    }
+    if (tables_.attackNames + 13 * 354 <= size) {
+        for (int move = 0; move < 354; ++move) Put(tables_.attackNames + 13 * move, {0xBB, 0xFF});
+    }
+    if (tables_.tmData + 116 <= size) {
+        for (int i = 0; i < 58; ++i) PutLe16(tables_.tmData + 2 * i, 1);
+    }
+    if (family != nullptr && family->hasImages && ImageEntry(items) <= size) {
+        Put(kDefaultImage, {0x10, 0x00, 0x00, 0x00});
+        for (int position = 0; position < items; ++position) {
+            PutPointer(ImageEntry(position), kDefaultImage);
+            PutPointer(ImageEntry(position) + 4, kDefaultImage);
+        }
     }
 }
 

@@ -23,13 +23,16 @@ struct FixtureTables {
 
 // A small ROM laid out in code, byte by byte as a test needs it: the header code at 0xAC,
 // the tables where FixtureTables says, every record's description pointer aimed at one shared
-// description "A" (0xBB 0xFF) at kDefaultDescription, and everything else the fill byte.
+// description "A" (0xBB 0xFF) at kDefaultDescription, tables that pass the opening check, and
+// everything else the fill byte.
 // Write() also writes a profile beside the ROM with one section naming those tables.
 class RomBuilder {
 public:
     static constexpr std::int64_t kDefaultSize = 0x10000;
     static constexpr std::int64_t kDefaultDescription = 0x8000;
     static constexpr std::int64_t kFreeArea = 0x9000;
+    // An empty compressed stream every icon entry names by default.
+    static constexpr std::int64_t kDefaultImage = 0x8010;
 
     explicit RomBuilder(std::string_view headerCode, std::int64_t size = kDefaultSize, Byte fill = 0x00,
                         FixtureTables tables = {});

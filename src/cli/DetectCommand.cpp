@@ -1,0 +1,18 @@
+// The detect command: the tables a ROM names, as a section to paste into a profile.
+#include "cli/CliSession.h"
+#include "items/TableDetection.h"
+
+namespace quillbox {
+
+int Detect(Session& session, const Arguments& args)
+{
+    if (args.size() != 1) return session.Fail("detect takes one ROM", kExitUsage);
+    auto detected = DetectTables(std::filesystem::path(args[0]));
+    if (!detected) return session.Fail(detected.error());
+    // The section is printed also when a table is missing: its comments say what was seen.
+    session.out << FormatDetectedSection(*detected);
+    if (Status usable = CheckDetectedTables(*detected); !usable) return session.Fail(usable.error());
+    return kExitSuccess;
+}
+
+}  // namespace quillbox

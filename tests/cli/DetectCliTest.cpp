@@ -1,0 +1,163 @@
+#include "cli/Cli.h"
+#include "rom/Profile.h"
+#include "sample/SampleRom.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+namespace quillbox {
+namespace {
+
+using test::TempDir;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun RunCliWith(const std::vector<std::string>& arguments)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    CliRun run;
+    run.status = RunCli(arguments, out, err, ProgramFolder());
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+struct DetectRow {
+    std::string code;
+    int version;
+    bool hack;
+};
+
+void PrintTo(const DetectRow& row, std::ostream* out) { *out << row.code << row.version << (row.hack ? " hack" : ""); }
+
+class DetectCliTest : public ::testing::TestWithParam<DetectRow> {};
+
+// What detect prints, pasted into a profile, names the shipped offsets of every revision, and
+// a hack's moved and enlarged tables.
+TEST_P(DetectCliTest, PrintsAProfileSectionOfTheTablesTheGameReads)
+{
+    const DetectRow& row = GetParam();
+    TempDir dir;
+    const auto rom = dir / "sample.gba";
+    std::vector<std::string> make{"sample-rom", rom.string(), "--game", row.code, "--version", std::to_string(row.version)};
+    if (row.hack) make.push_back("--hack");
+    const CliRun made = RunCliWith(make);
+    ASSERT_EQ(made.status, 0) << made.err;
+
+    const CliRun detect = RunCliWith({"detect", rom.string()});
+    ASSERT_EQ(detect.status, 0) << detect.err;
+    const auto pasted = test::WriteTextFile(dir / "pasted.ini", detect.out);
+    const std::string section = row.version == 0 ? row.code : row.code + std::to_string(row.version);
+    ASSERT_TRUE(detect.out.starts_with("[" + section + "]\n")) << detect.out;
+    EXPECT_TRUE(detect.out.contains("\n; ItemData: ")) << detect.out;
+
+    const auto number = [&](const std::filesystem::path& file, const std::string& name, const char* key) {
+        return ParseProfileNumber(ReadProfileValue(file, name, key));
+    };
+    SampleOptions options;
+    options.version = row.version;
+    options.hack = row.hack;
+    const auto placed = SampleTablesFor(row.code, options);
+    ASSERT_TRUE(placed);
+    if (!row.hack) {
+        const auto shipped = FindProfileSection({ProfilePathFor(ProgramFolder()), {}}, row.code, row.version);
+        ASSERT_TRUE(shipped);
+        for (const char* key : {"ItemData", "AttackNames", "TMData", "IMGData"}) {
+            EXPECT_EQ(number(pasted, section, key), number(shipped->file, shipped->name, key)) << key;
+        }
+        EXPECT_EQ(ReadProfileValue(pasted, section, "ItemCount"), "");
+        const CliRun info = RunCliWith({"info", rom.string()});
+        ASSERT_EQ(info.status, 0) << info.err;
+        EXPECT_TRUE(info.out.contains("offsets from: section [" + shipped->name + "] of the profile ")) << info.out;
+        EXPECT_FALSE(info.out.contains("warning:")) << info.out;
+        return;
+    }
+    EXPECT_EQ(number(pasted, section, "ItemData"), placed->itemData);
+    EXPECT_EQ(number(pasted, section, "AttackNames"), placed->attackNames);
+    EXPECT_EQ(number(pasted, section, "TMData"), placed->tmData);
+    EXPECT_EQ(number(pasted, section, "IMGData"), placed->imgData);
+    EXPECT_EQ(number(pasted, section, "ItemCount"), placed->itemCount);
+
+    // The shipped profile names the old copy: info says the game reads its items elsewhere.
+    const CliRun info = RunCliWith({"info", rom.string()});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_TRUE(info.out.contains("warning: the game reads its item table at")) << info.out;
+    EXPECT_TRUE(info.out.contains("version: " + std::to_string(row.version) + "\n")) << info.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, DetectCliTest,
+    ::testing::Values(DetectRow{"BPRE", 0, false}, DetectRow{"BPGE", 0, false}, DetectRow{"BPEE", 0, false},
+                      DetectRow{"AXVE", 0, false}, DetectRow{"AXPE", 0, false}, DetectRow{"BPRE", 1, false},
+                      DetectRow{"BPGE", 1, false}, DetectRow{"AXVE", 1, false}, DetectRow{"AXVE", 2, false},
+                      DetectRow{"AXPE", 1, false}, DetectRow{"AXPE", 2, false}, DetectRow{"BPRE", 1, true},
+                      DetectRow{"BPEE", 0, true}, DetectRow{"AXPE", 2, true}),
+    [](const ::testing::TestParamInfo<DetectRow>& row) {
+        return row.param.code + std::to_string(row.param.version) + (row.param.hack ? "Hack" : "");
+    });
+
+// --detect stands in for a profile without a section for the ROM; without it the ROM is refused.
+TEST(DetectCliTest, DetectOptionOpensARomNoSectionServes)
+{
+    TempDir dir;
+    const auto rom = dir / "sample.gba";
+    ASSERT_EQ(RunCliWith({"sample-rom", rom.string(), "--game", "BPEE"}).status, 0);
+    {
+        std::fstream file(rom, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(0xAC);
+        file.write("BPEX", 4);
+    }
+    const CliRun refused = RunCliWith({"list", rom.string()});
+    EXPECT_NE(refused.status, 0);
+    EXPECT_TRUE(refused.err.contains("no section [BPEX0] or [BPEX]")) << refused.err;
+
+    const CliRun listed = RunCliWith({"list", rom.string(), "--detect"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 377);
+    const CliRun info = RunCliWith({"--detect", "info", rom.string()});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_TRUE(info.out.contains("offsets from: tables found in the ROM\n")) << info.out;
+}
+
+// Files that hold no game: one line saying why, exit status not 0, the file as it was.
+TEST(DetectCliTest, RefusesFilesThatHoldNoGame)
+{
+    struct BadFile {
+        const char* name;
+        std::string bytes;
+        std::string says;
+    };
+    const std::string header(0xC0, '\0');
+    const BadFile files[] = {
+        {"all zero", std::string(0x100000, '\0'), "not four printable characters"},
+        {"all FF", std::string(0x100000, '\xFF'), "not four printable characters"},
+        {"control character in the code", std::string(header).replace(0xAC, 4, "BP\x01E"), "not four printable"},
+        {"another game", std::string(header).replace(0xAC, 4, "ZZZE"), "game code \"ZZZ\""},
+        {"shorter than its header", std::string(0x80, 'A'), "no ROM header"},
+    };
+    for (const BadFile& file : files) {
+        SCOPED_TRACE(file.name);
+        TempDir dir;
+        const auto rom = test::WriteTextFile(dir / "bad.gba", file.bytes);
+        const CliRun detect = RunCliWith({"detect", rom.string()});
+        EXPECT_NE(detect.status, 0);
+        EXPECT_TRUE(detect.err.contains(file.says)) << detect.err;
+        EXPECT_EQ(std::count(detect.err.begin(), detect.err.end(), '\n'), 1);
+        const CliRun list = RunCliWith({"list", rom.string(), "--detect"});
+        EXPECT_NE(list.status, 0);
+        EXPECT_TRUE(list.err.contains(file.says)) << list.err;
+        EXPECT_EQ(test::ReadFile(rom), Bytes(file.bytes.begin(), file.bytes.end()));
+    }
+}
+
+}  // namespace
+}  // namespace quillbox
