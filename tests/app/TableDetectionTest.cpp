@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fstream>
+
 namespace quillbox::test {
 
 namespace {
@@ -55,9 +57,10 @@ void TableDetectionTest::answerDecidesTheTables()
     const auto tables = SampleTablesFor(headerCode.toStdString(), options);
     QVERIFY(tables);
     if (!writtenCode.isEmpty()) {
-        auto file = RomFile::Open(rom);
-        QVERIFY(file);
-        QVERIFY(file->WriteAt(0xAC, Bytes(writtenCode.begin(), writtenCode.end())));
+        std::fstream file(rom, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(0xAC);
+        file.write(writtenCode.constData(), 4);
+        QVERIFY(file.good());
     }
     const auto userProfile = UserProfilePath();
     std::filesystem::remove(userProfile);
