@@ -12,6 +12,18 @@ cmake -S "$top" -B "$top/build/ci" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -D
 cmake --build "$top/build/ci" -j "$jobs"
 ctest --test-dir "$top/build/ci" --output-on-failure --no-tests=error -j "$jobs"
 
+echo "== The command-line tool and the core without Qt, installed the way a package installs them"
+cmake -S "$top" -B "$top/build/noqt" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLBOX_WERROR=ON -DQUILLBOX_BUILD_APP=OFF \
+  -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON -DQUILLBOX_BUILD_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+cmake --build "$top/build/noqt" -j "$jobs" --target quillbox-cli quillbox_cli_tests
+"$top/build/noqt/bin/quillbox_cli_tests" --gtest_brief=1
+staging="$(mktemp -d)"
+trap 'rm -rf "$staging"' EXIT
+DESTDIR="$staging/root" cmake --install "$top/build/noqt" >/dev/null
+"$staging/root/usr/bin/quillbox-cli" sample-rom "$staging/sample.gba" >/dev/null
+"$staging/root/usr/bin/quillbox-cli" info "$staging/sample.gba" | grep -q '^ItemData: 3DB028$'
+echo "installed quillbox-cli finds its profile"
+
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$top" -B "$top/build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLBOX_WERROR=ON -DQUILLBOX_SANITIZE=ON \
   -DQUILLBOX_BUILD_BENCH=OFF >/dev/null
