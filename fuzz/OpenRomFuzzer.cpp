@@ -49,7 +49,14 @@ enum ProfileFlag : std::uint8_t {
     kLowerCaseSection = 4,
     kOtherSectionsFirst = 8,
     kBlanksAroundValues = 16,
+    kIndexesAsGiven = 32,
 };
+
+// Opening refuses an item table whose Index fields mostly differ from their positions, so unless
+// the input asks for its own bytes there, each record's Index is set to its position and the
+// fuzzer's bytes reach the readers behind that check.
+constexpr int kMostItemsChecked = 377;
+constexpr std::size_t kIndexField = 14;
 
 struct Layout {
     int mode = 0;
@@ -118,6 +125,14 @@ Layout ReadLayout(const std::uint8_t* data, std::size_t size)
     layout.rom = RepeatToSize(input.Rest(), layout.fileSize);
     if (!layout.headerCode.empty() && layout.rom.size() >= kHeaderCodeEnd) {
         std::copy(layout.headerCode.begin(), layout.headerCode.end(), layout.rom.begin() + quillbox::kHeaderCodeOffset);
+    }
+    if ((layout.flags & kIndexesAsGiven) == 0 && layout.mode != kRawProfileMode) {
+        for (int position = 0; position < kMostItemsChecked; ++position) {
+            const std::size_t at = layout.offsets[0] + static_cast<std::size_t>(position) * quillbox::kItemRecordSize + kIndexField;
+            if (at + 2 > layout.rom.size()) break;
+            layout.rom[at] = static_cast<Byte>(position & 0xFF);
+            layout.rom[at + 1] = static_cast<Byte>(position >> 8);
+        }
     }
     if (layout.mode == kProfileFromFileCodeMode) {
         layout.headerCode = layout.rom.size() >= kHeaderCodeEnd
