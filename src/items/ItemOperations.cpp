@@ -137,7 +137,8 @@ Result<Bytes> PointerBodyBytes(std::string_view text, std::string_view what)
     return HexToBytes(SwapByteOrder(FitHex(text, 6)));
 }
 
-// Opens the ROM of an opened state, refusing a file that is no longer the one that was opened.
+}  // namespace
+
 Result<RomFile> OpenOpenedRom(const RomState& state)
 {
     auto file = RomFile::Open(state.romPath);
@@ -156,6 +157,8 @@ Result<RomFile> OpenOpenedRom(const RomState& state)
     }
     return file;
 }
+
+namespace {
 
 Status CheckTable(const RomFile& file, std::int64_t offset, std::int64_t size, std::string_view name)
 {
@@ -222,6 +225,10 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const std::filesyste
             return MakeError(ErrorCode::BadOffset, std::string(keys[k].name) + " " + std::to_string(value));
         }
         *keys[k].field = static_cast<std::int32_t>(value);
+    }
+
+    if (const std::string start = ReadProfileValue(profile, state.headerCode, "FreeSpaceStart"); !start.empty()) {
+        state.freeSpaceStart = ParseProfileNumber(start);
     }
 
     auto file = RomFile::Open(rom);

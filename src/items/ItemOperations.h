@@ -146,6 +146,8 @@ Result<PlannedDescriptionRepoint> PlanDescriptionRepoint(const RomState& state, 
                                                           std::string_view offsetText);
 Result<std::vector<Patch>> PlanImageRepoint(const RomState& state, int position, std::string_view imageOffsetText,
                                             std::string_view paletteOffsetText);
+// Opens the ROM of an opened state, refusing a file that is no longer the one that was opened.
+Result<RomFile> OpenOpenedRom(const RomState& state);
 // Writes planned bytes to the open ROM, all or nothing.
 Status ApplyToRom(const RomState& state, std::span<const Patch> patches);
 

@@ -22,6 +22,8 @@ struct RomState {
     // The file's size when it was opened; a file that no longer has it was shortened or replaced
     // behind our back, and nothing is read from or written to it. 0 skips the check.
     std::int64_t romSize = 0;
+    // Where new data may be placed from, as the profile key FreeSpaceStart says; -1 without it.
+    std::int64_t freeSpaceStart = -1;
     // Selection state, kept by the window.
     std::int16_t itemIndex = 0;
     std::int32_t descriptionOffset = 0;
