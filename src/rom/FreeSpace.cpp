@@ -33,6 +33,12 @@ std::int64_t PlaceIn(const ByteRange& run, std::int64_t size)
 std::size_t FreeRunEnd(std::span<const Byte> rom, std::size_t at)
 {
     constexpr std::uint64_t kAllFree = ~std::uint64_t{0};
+    while (at + 32 <= rom.size()) {
+        std::uint64_t words[4];
+        std::memcpy(words, rom.data() + at, 32);
+        if ((words[0] & words[1] & words[2] & words[3]) != kAllFree) break;
+        at += 32;
+    }
     while (at + 8 <= rom.size()) {
         std::uint64_t word = 0;
         std::memcpy(&word, rom.data() + at, 8);
