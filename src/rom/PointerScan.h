@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rom/HexText.h"
 #include "rom/RomFile.h"
 
 #include <cstdint>
@@ -8,8 +9,7 @@
 
 namespace quillbox {
 
-// The GBA maps the cartridge at 0x08000000; a 32 MiB ROM reaches up to 0x09FFFFFF.
-inline constexpr std::uint32_t kRomBase = 0x08000000;
+// The GBA maps the cartridge at kRomBase (0x08000000); a 32 MiB ROM reaches up to 0x09FFFFFF.
 inline constexpr std::uint32_t kRomAddressEnd = 0x0A000000;
 
 // Every 4-byte aligned little-endian word of a ROM that names a place inside the same ROM,
@@ -21,6 +21,8 @@ public:
 
     // Distinct file offsets named by at least one word, ascending.
     std::span<const std::uint32_t> Offsets() const { return offsets_; }
+    // How many words name each of Offsets(), in the same order.
+    std::span<const std::uint32_t> Counts() const { return counts_; }
     // How many aligned words name `offset`.
     std::uint32_t CountAt(std::int64_t offset) const;
     // Whether any word names an offset in [begin, end).

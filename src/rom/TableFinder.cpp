@@ -1,0 +1,239 @@
+#include "rom/TableFinder.h"
+
+#include "rom/HexText.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace quillbox {
+
+namespace {
+
+// Tables longer than this are counted no further; no game or hack comes near.
+constexpr int kScanLimit = 4096;
+constexpr int kItemIndexField = 14;
+constexpr int kItemDescriptionField = 20;
+constexpr std::uint32_t kLz77Tag = 0x10;
+constexpr std::uint32_t kLongestImageStream = 0x8000;
+
+std::uint32_t Le16(std::span<const Byte> rom, std::size_t at)
+{
+    return static_cast<std::uint32_t>(rom[at]) | static_cast<std::uint32_t>(rom[at + 1]) << 8;
+}
+
+std::uint32_t Le32(std::span<const Byte> rom, std::size_t at)
+{
+    return Le16(rom, at) | Le16(rom, at + 2) << 16;
+}
+
+// The file offset a word names, or -1 when it names no place inside this ROM.
+std::int64_t Target(std::span<const Byte> rom, std::uint32_t word)
+{
+    if (word < kRomBase || word >= kRomAddressEnd) return -1;
+    const std::int64_t target = word - kRomBase;
+    return target < static_cast<std::int64_t>(rom.size()) ? target : -1;
+}
+
+// How many whole records of `size` bytes fit from `offset` to the end of the ROM, at most `limit`.
+int RecordsInside(std::span<const Byte> rom, std::int64_t offset, int size, int limit)
+{
+    if (offset < 0 || limit <= 0 || offset >= static_cast<std::int64_t>(rom.size())) return 0;
+    const std::int64_t room = (static_cast<std::int64_t>(rom.size()) - offset) / size;
+    return static_cast<int>(std::min<std::int64_t>(room, limit));
+}
+
+// A name of at least one character ending in 0xFF inside its slot.
+bool IsNameSlot(std::span<const Byte> slot)
+{
+    if (slot[0] == 0xFF) return false;
+    return std::find(slot.begin() + 1, slot.end(), Byte{0xFF}) != slot.end();
+}
+
+bool IsItemRecord(std::span<const Byte> rom, std::size_t at, int position)
+{
+    const std::uint32_t index = Le16(rom, at + kItemIndexField);
+    const bool indexFits = position <= 1 ? index == static_cast<std::uint32_t>(position)
+                                         : index == static_cast<std::uint32_t>(position) || index == 0;
+    return indexFits && IsNameSlot(rom.subspan(at, kItemNameSize)) &&
+           Target(rom, Le32(rom, at + kItemDescriptionField)) >= 0;
+}
+
+bool IsImageStream(std::span<const Byte> rom, std::uint32_t word)
+{
+    const std::int64_t target = Target(rom, word);
+    if (target < 0 || target + 4 > static_cast<std::int64_t>(rom.size())) return false;
+    const std::uint32_t header = Le32(rom, static_cast<std::size_t>(target));
+    const std::uint32_t length = header >> 8;
+    return (header & 0xFF) == kLz77Tag && length > 0 && length <= kLongestImageStream;
+}
+
+struct Candidate {
+    std::int64_t offset = 0;  // where the pointers point
+    std::uint32_t pointers = 0;
+    bool namedByHeader = false;
+    int records = 0;
+};
+
+bool Stronger(const Candidate& a, const Candidate& b)
+{
+    if (a.pointers != b.pointers) return a.pointers > b.pointers;
+    return a.namedByHeader && !b.namedByHeader;
+}
+
+bool EquallyStrong(const Candidate& a, const Candidate& b) { return !Stronger(a, b) && !Stronger(b, a); }
+
+std::string Hex(std::int64_t offset) { return NumberToHex(static_cast<std::uint64_t>(offset)); }
+
+// Picks the strongest candidate; equal best ones are reported and none is chosen. `shift` turns
+// the place the pointers name into the offset the profile key means.
+TableEvidence Choose(std::vector<Candidate> candidates, std::int64_t shift, std::string_view what,
+                     std::int64_t headerTarget, std::vector<std::string>& problems)
+{
+    TableEvidence evidence;
+    evidence.candidates = static_cast<int>(candidates.size());
+    if (candidates.empty()) {
+        problems.push_back("no place the ROM's pointers name holds " + std::string(what));
+        return evidence;
+    }
+    std::stable_sort(candidates.begin(), candidates.end(), Stronger);
+    const Candidate& best = candidates.front();
+    if (candidates.size() > 1 && EquallyStrong(best, candidates[1])) {
+        std::string places;
+        for (const Candidate& candidate : candidates) {
+            if (!EquallyStrong(best, candidate)) break;
+            evidence.tied.push_back(candidate.offset + shift);
+            places += (places.empty() ? "" : ", ") + Hex(candidate.offset + shift);
+        }
+        std::sort(evidence.tied.begin(), evidence.tied.end());
+        problems.push_back(std::to_string(evidence.tied.size()) + " places could be " + std::string(what) +
+                           " with equal evidence (" + std::to_string(best.pointers) +
+                           " pointers each): " + places + "; none of them is used");
+        return evidence;
+    }
+    evidence.offset = best.offset + shift;
+    evidence.pointerCount = best.pointers;
+    evidence.namedByHeader = best.namedByHeader;
+    evidence.matchingRecords = best.records;
+    if (headerTarget >= 0 && !best.namedByHeader) {
+        const bool headerNamesCandidate = std::any_of(candidates.begin(), candidates.end(),
+                                                      [&](const Candidate& c) { return c.offset == headerTarget; });
+        if (headerNamesCandidate) {
+            problems.push_back("the header at 100 names " + std::string(what) + " at " + Hex(headerTarget + shift) +
+                               ", but the game's code reads the one at " + Hex(evidence.offset));
+        }
+    }
+    return evidence;
+}
+
+std::int64_t HeaderTarget(std::span<const Byte> rom, std::int64_t word)
+{
+    if (static_cast<std::int64_t>(rom.size()) < word + 4) return -1;
+    return Target(rom, Le32(rom, static_cast<std::size_t>(word)));
+}
+
+int SmallestItemCount()
+{
+    int smallest = std::numeric_limits<int>::max();
+    for (const GameFamily& family : AllGameFamilies()) smallest = std::min(smallest, family.itemCount);
+    return smallest;
+}
+
+}  // namespace
+
+int CountItemRecords(std::span<const Byte> rom, std::int64_t offset, int limit)
+{
+    const int inside = RecordsInside(rom, offset, kItemRecordSize, limit);
+    int count = 0;
+    while (count < inside &&
+           IsItemRecord(rom, static_cast<std::size_t>(offset + std::int64_t{kItemRecordSize} * count), count)) {
+        ++count;
+    }
+    return count;
+}
+
+int CountNameSlots(std::span<const Byte> rom, std::int64_t offset, int limit)
+{
+    const int inside = RecordsInside(rom, offset, kMoveNameSize, limit);
+    int count = 0;
+    while (count < inside &&
+           IsNameSlot(rom.subspan(static_cast<std::size_t>(offset + std::int64_t{kMoveNameSize} * count), kMoveNameSize))) {
+        ++count;
+    }
+    return count;
+}
+
+int CountMoveNumbers(std::span<const Byte> rom, std::int64_t offset, int limit)
+{
+    const int inside = RecordsInside(rom, offset, 2, limit);
+    int count = 0;
+    while (count < inside) {
+        const std::uint32_t move = Le16(rom, static_cast<std::size_t>(offset + 2 * std::int64_t{count}));
+        if (move < 1 || move > static_cast<std::uint32_t>(kMoveCount)) break;
+        ++count;
+    }
+    return count;
+}
+
+int CountImageEntries(std::span<const Byte> rom, std::int64_t offset, int limit)
+{
+    const int inside = RecordsInside(rom, offset, kImageTableEntrySize, limit);
+    int count = 0;
+    while (count < inside) {
+        const auto at = static_cast<std::size_t>(offset + std::int64_t{kImageTableEntrySize} * count);
+        if (!IsImageStream(rom, Le32(rom, at)) || !IsImageStream(rom, Le32(rom, at + 4))) break;
+        ++count;
+    }
+    return count;
+}
+
+FoundTables FindTables(std::span<const Byte> rom, const PointerTargets& pointers, const GameFamily* family)
+{
+    FoundTables found;
+    const int leastItems = family != nullptr ? family->itemCount : SmallestItemCount();
+    found.imagesSearched = family == nullptr || family->hasImages;
+    const std::int64_t headerItems = HeaderTarget(rom, kHeaderItemTableWord);
+    const std::int64_t headerNames = HeaderTarget(rom, kHeaderMoveNamesWord);
+
+    std::vector<Candidate> items;
+    std::vector<Candidate> names;
+    std::vector<Candidate> tmLists;
+    std::vector<Candidate> images;
+    const auto offsets = pointers.Offsets();
+    const auto counts = pointers.Counts();
+    for (std::size_t i = 0; i < offsets.size(); ++i) {
+        const std::int64_t at = offsets[i];
+        const std::uint32_t count = counts[i];
+        if (at % 4 == 0) {
+            const int records = CountItemRecords(rom, at, kScanLimit);
+            if (records >= leastItems) items.push_back({at, count, at == headerItems, records});
+            if (found.imagesSearched) {
+                const int entries = CountImageEntries(rom, at, kScanLimit);
+                if (entries > leastItems) images.push_back({at, count, false, entries});
+            }
+        }
+        const int slots = CountNameSlots(rom, at, kScanLimit);
+        if (slots >= kMoveNameSlots) names.push_back({at, count, at == headerNames, slots});
+        if (at % 2 == 0 && CountMoveNumbers(rom, at, kTmMoveCount) == kTmMoveCount) {
+            tmLists.push_back({at, count, false, kTmMoveCount});
+        }
+    }
+
+    found.items = Choose(std::move(items), 0, "the item table", headerItems, found.problems);
+    if (found.items.Found()) found.itemCount = found.items.matchingRecords;
+    found.moveNames = Choose(std::move(names), kMoveNameSize, "the move names", headerNames, found.problems);
+    found.tmMoves = Choose(std::move(tmLists), 0, "the TM/HM move list", -1, found.problems);
+    if (found.imagesSearched) {
+        // The table holds an entry past the last item.
+        const int leastEntries = (found.items.Found() ? found.itemCount : leastItems) + 1;
+        std::erase_if(images, [&](const Candidate& c) { return c.records < leastEntries; });
+        found.images = Choose(std::move(images), 0, "the item image table", -1, found.problems);
+    }
+    return found;
+}
+
+FoundTables FindTables(std::span<const Byte> rom, const GameFamily* family)
+{
+    return FindTables(rom, ScanPointers(rom), family);
+}
+
+}  // namespace quillbox
