@@ -1,22 +1,17 @@
 #include "items/RomSpace.h"
 
 #include "items/ItemOperations.h"
+#include "rom/HexText.h"
 
-#include <cstdio>
 
 namespace quillbox {
 
 namespace {
 
+std::string HexOf(std::int64_t value) { return NumberToHex(static_cast<std::uint64_t>(value)); }
+
 constexpr int kImageEntrySize = 8;
 constexpr int kTmEntries = kLastTmItem - kFirstTmItem + 1;
-
-std::string Hex(std::int64_t value)
-{
-    char text[24];
-    std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(value));
-    return text;
-}
 
 }  // namespace
 
@@ -66,9 +61,9 @@ Result<FreeSpace> FindFreeSpace(const RomState& state, const RomImage& rom, std:
     std::int64_t start = DefaultFreeSpaceStart(rom.bytes, rom.targets);
     if (state.freeSpaceStart >= 0) {
         if (state.freeSpaceStart >= size) {
-            return MakeError(ErrorCode::PastEndOfFile, "FreeSpaceStart " + Hex(state.freeSpaceStart) + " of section [" +
+            return MakeError(ErrorCode::PastEndOfFile, "FreeSpaceStart " + HexOf(state.freeSpaceStart) + " of section [" +
                                                            state.headerCode + "] lies past the end of the file (" +
-                                                           Hex(size) + " bytes)");
+                                                           HexOf(size) + " bytes)");
         }
         start = state.freeSpaceStart;
     }

@@ -1,7 +1,8 @@
 #include "rom/FreeSpace.h"
 
+#include "rom/HexText.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -9,14 +10,7 @@ namespace quillbox {
 
 namespace {
 
-// The offset as the window shows offsets. HexText.h is not used here: it and PointerScan.h
-// both define the ROM's base address.
-std::string Hex(std::int64_t value)
-{
-    char text[24];
-    std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(value));
-    return text;
-}
+std::string HexOf(std::int64_t value) { return NumberToHex(static_cast<std::uint64_t>(value)); }
 
 constexpr std::int64_t kSmallestUsefulRun = 2 * kFreeSpaceMargin + 1;
 
@@ -109,7 +103,7 @@ Result<std::int64_t> FreeSpace::Find(std::int64_t size) const
         largest = std::max(largest, run.end - AlignUp(run.begin + kFreeSpaceMargin) - kFreeSpaceMargin);
     }
     return MakeError(ErrorCode::NoFreeSpace,
-                     std::to_string(size) + " bytes are needed from " + Hex(searchStart_) +
+                     std::to_string(size) + " bytes are needed from " + HexOf(searchStart_) +
                          " on, and the largest free run there holds " + std::to_string(largest) +
                          " (keeping " + std::to_string(kFreeSpaceMargin) + " free bytes on each side)");
 }
