@@ -328,7 +328,7 @@ int Set(Session& session, const QStringList& args)
         if (!image) return session.Fail(image.error());
         patches.insert(patches.end(), image->begin(), image->end());
     }
-    if (auto written = ApplyToRom(rom->state, patches); !written) return session.Fail(written.error());
+    if (auto written = ApplyToRom(rom->state, patches, {"Set", *position}); !written) return session.Fail(written.error());
     session.out_ << "Item Changed\n";
     return kExitSuccess;
 }

@@ -445,13 +445,30 @@ Result<std::vector<Patch>> PlanSave(const RomState& state, int position, const I
     return patches;
 }
 
-Status ApplyToRom(const RomState& state, std::span<const Patch> patches)
+Status ApplyToRom(const RomState& state, std::span<const Patch> patches, const ChangeLabel& label)
 {
     auto file = OpenOpenedRom(state);
     if (!file) {
         return file.error();
     }
-    return ApplyPatches(*file, patches);
+    ChangeLabel named = label;
+    const GameFamily* family = state.Family();
+    if (state.keepHistory && named.itemName.empty() && family != nullptr && named.position >= 0 &&
+        named.position < family->itemCount) {
+        const std::int64_t entry = EntryOffset(state, named.position);
+        if (auto name = file->ReadAt(entry, kItemNameSize)) {
+            for (const Patch& patch : patches) {
+                for (std::size_t i = 0; i < patch.bytes.size(); ++i) {
+                    const std::int64_t at = patch.offset + static_cast<std::int64_t>(i) - entry;
+                    if (at >= 0 && at < kItemNameSize) (*name)[static_cast<std::size_t>(at)] = patch.bytes[i];
+                }
+            }
+            Text shown = RemoveAll(DecodeGameText(*name), kTerminatorEscape);
+            while (!shown.empty() && shown.back() == U' ') shown.pop_back();
+            named.itemName = ToUtf8(shown);
+        }
+    }
+    return ApplyPatches(*file, patches, named, state.keepHistory ? KeepHistory::Yes : KeepHistory::No);
 }
 
 Status SaveItem(const RomState& state, int position, const ItemEdit& edit, const DescriptionPlace& description)
@@ -460,7 +477,7 @@ Status SaveItem(const RomState& state, int position, const ItemEdit& edit, const
     if (!patches) {
         return patches.error();
     }
-    return ApplyToRom(state, *patches);
+    return ApplyToRom(state, *patches, {"Save", position});
 }
 
 Result<PlannedDescriptionRepoint> PlanDescriptionRepoint(const RomState& state, int position,
@@ -522,7 +539,7 @@ Result<DescriptionRepoint> RepointDescription(const RomState& state, int positio
     if (!plan) {
         return plan.error();
     }
-    if (auto written = ApplyToRom(state, std::span(&plan->pointer, 1)); !written) {
+    if (auto written = ApplyToRom(state, std::span(&plan->pointer, 1), {"Repoint Description", position}); !written) {
         return written.error();
     }
     return std::move(plan->repoint);
@@ -633,7 +650,7 @@ Status RepointItemImage(const RomState& state, int position, std::string_view im
     if (!patches) {
         return patches.error();
     }
-    return ApplyToRom(state, *patches);
+    return ApplyToRom(state, *patches, {"Repoint Image", position});
 }
 
 }  // namespace quillbox

@@ -148,7 +148,9 @@ Result<std::vector<Patch>> PlanImageRepoint(const RomState& state, int position,
                                             std::string_view paletteOffsetText);
 // Opens the ROM of an opened state, refusing a file that is no longer the one that was opened.
 Result<RomFile> OpenOpenedRom(const RomState& state);
-// Writes planned bytes to the open ROM, all or nothing.
-Status ApplyToRom(const RomState& state, std::span<const Patch> patches);
+// Writes planned bytes to the open ROM, all or nothing, through the one write door: the change
+// is recorded in the ROM's history under `label` unless the state turns the history off. A label
+// with an item position and no name is given the item's name as the write leaves it.
+Status ApplyToRom(const RomState& state, std::span<const Patch> patches, const ChangeLabel& label);
 
 }  // namespace quillbox

@@ -24,6 +24,8 @@ struct RomState {
     std::int64_t romSize = 0;
     // Where new data may be placed from, as the profile key FreeSpaceStart says; -1 without it.
     std::int64_t freeSpaceStart = -1;
+    // Whether writes are recorded in the history beside the ROM (the user may turn it off).
+    bool keepHistory = true;
     // Selection state, kept by the window.
     std::int16_t itemIndex = 0;
     std::int32_t descriptionOffset = 0;

@@ -1,5 +1,7 @@
 #include "rom/HexIo.h"
 
+#include "rom/Patch.h"
+
 namespace quillbox {
 
 namespace {
@@ -76,8 +78,8 @@ bool WriteHex(const std::filesystem::path& path, std::int64_t offset, std::strin
         Report(report, file.error());
         return false;
     }
-    Status status = file->WriteAt(offset, *bytes);
-    if (status) status = file->Flush();
+    const Patch patch{offset, std::move(*bytes)};
+    const Status status = ApplyPatches(*file, std::span(&patch, 1), ChangeLabel{"Write"}, KeepHistory::Yes);
     if (!status) {
         Report(report, status.error());
         return false;

@@ -30,11 +30,6 @@ public:
     Result<Bytes> ReadAt(std::int64_t offset, std::int64_t count);
     // `count` bytes at `offset`, those past the end of the file read as zero.
     Result<Bytes> ReadAtZeroFilled(std::int64_t offset, std::int64_t count);
-    // Writes the bytes at `offset`. A write that would reach past the end of the file is
-    // refused whole, before any byte is written; the file never grows.
-    Status WriteAt(std::int64_t offset, std::span<const Byte> bytes);
-    // Pushes everything written so far to the operating system.
-    Status Flush();
     void Close();
 
     bool IsOpen() const { return stream_.is_open(); }
@@ -45,6 +40,17 @@ public:
     const std::filesystem::path& Path() const { return path_; }
 
 private:
+    // Only the write door (ApplyPatches in rom/Patch.h) writes, so that no change escapes the
+    // history; the handle's own tests reach the raw writes through RomFileTestAccess.
+    friend class RomWriteDoor;
+    friend struct RomFileTestAccess;
+
+    // Writes the bytes at `offset`. A write that would reach past the end of the file is
+    // refused whole, before any byte is written; the file never grows.
+    Status WriteAt(std::int64_t offset, std::span<const Byte> bytes);
+    // Pushes everything written so far to the operating system.
+    Status Flush();
+
     RomFile(std::filesystem::path path, std::fstream stream, std::int64_t size, bool readOnly);
     Status CheckRange(std::int64_t offset, std::int64_t count) const;
 

@@ -15,7 +15,7 @@ Status Save(const RomState& state, int position, const Text& description, Descri
     auto plan = PlanItemSave(state, position, edit, {item->descriptionOffset, item->descriptionRoomBytes}, move);
     if (!plan) return plan.error();
     if (placed != nullptr) *placed = plan->description;
-    return ApplyToRom(state, plan->patches);
+    return ApplyToRom(state, plan->patches, {"Test", position});
 }
 
 struct GrowCase {

@@ -22,7 +22,7 @@ Status Import(const RomState& state, int position, const std::filesystem::path& 
     auto plan = PlanIconImport(state, position, png);
     if (!plan) return plan.error();
     if (planned != nullptr) *planned = *plan;
-    return ApplyToRom(state, plan->patches);
+    return ApplyToRom(state, plan->patches, {"Test", position});
 }
 
 // An icon exported from one item and imported onto another draws the same pixels there, comes
@@ -82,7 +82,7 @@ Status SaveLonger(const SpaceFixture& fixture, DescriptionMove move)
     edit.description = U"Three times its room";
     auto plan = PlanItemSave(fixture.State(), 40, edit, {SpaceFixture::Description(40), 2}, move);
     if (!plan) return plan.error();
-    return ApplyToRom(fixture.State(), plan->patches);
+    return ApplyToRom(fixture.State(), plan->patches, {"Test", 40});
 }
 
 Status ImportFile(const SpaceFixture& fixture, const TempDir& dir, const Bytes& png)

@@ -274,7 +274,7 @@ TEST_F(HexIoFile, WriteHexThatFailsOnDiskReportsAWriteError)
     {
         test::FailingWrites writes(0);
         EXPECT_FALSE(WriteHex(rom_, 0x10, "AABB", log.Reporter()));
-        EXPECT_EQ(writes.attempts, 1);
+        EXPECT_EQ(writes.attempts, 2) << "the write, then putting back what it may have landed";
     }
     ExpectOneReport(log, ErrorCode::FileWrite);
     ExpectRomUnchanged();
@@ -299,7 +299,7 @@ TEST_F(HexIoFile, CallsSucceedWhileAnotherHandleIsOpen)
     ASSERT_TRUE(seen);
     EXPECT_EQ(*seen, (Bytes{0xC0, 0xFF, 0xEE}));
     const Byte own[] = {0x42};
-    ASSERT_TRUE(held.WriteAt(0x60, own));
+    ASSERT_TRUE(RomFileTestAccess::WriteAt(held, 0x60, own));
     held.Close();
     EXPECT_EQ(ReadHex(rom_, 0x60, 1, log.Reporter()), "42");
     EXPECT_TRUE(log.errors.empty());

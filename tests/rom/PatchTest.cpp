@@ -20,6 +20,7 @@ using test::TempDir;
 using test::WriteFile;
 
 constexpr std::int64_t kRomSize = 256;
+const ChangeLabel kLabel{"Save", 1, "POTION"};
 
 Bytes Counting()
 {
@@ -68,7 +69,7 @@ TEST_F(PatchFile, WritesEveryPatchInOrderAndFlushes)
 {
     const std::vector<Patch> patches = SavePatches();
     RomFile file = OpenOrThrow(rom_);
-    Status applied = ApplyPatches(file, patches);
+    Status applied = ApplyPatches(file, patches, kLabel, KeepHistory::No);
     ASSERT_TRUE(applied) << applied.error().message;
 
     // Flushed: another reader sees everything while the handle is still open.
@@ -84,7 +85,7 @@ TEST_F(PatchFile, NoPatchesChangeNothing)
 {
     RomFile file = OpenOrThrow(rom_);
     test::FailingWrites writes(1000);
-    EXPECT_TRUE(ApplyPatches(file, {}));
+    EXPECT_TRUE(ApplyPatches(file, {}, kLabel, KeepHistory::No));
     EXPECT_EQ(writes.attempts, 0);
     file.Close();
     EXPECT_EQ(ReadFile(rom_), original_);
@@ -113,7 +114,7 @@ TEST_P(RefusedPatch, IsRefusedBeforeAnyByteIsWritten)
     EXPECT_EQ(checked.error().code, row.code);
 
     test::FailingWrites writes(1000);
-    Status applied = ApplyPatches(file, patches);
+    Status applied = ApplyPatches(file, patches, kLabel, KeepHistory::No);
     ASSERT_FALSE(applied);
     EXPECT_EQ(applied.error().code, row.code);
     EXPECT_FALSE(applied.error().message.empty());
@@ -151,7 +152,7 @@ TEST_P(OneFailingWrite, LeavesTheFileByteIdentical)
     RomFile file = OpenOrThrow(rom_);
     {
         test::FailingWriteOnce fault(GetParam());
-        Status applied = ApplyPatches(file, patches);
+        Status applied = ApplyPatches(file, patches, kLabel, KeepHistory::No);
         ASSERT_FALSE(applied);
         EXPECT_EQ(applied.error().code, ErrorCode::FileWrite);
         EXPECT_TRUE(Mentions(applied.error().message, "nothing was changed")) << applied.error().message;
@@ -160,7 +161,7 @@ TEST_P(OneFailingWrite, LeavesTheFileByteIdentical)
     EXPECT_EQ(ReadFile(rom_), original_) << "while the handle is open";
 
     // The handle still works, and a retry without the fault writes everything.
-    Status retried = ApplyPatches(file, patches);
+    Status retried = ApplyPatches(file, patches, kLabel, KeepHistory::No);
     ASSERT_TRUE(retried) << retried.error().message;
     file.Close();
     EXPECT_EQ(ReadFile(rom_), Applied(original_, patches));
@@ -171,7 +172,7 @@ TEST_P(OneFailingWrite, LeavesTheFileByteIdenticalAfterClosing)
     {
         RomFile file = OpenOrThrow(rom_);
         test::FailingWriteOnce fault(GetParam());
-        EXPECT_FALSE(ApplyPatches(file, SavePatches()));
+        EXPECT_FALSE(ApplyPatches(file, SavePatches(), kLabel, KeepHistory::No));
     }
     EXPECT_EQ(ReadFile(rom_), original_);
 }
@@ -188,7 +189,7 @@ TEST_P(WritesFailFromNowOn, NeverClaimsAnUnchangedFileWhenItChanged)
     {
         RomFile file = OpenOrThrow(rom_);
         test::FailingWrites writes(GetParam());
-        Status applied = ApplyPatches(file, patches);
+        Status applied = ApplyPatches(file, patches, kLabel, KeepHistory::No);
         ASSERT_FALSE(applied);
         EXPECT_EQ(applied.error().code, ErrorCode::FileWrite);
         message = applied.error().message;

@@ -9,6 +9,16 @@
 #include <string_view>
 #include <vector>
 
+namespace quillbox {
+
+// The raw writes of a handle, for the handle's own tests; everything else writes through the door.
+struct RomFileTestAccess {
+    static Status WriteAt(RomFile& file, std::int64_t offset, std::span<const Byte> bytes) { return file.WriteAt(offset, bytes); }
+    static Status Flush(RomFile& file) { return file.Flush(); }
+};
+
+}  // namespace quillbox
+
 namespace quillbox::test {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
