@@ -1,20 +1,17 @@
-#include "cli/CliCommands.h"
+#include "cli/Cli.h"
 
 #include "rom/Profile.h"
 
-#include <QCoreApplication>
-
-#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication application(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
-    const int status = quillbox::RunCli(arguments, out, err, quillbox::ProgramFolder());
-    out.flush();
-    err.flush();
+    std::ios::sync_with_stdio(false);
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const int status = quillbox::RunCli(arguments, std::cout, std::cerr, quillbox::ProgramFolder());
+    std::cout.flush();
+    std::cerr.flush();
     return status;
 }

@@ -1,5 +1,6 @@
 #include "items/ItemOperations.h"
 
+#include "items/ItemTable.h"
 #include "rom/HexIo.h"
 #include "rom/HexText.h"
 #include "rom/Patch.h"
@@ -87,23 +88,6 @@ Result<std::vector<Text>> ReadNames(RomFile& file, std::int64_t offset, int coun
         return block.error();
     }
     return DecodeNames(*block, count, size, size);
-}
-
-// The number of bytes before the first terminator that is not the argument of a control code,
-// or -1 when there is none.
-int TerminatorPosition(std::span<const Byte> bytes)
-{
-    bool argument = false;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (argument) {
-            argument = false;
-        } else if (bytes[i] == kTerminator) {
-            return static_cast<int>(i);
-        } else if (bytes[i] == 0xFC || bytes[i] == 0xFD) {
-            argument = true;
-        }
-    }
-    return -1;
 }
 
 Text ShowLineBreaks(TextView decoded) { return ReplaceAll(decoded, kLineBreakEscape, kWindowsLineBreak); }
@@ -303,24 +287,7 @@ Result<ItemView> ReadItem(const RomState& state, int position)
     if (!record) {
         return record.error();
     }
-    const std::span<const Byte> bytes = *record;
-
-    ItemView item;
-    item.position = position;
-    item.name = RemoveAll(DecodeGameText(bytes.first(kItemNameSize)), kTerminatorEscape);
-    while (!item.name.empty() && item.name.back() == U' ') item.name.pop_back();
-    item.index = Le16(bytes, ItemField::Index);
-    item.price = Le16(bytes, ItemField::Price);
-    item.special1 = bytes[ItemField::Special1];
-    item.special2 = bytes[ItemField::Special2];
-    item.mystery1 = bytes[ItemField::Mystery1];
-    item.mystery2 = bytes[ItemField::Mystery2];
-    item.pocket = bytes[ItemField::Pocket];
-    item.battleUsage = bytes[ItemField::BattleUsage];
-    item.fieldUsageCodePointer = ReadPointerBody(bytes.subspan<ItemField::FieldUsageCodePointer, 3>());
-    item.battleUsageCodePointer = ReadPointerBody(bytes.subspan<ItemField::BattleUsageCodePointer, 3>());
-    item.descriptionOffset = ReadFullPointer(bytes.subspan<ItemField::DescPointer, 4>());
-    item.descriptionOffsetText = HexOffset(item.descriptionOffset);
+    ItemView item = DecodeItemRecord(position, *record);
 
     // A pointer below the ROM's base or past the file names no description: nothing is read
     // there, the description shows empty, and a save leaves the stored bytes alone.
@@ -330,14 +297,7 @@ Result<ItemView> ReadItem(const RomState& state, int position)
         if (!text) {
             return text.error();
         }
-        const Text decoded = DecodeGameText(*text).substr(0, kDescriptionReadSize);
-        const std::size_t end = decoded.find(kTerminatorEscape);
-        if (end != Text::npos) {
-            item.description = ShowLineBreaks(TextView(decoded).substr(0, end));
-            item.descriptionReadable = true;
-            item.descriptionRoom = CountDescriptionCharacters(item.description);
-            item.descriptionRoomBytes = TerminatorPosition(*text) + 1;
-        }
+        DecodeItemDescription(item, *text);
     }
 
     if (IsTmItem(position)) {

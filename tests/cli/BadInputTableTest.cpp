@@ -1,18 +1,18 @@
 // One table of bad inputs, each run against the core and against the command-line tool: every
 // row must be refused with a message naming what is wrong, and must leave the ROM untouched.
-#include "cli/CliCommands.h"
+#include "cli/Cli.h"
 #include "items/ItemOperations.h"
 #include "rom/HexText.h"
 #include "rom/Profile.h"
 #include "support/RomBuilder.h"
 #include "support/TestFiles.h"
 
-#include <QTextStream>
-
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
+#include <sstream>
 
 namespace quillbox {
 namespace {
@@ -21,7 +21,15 @@ using test::ReadFile;
 using test::RomBuilder;
 using test::TempDir;
 
-QString Q(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
+using Args = std::vector<std::string>;
+
+std::string Replace(std::string text, std::string_view what, const std::string& with)
+{
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
+        text.replace(at, what.size(), with);
+    }
+    return text;
+}
 
 // The files a row works on; `romAfter` is where the ROM is looked for afterwards.
 struct Scene {
@@ -41,7 +49,7 @@ struct BadInput {
     // Something done to the files after the core opened the ROM (the tool opens afresh, so the
     // row runs against the core only).
     std::function<void(const Scene&)> afterOpening;
-    QStringList cliArguments;  // "ROM" and "PROFILE" are replaced; empty: the row is core-only
+    Args cliArguments;  // "ROM", "PROFILE" and "OUTPUT" are replaced; empty: the row is core-only
     const char* fragment;
     bool expectFailure = true;
 };
@@ -94,14 +102,12 @@ ItemEdit PriceEdit()
     return edit;
 }
 
-const QStringList kList{QStringLiteral("--profile"), QStringLiteral("PROFILE"), QStringLiteral("list"), QStringLiteral("ROM")};
-const QStringList kIcon{QStringLiteral("--profile"), QStringLiteral("PROFILE"), QStringLiteral("icon"), QStringLiteral("ROM"),
-                        QStringLiteral("1"), QStringLiteral("-o"), QStringLiteral("OUTPUT")};
-QStringList SetArgs(std::initializer_list<QString> pairs)
+const Args kList{"--profile", "PROFILE", "list", "ROM"};
+const Args kIcon{"--profile", "PROFILE", "icon", "ROM", "1", "-o", "OUTPUT"};
+Args SetArgs(std::initializer_list<std::string> pairs)
 {
-    QStringList args{QStringLiteral("--profile"), QStringLiteral("PROFILE"), QStringLiteral("set"), QStringLiteral("ROM"),
-                     QStringLiteral("1")};
-    for (const QString& pair : pairs) args << pair;
+    Args args{"--profile", "PROFILE", "set", "ROM", "1"};
+    args.insert(args.end(), pairs);
     return args;
 }
 
@@ -116,7 +122,7 @@ std::vector<BadInput> Rows()
              std::filesystem::permissions(scene.rom, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
              return scene;
          },
-         Action::Save, PriceEdit(), {}, {}, {}, SetArgs({QStringLiteral("price=1234")}), "read-only"});
+         Action::Save, PriceEdit(), {}, {}, {}, SetArgs({"price=1234"}), "read-only"});
     add({"RomDeletedAfterOpening", [](const TempDir& dir) { return Fixture(dir); }, Action::Save, PriceEdit(), {}, {},
          [](const Scene& scene) { std::filesystem::remove(scene.rom); }, {}, "could not be opened"});
     add({"RomShortenedAfterOpening", [](const TempDir& dir) { return Fixture(dir); }, Action::Save, PriceEdit(), {}, {},
@@ -165,15 +171,15 @@ std::vector<BadInput> Rows()
     add({"SectionForAnUnknownCode", [](const TempDir& dir) { return WithProfile(dir, Section("ZZZE", "&H1000"), "ZZZE"); },
          Action::Open, {}, {}, {}, {}, kList, "Unsupported ROM or no ROM opened!"});
     add({"NameOverItsRoom", [](const TempDir& dir) { return Fixture(dir); }, Action::Save, NameEdit(U"[Lv][PK]ABCDEFGHIJKL"),
-         {}, {}, {}, SetArgs({QStringLiteral("name=[Lv][PK]ABCDEFGHIJKL")}), "14-byte"});
+         {}, {}, {}, SetArgs({"name=[Lv][PK]ABCDEFGHIJKL"}), "14-byte"});
     add({"DescriptionOverItsRoom", [](const TempDir& dir) { return Fixture(dir); }, Action::Save,
-         DescriptionEdit(U"AB"), {}, {}, {}, SetArgs({QStringLiteral("description=AB")}), "more than"});
+         DescriptionEdit(U"AB"), {}, {}, {}, SetArgs({"description=AB"}), "more than"});
     add({"PastedNonHexText", [](const TempDir& dir) { return Fixture(dir); }, Action::Save, PointerEdit("12G4"), {}, {},
-         {}, SetArgs({QStringLiteral("price=7"), QStringLiteral("fieldUsageCodePointer=12G4")}), "not hexadecimal"});
+         {}, SetArgs({"price=7", "fieldUsageCodePointer=12G4"}), "not hexadecimal"});
     add({"DescriptionRepointPastTheEnd", [](const TempDir& dir) { return Fixture(dir); }, Action::RepointDescription, {},
-         "10000", {}, {}, SetArgs({QStringLiteral("descriptionOffset=10000")}), "past the end"});
+         "10000", {}, {}, SetArgs({"descriptionOffset=10000"}), "past the end"});
     add({"ImageRepointPastTheEnd", [](const TempDir& dir) { return Fixture(dir); }, Action::RepointImage, {}, "9000",
-         "10000", {}, SetArgs({QStringLiteral("imageOffset=9000"), QStringLiteral("paletteOffset=10000")}), "past the end"});
+         "10000", {}, SetArgs({"imageOffset=9000", "paletteOffset=10000"}), "past the end"});
     add({"ZeroByteFile",
          [](const TempDir& dir) {
              Scene scene = Fixture(dir);
@@ -277,28 +283,28 @@ TEST_P(BadInputTable, TheCoreRefusesWithAClearMessageAndChangesNothing)
 TEST_P(BadInputTable, TheCommandLineToolRefusesWithOneLineAndChangesNothing)
 {
     const BadInput& row = GetParam();
-    if (row.cliArguments.isEmpty()) GTEST_SKIP() << "the tool opens the ROM afresh for every command";
+    if (row.cliArguments.empty()) GTEST_SKIP() << "the tool opens the ROM afresh for every command";
     TempDir dir;
     const Scene scene = row.make(dir);
     const bool isFile = std::filesystem::is_regular_file(scene.rom);
     const Bytes before = isFile ? ReadFile(scene.rom) : Bytes{};
 
-    QStringList arguments = row.cliArguments;
-    arguments.replaceInStrings(QStringLiteral("PROFILE"), Q(scene.profile));
-    arguments.replaceInStrings(QStringLiteral("ROM"), Q(scene.rom));
-    arguments.replaceInStrings(QStringLiteral("OUTPUT"), Q(dir / "icon.png"));
-    QString out, err;
-    QTextStream outStream(&out), errStream(&err);
+    Args arguments = row.cliArguments;
+    for (std::string& argument : arguments) {
+        argument = Replace(argument, "PROFILE", scene.profile.string());
+        argument = Replace(argument, "ROM", scene.rom.string());
+        argument = Replace(argument, "OUTPUT", (dir / "icon.png").string());
+    }
+    std::ostringstream outStream, errStream;
     const int status = RunCli(arguments, outStream, errStream, ProgramFolder());
-    outStream.flush();
-    errStream.flush();
+    const std::string err = errStream.str();
 
     if (row.expectFailure) {
         EXPECT_EQ(status, 1);
-        EXPECT_TRUE(err.contains(QString::fromUtf8(row.fragment))) << err.toStdString();
-        EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
+        EXPECT_NE(err.find(row.fragment), std::string::npos) << err;
+        EXPECT_EQ(std::ranges::count(err, '\n'), 1) << err;
     } else {
-        EXPECT_EQ(status, 0) << err.toStdString();
+        EXPECT_EQ(status, 0) << err;
     }
     if (isFile) {
         EXPECT_EQ(ReadFile(scene.rom), before);

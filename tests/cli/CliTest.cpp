@@ -1,17 +1,16 @@
-#include "cli/CliCommands.h"
+#include "cli/Cli.h"
+#include "image/Png.h"
 #include "items/ItemOperations.h"
 #include "rom/Profile.h"
 #include "support/TestFiles.h"
+#include "text/GameText.h"
 
-#include <QFile>
-#include <QImage>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 
 namespace quillbox {
 namespace {
@@ -19,23 +18,45 @@ namespace {
 using test::ReadFile;
 using test::TempDir;
 
+using Args = std::vector<std::string>;
+
 struct CliRun {
     int status = -1;
-    QString out;
-    QString err;
+    std::string out;
+    std::string err;
 };
 
-QString Q(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
+std::string Q(const std::filesystem::path& path) { return path.string(); }
 
-CliRun RunWith(const QStringList& arguments)
+CliRun RunWith(const Args& arguments)
 {
     CliRun run;
-    QTextStream out(&run.out);
-    QTextStream err(&run.err);
+    std::ostringstream out;
+    std::ostringstream err;
     run.status = RunCli(arguments, out, err, ProgramFolder());
-    out.flush();
-    err.flush();
+    run.out = out.str();
+    run.err = err.str();
     return run;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string Replace(std::string text, std::string_view what, const std::string& with)
+{
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
+        text.replace(at, what.size(), with);
+    }
+    return text;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
 }
 
 class CliTest : public ::testing::TestWithParam<std::string> {
@@ -49,24 +70,24 @@ TEST_P(CliTest, InfoListAndMovesDescribeTheRom)
     const auto opened = OpenRom(rom, test::ShippedProfile());
     ASSERT_TRUE(opened);
 
-    const CliRun info = RunWith({QStringLiteral("info"), Q(rom)});
-    ASSERT_EQ(info.status, 0) << info.err.toStdString();
-    EXPECT_TRUE(info.out.contains(QStringLiteral("headerCode: ") + QString::fromStdString(GetParam())));
-    EXPECT_TRUE(info.out.contains(QStringLiteral("items: %1\n").arg(opened->family->itemCount)));
+    const CliRun info = RunWith({"info", Q(rom)});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_TRUE(Contains(info.out, "headerCode: " + GetParam()));
+    EXPECT_TRUE(Contains(info.out, "items: " + std::to_string(opened->family->itemCount) + "\n"));
 
-    const CliRun list = RunWith({QStringLiteral("list"), Q(rom)});
+    const CliRun list = RunWith({"list", Q(rom)});
     ASSERT_EQ(list.status, 0);
-    const QStringList lines = list.out.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), opened->family->itemCount);
-    for (int i = 0; i < lines.size(); ++i) {
-        EXPECT_EQ(lines[i], QString::number(i) + u'\t' + QString::fromStdU32String(opened->itemNames[static_cast<std::size_t>(i)]));
+    const auto lines = Lines(list.out);
+    ASSERT_EQ(std::ssize(lines), opened->family->itemCount);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i], std::to_string(i) + '\t' + ToUtf8(opened->itemNames[i]));
     }
 
-    const CliRun moves = RunWith({QStringLiteral("moves"), Q(rom)});
-    const QStringList moveLines = moves.out.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(moveLines.size(), 354);
-    EXPECT_TRUE(moveLines.front().startsWith(QStringLiteral("1\t")));
-    EXPECT_TRUE(moveLines.back().startsWith(QStringLiteral("354\t")));
+    const CliRun moves = RunWith({"moves", Q(rom)});
+    const auto moveLines = Lines(moves.out);
+    ASSERT_EQ(moveLines.size(), 354u);
+    EXPECT_TRUE(moveLines.front().starts_with("1\t"));
+    EXPECT_TRUE(moveLines.back().starts_with("354\t"));
 }
 
 TEST_P(CliTest, ShowJsonMatchesWhatTheCoreReads)
@@ -77,17 +98,17 @@ TEST_P(CliTest, ShowJsonMatchesWhatTheCoreReads)
     for (int position : {0, 3, 290, 346, 347}) {
         const auto item = ReadItem(opened->state, position);
         ASSERT_TRUE(item);
-        const CliRun show = RunWith({QStringLiteral("show"), Q(rom), QString::number(position), QStringLiteral("--json")});
-        ASSERT_EQ(show.status, 0) << show.err.toStdString();
-        const QJsonObject json = QJsonDocument::fromJson(show.out.toUtf8()).object();
-        EXPECT_EQ(json[QStringLiteral("price")].toInt(), item->price);
-        EXPECT_EQ(json[QStringLiteral("name")].toString().toStdU32String(), item->name);
-        EXPECT_EQ(json[QStringLiteral("descriptionOffset")].toString().toStdString(), item->descriptionOffsetText);
-        EXPECT_FALSE(json[QStringLiteral("description")].toString().contains(u'\r'));
-        EXPECT_EQ(json[QStringLiteral("descriptionRoom")].toInt(), item->descriptionRoom);
-        EXPECT_EQ(json[QStringLiteral("tmMove")].isNull(), position < 289 || position > 346);
-        EXPECT_EQ(json[QStringLiteral("imageOffset")].isNull(), !opened->family->hasImages);
-        EXPECT_FALSE(json[QStringLiteral("pocketName")].isNull());
+        const CliRun show = RunWith({"show", Q(rom), std::to_string(position), "--json"});
+        ASSERT_EQ(show.status, 0) << show.err;
+        const auto json = nlohmann::json::parse(show.out);
+        EXPECT_EQ(json["price"].get<int>(), item->price);
+        EXPECT_EQ(FromUtf8(json["name"].get<std::string>()), item->name);
+        EXPECT_EQ(json["descriptionOffset"].get<std::string>(), item->descriptionOffsetText);
+        EXPECT_FALSE(Contains(json["description"].get<std::string>(), "\r"));
+        EXPECT_EQ(json["descriptionRoom"].get<int>(), item->descriptionRoom);
+        EXPECT_EQ(json["tmMove"].is_null(), position < 289 || position > 346);
+        EXPECT_EQ(json["imageOffset"].is_null(), !opened->family->hasImages);
+        EXPECT_FALSE(json["pocketName"].is_null());
     }
 }
 
@@ -99,24 +120,19 @@ TEST(CliExport, JsonAndCsvHoldEveryItemInOrder)
     const auto rom = test::WriteSample(dir, "BPEE");
     const auto jsonFile = dir / "items.json";
     const auto csvFile = dir / "items.csv";
-    ASSERT_EQ(RunWith({QStringLiteral("export"), Q(rom), QStringLiteral("-o"), Q(jsonFile)}).status, 0);
-    ASSERT_EQ(RunWith({QStringLiteral("--format"), QStringLiteral("csv"), QStringLiteral("export"), Q(rom),
-                       QStringLiteral("--output"), Q(csvFile)})
-                  .status,
-              0);
-    QFile json(Q(jsonFile));
-    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
-    const QJsonArray items = QJsonDocument::fromJson(json.readAll()).array();
-    ASSERT_EQ(items.size(), 377);
-    for (int i = 0; i < items.size(); ++i) EXPECT_EQ(items[i].toObject()[QStringLiteral("position")].toInt(), i);
+    ASSERT_EQ(RunWith({"export", Q(rom), "-o", Q(jsonFile)}).status, 0);
+    ASSERT_EQ(RunWith({"--format", "csv", "export", Q(rom), "--output", Q(csvFile)}).status, 0);
+    const Bytes jsonBytes = ReadFile(jsonFile);
+    const auto items = nlohmann::json::parse(jsonBytes.begin(), jsonBytes.end());
+    ASSERT_EQ(items.size(), 377u);
+    for (std::size_t i = 0; i < items.size(); ++i) EXPECT_EQ(items[i]["position"].get<std::size_t>(), i);
 
-    QFile csv(Q(csvFile));
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(csv.readAll());
-    EXPECT_TRUE(text.startsWith(QStringLiteral("position,name,index,price,")));
+    const Bytes csvBytes = ReadFile(csvFile);
+    const std::string text(csvBytes.begin(), csvBytes.end());
+    EXPECT_TRUE(text.starts_with("position,name,index,price,"));
     // Descriptions hold line breaks, so rows are told apart by the quoted fields, not by lines.
-    EXPECT_TRUE(text.contains(QStringLiteral("\"A ????????")) || text.contains(QStringLiteral("\n0,")));
-    EXPECT_TRUE(text.contains(QStringLiteral("\n376,")));
+    EXPECT_TRUE(Contains(text, "\"A ????????") || Contains(text, "\n0,"));
+    EXPECT_TRUE(Contains(text, "\n376,"));
 }
 
 TEST(CliIcon, WritesTheIconScaledAndRefusesGamesWithoutIcons)
@@ -124,17 +140,19 @@ TEST(CliIcon, WritesTheIconScaledAndRefusesGamesWithoutIcons)
     TempDir dir;
     const auto rom = test::WriteSample(dir, "BPRE");
     const auto png = dir / "icon.png";
-    const CliRun run = RunWith({QStringLiteral("icon"), Q(rom), QStringLiteral("7"), QStringLiteral("-o"), Q(png), QStringLiteral("--scale"), QStringLiteral("3")});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    const QImage image(Q(png));
-    ASSERT_EQ(image.size(), QSize(72, 72));
-    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(36, 36)), 255);
+    const CliRun run = RunWith({"icon", Q(rom), "7", "-o", Q(png), "--scale", "3"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto image = ReadPng(png);
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->width, 72);
+    ASSERT_EQ(image->height, 72);
+    EXPECT_EQ(image->At(0, 0) >> 24, 0u);
+    EXPECT_EQ(image->At(36, 36) >> 24, 255u);
 
     const auto ruby = test::WriteSample(dir, "AXVE", "ruby.gba");
-    const CliRun refused = RunWith({QStringLiteral("icon"), Q(ruby), QStringLiteral("7"), QStringLiteral("-o"), Q(dir / "r.png")});
+    const CliRun refused = RunWith({"icon", Q(ruby), "7", "-o", Q(dir / "r.png")});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_TRUE(refused.err.contains(QStringLiteral("no item images")));
+    EXPECT_TRUE(Contains(refused.err, "no item images"));
 }
 
 TEST(CliSet, WritesOnlyTheNamedFields)
@@ -144,9 +162,8 @@ TEST(CliSet, WritesOnlyTheNamedFields)
     const auto opened = OpenRom(rom, test::ShippedProfile());
     ASSERT_TRUE(opened);
     const Bytes before = ReadFile(rom);
-    const CliRun run = RunWith({QStringLiteral("set"), Q(rom), QStringLiteral("10"), QStringLiteral("price=40000"),
-                             QStringLiteral("pocket=2"), QStringLiteral("fieldUsageCodePointer=A1B2C")});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const CliRun run = RunWith({"set", Q(rom), "10", "price=40000", "pocket=2", "fieldUsageCodePointer=A1B2C"});
+    ASSERT_EQ(run.status, 0) << run.err;
     const std::size_t entry = static_cast<std::size_t>(opened->state.itemTableOffset) + 44 * 10;
     const std::vector<std::size_t> expected{entry + 16, entry + 17, entry + 26, entry + 28, entry + 29, entry + 30};
     const Bytes after = ReadFile(rom);
@@ -168,21 +185,20 @@ TEST(CliSet, RepointsTheDescriptionAndWritesTheNewTextThere)
 {
     TempDir dir;
     const auto rom = test::WriteSample(dir, "AXPE");
-    const CliRun run = RunWith({QStringLiteral("set"), Q(rom), QStringLiteral("4"), QStringLiteral("descriptionOffset=A00000"),
-                             QStringLiteral("description=Two\nlines")});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const CliRun run = RunWith({"set", Q(rom), "4", "descriptionOffset=A00000", "description=Two\nlines"});
+    ASSERT_EQ(run.status, 0) << run.err;
     const Bytes after = ReadFile(rom);
     const Bytes expected{0xCE, 0xEB, 0xE3, 0xFE, 0xE0, 0xDD, 0xE2, 0xD9, 0xE7, 0xFF};
     EXPECT_EQ(Bytes(after.begin() + 0xA00000, after.begin() + 0xA00000 + 10), expected);
-    const CliRun show = RunWith({QStringLiteral("show"), Q(rom), QStringLiteral("4"), QStringLiteral("--json")});
-    const QJsonObject json = QJsonDocument::fromJson(show.out.toUtf8()).object();
-    EXPECT_EQ(json[QStringLiteral("description")].toString(), QStringLiteral("Two\nlines"));
-    EXPECT_EQ(json[QStringLiteral("descriptionOffset")].toString(), QStringLiteral("A00000"));
+    const CliRun show = RunWith({"show", Q(rom), "4", "--json"});
+    const auto json = nlohmann::json::parse(show.out);
+    EXPECT_EQ(json["description"], "Two\nlines");
+    EXPECT_EQ(json["descriptionOffset"], "A00000");
 }
 
 struct BadCommand {
     const char* name;
-    QStringList arguments;  // "ROM" stands for the sample ROM's path
+    Args arguments;  // "ROM" stands for the sample ROM's path, "DIR" for its folder
     int status;
     const char* fragment;
 };
@@ -194,12 +210,11 @@ TEST_P(CliBadInput, FailsWithAClearLineAndLeavesTheRomAlone)
     TempDir dir;
     const auto rom = test::WriteSample(dir, "BPRE");
     const Bytes before = ReadFile(rom);
-    QStringList arguments = GetParam().arguments;
-    arguments.replaceInStrings(QStringLiteral("ROM"), Q(rom));
-    arguments.replaceInStrings(QStringLiteral("DIR"), Q(dir.Path()));
+    Args arguments = GetParam().arguments;
+    for (std::string& argument : arguments) argument = Replace(Replace(argument, "ROM", Q(rom)), "DIR", Q(dir.Path()));
     const CliRun run = RunWith(arguments);
     EXPECT_EQ(run.status, GetParam().status);
-    EXPECT_TRUE(run.err.contains(QString::fromUtf8(GetParam().fragment))) << run.err.toStdString();
+    EXPECT_TRUE(Contains(run.err, GetParam().fragment)) << run.err;
     EXPECT_EQ(ReadFile(rom), before);
 }
 
@@ -207,21 +222,21 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, CliBadInput,
     ::testing::Values(
         BadCommand{"NoCommand", {}, 2, "Usage"},
-        BadCommand{"UnknownCommand", {QStringLiteral("frobnicate"), QStringLiteral("ROM")}, 2, "unknown command"},
-        BadCommand{"UnknownOption", {QStringLiteral("info"), QStringLiteral("ROM"), QStringLiteral("--nope")}, 2, "nope"},
-        BadCommand{"UnknownKey", {QStringLiteral("set"), QStringLiteral("ROM"), QStringLiteral("1"), QStringLiteral("colour=3")}, 2, "KEY=VALUE"},
-        BadCommand{"PositionOutOfRange", {QStringLiteral("show"), QStringLiteral("ROM"), QStringLiteral("375")}, 1, "no item at position"},
-        BadCommand{"NameTooLong", {QStringLiteral("set"), QStringLiteral("ROM"), QStringLiteral("1"), QStringLiteral("name=ABCDEFGHIJKLMN")}, 1, "14-byte"},
-        BadCommand{"DescriptionTooLong", {QStringLiteral("set"), QStringLiteral("ROM"), QStringLiteral("1"), QStringLiteral("description=") + QString(300, u'x')}, 1, "more than"},
-        BadCommand{"PriceTooLarge", {QStringLiteral("set"), QStringLiteral("ROM"), QStringLiteral("1"), QStringLiteral("price=65536")}, 1, "0 to 65535"},
-        BadCommand{"PocketPastList", {QStringLiteral("set"), QStringLiteral("ROM"), QStringLiteral("1"), QStringLiteral("pocket=6")}, 1, "0 to 5"},
-        BadCommand{"NonHexPointer", {QStringLiteral("set"), QStringLiteral("ROM"), QStringLiteral("1"), QStringLiteral("price=5"), QStringLiteral("battleUsageCodePointer=12G")}, 1, "hexadecimal"},
-        BadCommand{"DescriptionRepointPastEnd", {QStringLiteral("set"), QStringLiteral("ROM"), QStringLiteral("1"), QStringLiteral("price=5"), QStringLiteral("descriptionOffset=1000000")}, 1, "past the end"},
-        BadCommand{"ImageRepointPastEnd", {QStringLiteral("set"), QStringLiteral("ROM"), QStringLiteral("1"), QStringLiteral("price=5"), QStringLiteral("imageOffset=FFFFFF"), QStringLiteral("paletteOffset=1000000")}, 1, "at most 6"},
-        BadCommand{"TmMoveOnOrdinaryItem", {QStringLiteral("set"), QStringLiteral("ROM"), QStringLiteral("1"), QStringLiteral("price=5"), QStringLiteral("tmMove=3")}, 1, "289 to 346"},
-        BadCommand{"FolderAsRom", {QStringLiteral("info"), QStringLiteral("DIR")}, 1, "folder"},
-        BadCommand{"MissingProfile", {QStringLiteral("--profile"), QStringLiteral("DIR/none.ini"), QStringLiteral("list"), QStringLiteral("ROM")}, 1, "Unsupported ROM or no ROM opened!"},
-        BadCommand{"UnknownSampleGame", {QStringLiteral("sample-rom"), QStringLiteral("DIR/x.gba"), QStringLiteral("--game"), QStringLiteral("ZZZZ")}, 1, "no sample"}),
+        BadCommand{"UnknownCommand", {"frobnicate", "ROM"}, 2, "unknown command"},
+        BadCommand{"UnknownOption", {"info", "ROM", "--nope"}, 2, "nope"},
+        BadCommand{"UnknownKey", {"set", "ROM", "1", "colour=3"}, 2, "KEY=VALUE"},
+        BadCommand{"PositionOutOfRange", {"show", "ROM", "375"}, 1, "no item at position"},
+        BadCommand{"NameTooLong", {"set", "ROM", "1", "name=ABCDEFGHIJKLMN"}, 1, "14-byte"},
+        BadCommand{"DescriptionTooLong", {"set", "ROM", "1", "description=" + std::string(300, 'x')}, 1, "more than"},
+        BadCommand{"PriceTooLarge", {"set", "ROM", "1", "price=65536"}, 1, "0 to 65535"},
+        BadCommand{"PocketPastList", {"set", "ROM", "1", "pocket=6"}, 1, "0 to 5"},
+        BadCommand{"NonHexPointer", {"set", "ROM", "1", "price=5", "battleUsageCodePointer=12G"}, 1, "hexadecimal"},
+        BadCommand{"DescriptionRepointPastEnd", {"set", "ROM", "1", "price=5", "descriptionOffset=1000000"}, 1, "past the end"},
+        BadCommand{"ImageRepointPastEnd", {"set", "ROM", "1", "price=5", "imageOffset=FFFFFF", "paletteOffset=1000000"}, 1, "at most 6"},
+        BadCommand{"TmMoveOnOrdinaryItem", {"set", "ROM", "1", "price=5", "tmMove=3"}, 1, "289 to 346"},
+        BadCommand{"FolderAsRom", {"info", "DIR"}, 1, "folder"},
+        BadCommand{"MissingProfile", {"--profile", "DIR/none.ini", "list", "ROM"}, 1, "Unsupported ROM or no ROM opened!"},
+        BadCommand{"UnknownSampleGame", {"sample-rom", "DIR/x.gba", "--game", "ZZZZ"}, 1, "no sample"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(CliProgram, TheBuiltToolExitsWithTheDocumentedStatus)

@@ -1,0 +1,82 @@
+#include "cli/Cli.h"
+
+#include "cli/CliOptions.h"
+#include "cli/CliSession.h"
+#include "rom/Profile.h"
+
+#include <functional>
+#include <map>
+
+namespace quillbox {
+
+namespace {
+
+const char kUsage[] = R"(Usage: quillbox-cli [--profile FILE] COMMAND ARGUMENTS
+
+Commands:
+  info ROM                          header code, family, table offsets, item count
+  list ROM                          one line per item: position<TAB>name
+  moves ROM                         one line per move: number<TAB>name
+  show ROM POSITION [--json]        every field of one item
+  export ROM [--format json|csv] [-o FILE]
+                                    every item, in position order
+  icon ROM POSITION -o FILE.png [--scale N]
+                                    the item's 24 by 24 icon as a PNG
+  set ROM POSITION KEY=VALUE...     writes only the named fields, all or nothing
+  sample-rom OUT [--game CODE]      writes a 16 MiB sample ROM (BPRE, BPGE, BPEE, AXVE, AXPE)
+
+Keys for set: name, index, price, special1, special2, mystery1, mystery2, pocket,
+  battleUsage, fieldUsageCodePointer, battleUsageCodePointer, description, tmMove,
+  descriptionOffset (repoints the description), imageOffset, paletteOffset (repoint the icon).
+Options may stand before or after the command.
+)";
+
+using Command = std::function<int(Session&, const Arguments&)>;
+
+const std::map<std::string, Command, std::less<>>& Commands()
+{
+    static const std::map<std::string, Command, std::less<>> commands{
+        {"info", Info},
+        {"list", [](Session& s, const Arguments& a) { return List(s, a, false); }},
+        {"moves", [](Session& s, const Arguments& a) { return List(s, a, true); }},
+        {"show", Show},
+        {"export", Export},
+        {"icon", Icon},
+        {"set", Set},
+        {"sample-rom", SampleRom},
+    };
+    return commands;
+}
+
+}  // namespace
+
+int RunCli(std::span<const std::string> arguments, std::ostream& out, std::ostream& err,
+           const std::filesystem::path& programFolder)
+{
+    const CliParse parse = ParseCliOptions(arguments);
+    if (!parse.error.empty()) {
+        err << "quillbox-cli: " << parse.error << '\n' << kUsage;
+        return kExitUsage;
+    }
+    const CliOptions& options = parse.options;
+    if (options.help) {
+        out << kUsage;
+        return kExitSuccess;
+    }
+    if (options.positional.empty()) {
+        err << kUsage;
+        return kExitUsage;
+    }
+    const std::string& command = options.positional.front();
+    const Arguments args(options.positional.begin() + 1, options.positional.end());
+    const auto found = Commands().find(command);
+    if (found == Commands().end()) {
+        err << "quillbox-cli: unknown command \"" << command << "\"\n" << kUsage;
+        return kExitUsage;
+    }
+    const std::filesystem::path profile = options.profile ? std::filesystem::path(*options.profile) : ProfilePathFor(programFolder);
+    Session session{out, err, profile, options};
+    return found->second(session, args);
+}
+
+}  // namespace quillbox

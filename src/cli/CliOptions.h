@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quillbox {
+
+// Everything a command line holds; options may stand before or after the command.
+struct CliOptions {
+    std::optional<std::string> profile;
+    bool json = false;
+    std::string format = "json";
+    std::string output;
+    std::string scale;
+    std::string game;
+    bool dryRun = false;
+    bool help = false;
+    std::vector<std::string> positional;  // the command, then its arguments
+};
+
+struct CliParse {
+    CliOptions options;
+    std::string error;  // empty when the line was understood
+};
+
+// Reads options as long options whether written with one dash or two, a value either after "="
+// or as the next argument (whatever it looks like), and everything after "--" as arguments.
+CliParse ParseCliOptions(std::span<const std::string> arguments);
+
+}  // namespace quillbox

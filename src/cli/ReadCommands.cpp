@@ -1,0 +1,106 @@
+// Commands that only read the ROM: info, list, moves, show and export.
+#include "cli/CliSession.h"
+#include "items/ItemExport.h"
+#include "items/ItemTable.h"
+#include "rom/HexText.h"
+
+namespace quillbox {
+
+namespace {
+
+std::string Hex(std::int32_t offset) { return NumberToHex(static_cast<std::uint32_t>(offset)); }
+
+}  // namespace
+
+int Info(Session& session, const Arguments& args)
+{
+    if (args.size() != 1) return session.Fail("info takes one ROM", kExitUsage);
+    auto rom = session.Open(args[0]);
+    if (!rom) return kExitFailure;
+    const RomState& s = rom->state;
+    std::string text;
+    text += "headerCode: " + s.headerCode + '\n';
+    text += "gameCode: " + s.gameCode + '\n';
+    text += "family: " + std::string(rom->family->codes[0]);
+    if (rom->family->codes[1] != rom->family->codes[0]) text += "/" + std::string(rom->family->codes[1]);
+    text += '\n';
+    text += "items: " + std::to_string(rom->family->itemCount) + '\n';
+    text += std::string("images: ") + (rom->family->hasImages ? "yes" : "no") + '\n';
+    text += "ItemData: " + Hex(s.itemTableOffset) + '\n';
+    text += "AttackNames: " + Hex(s.moveNamesOffset) + '\n';
+    text += "TMData: " + Hex(s.tmMovesOffset) + '\n';
+    text += "IMGData: " + (rom->family->hasImages ? Hex(s.imageTableOffset) : std::string("-")) + '\n';
+    session.out << text;
+    return kExitSuccess;
+}
+
+int List(Session& session, const Arguments& args, bool moves)
+{
+    if (args.size() != 1) return session.Fail(std::string(moves ? "moves" : "list") + " takes one ROM", kExitUsage);
+    auto rom = session.Open(args[0]);
+    if (!rom) return kExitFailure;
+    const auto& names = moves ? rom->moveNames : rom->itemNames;
+    std::string text;
+    text.reserve(names.size() * 16);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += std::to_string(moves ? i + 1 : i);
+        text += '\t';
+        text += ToUtf8(names[i]);
+        text += '\n';
+    }
+    session.out << text;
+    return kExitSuccess;
+}
+
+int Show(Session& session, const Arguments& args)
+{
+    if (args.size() != 2) return session.Fail("show takes a ROM and a position", kExitUsage);
+    auto rom = session.Open(args[0]);
+    if (!rom) return kExitFailure;
+    const auto position = ParsePosition(args[1], *rom);
+    if (!position) {
+        return session.Fail("no item at position \"" + args[1] + "\"; positions run from 0 to " +
+                            std::to_string(rom->family->LastItemIndex()));
+    }
+    auto item = ReadItem(rom->state, *position);
+    if (!item) return session.Fail(item.error());
+    if (session.options.json) {
+        session.out << JsonText(ItemToJson(*rom, *item));
+        return kExitSuccess;
+    }
+    const auto values = ItemExportValues(*rom, *item);
+    std::string text;
+    for (std::size_t k = 0; k < kItemExportKeys.size(); ++k) {
+        std::string value;
+        if (std::holds_alternative<std::monostate>(values[k])) value = "-";
+        if (const auto* number = std::get_if<std::int64_t>(&values[k])) value = std::to_string(*number);
+        if (const auto* string = std::get_if<std::string>(&values[k])) value = *string;
+        text += std::string(kItemExportKeys[k]) + ": ";
+        for (char c : value) text += c == '\n' ? std::string("\n    ") : std::string(1, c);
+        text += '\n';
+    }
+    session.out << text;
+    return kExitSuccess;
+}
+
+int Export(Session& session, const Arguments& args)
+{
+    if (args.size() != 1) return session.Fail("export takes one ROM", kExitUsage);
+    const std::string& format = session.options.format;
+    if (format != "json" && format != "csv") {
+        return session.Fail("--format takes json or csv, not \"" + format + "\"", kExitUsage);
+    }
+    auto rom = session.Open(args[0]);
+    if (!rom) return kExitFailure;
+    auto items = ReadItemTable(rom->state);
+    if (!items) return session.Fail(items.error());
+    const std::string data = ExportItems(*rom, *items, format == "json" ? ExportFormat::Json : ExportFormat::Csv);
+    if (session.options.output.empty()) {
+        session.out << data;
+        return kExitSuccess;
+    }
+    if (auto failure = WriteWholeFile(session.options.output, data)) return session.Fail(*failure);
+    return kExitSuccess;
+}
+
+}  // namespace quillbox
