@@ -22,12 +22,17 @@ Commands:
                                     every item, in position order
   icon ROM POSITION -o FILE.png [--scale N]
                                     the item's 24 by 24 icon as a PNG
-  set ROM POSITION KEY=VALUE...     writes only the named fields, all or nothing
+  set ROM POSITION KEY=VALUE... [--relocate | --own-copy]
+                                    writes only the named fields, all or nothing
+  icon-import ROM POSITION FILE.png [--dry-run]
+                                    puts a 24 by 24 PNG into free space as the item's icon
   sample-rom OUT [--game CODE]      writes a 16 MiB sample ROM (BPRE, BPGE, BPEE, AXVE, AXPE)
 
 Keys for set: name, index, price, special1, special2, mystery1, mystery2, pocket,
   battleUsage, fieldUsageCodePointer, battleUsageCodePointer, description, tmMove,
   descriptionOffset (repoints the description), imageOffset, paletteOffset (repoint the icon).
+A description longer than its room moves to free space with --relocate (every item sharing it
+  follows); --own-copy gives this item a copy of its own in free space, the others keep theirs.
 Options may stand before or after the command.
 )";
 
@@ -43,6 +48,7 @@ const std::map<std::string, Command, std::less<>>& Commands()
         {"export", Export},
         {"icon", Icon},
         {"set", Set},
+        {"icon-import", IconImport},
         {"sample-rom", SampleRom},
     };
     return commands;

@@ -16,6 +16,8 @@ void Describe(CLI::App& app, CliOptions& options, std::string& profile)
     app.add_option("--scale", options.scale);
     app.add_option("--game", options.game);
     app.add_flag("--dry-run", options.dryRun);
+    app.add_flag("--relocate", options.relocate);
+    app.add_flag("--own-copy", options.ownCopy);
     app.add_flag("-h,--help", options.help);
     app.add_option("arguments", options.positional);
     for (CLI::Option* option : app.get_options()) option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);

@@ -16,6 +16,8 @@ struct CliOptions {
     std::string scale;
     std::string game;
     bool dryRun = false;
+    bool relocate = false;
+    bool ownCopy = false;
     bool help = false;
     std::vector<std::string> positional;  // the command, then its arguments
 };

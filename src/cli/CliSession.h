@@ -45,5 +45,6 @@ int Export(Session& session, const Arguments& args);
 int Icon(Session& session, const Arguments& args);
 int Set(Session& session, const Arguments& args);
 int SampleRom(Session& session, const Arguments& args);
+int IconImport(Session& session, const Arguments& args);
 
 }  // namespace quillbox

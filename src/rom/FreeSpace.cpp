@@ -79,8 +79,10 @@ FreeSpace FreeSpace::Build(std::span<const Byte> rom, const PointerTargets& targ
     while (at < rom.size()) {
         const void* found = std::memchr(rom.data() + at, kFreeByte, rom.size() - at);
         if (found == nullptr) break;
-        const auto begin = static_cast<std::size_t>(static_cast<const Byte*>(found) - rom.data());
+        auto begin = static_cast<std::size_t>(static_cast<const Byte*>(found) - rom.data());
         const std::size_t end = FreeRunEnd(rom, begin);
+        // The first 0xFF after data may be that data's end mark, so it is not counted as free.
+        if (begin > 0 && rom[begin - 1] != kFreeByte) ++begin;
         if (end - begin >= static_cast<std::size_t>(kSmallestUsefulRun)) {
             AddRun(space.runs_, static_cast<std::int64_t>(begin), static_cast<std::int64_t>(end), targets, knownTables);
         }
@@ -116,7 +118,7 @@ Result<std::int64_t> FreeSpace::Take(std::int64_t size)
     }
     auto run = std::find_if(runs_.begin(), runs_.end(), [&](const ByteRange& r) { return r.begin <= *place && *place < r.end; });
     const ByteRange before{run->begin, *place};
-    const ByteRange after{*place + size, run->end};
+    const ByteRange after{*place + size + 1, run->end};
     run = runs_.erase(run);
     std::vector<ByteRange> pieces;
     for (const ByteRange& piece : {before, after}) {

@@ -30,7 +30,8 @@ inline constexpr std::int64_t kFreeSpaceAlignment = 4;
 
 // The free runs of a ROM from a starting offset on, gathered once and then handed out first fit,
 // like an allocator. A run is a stretch of 0xFF bytes that no pointer of the ROM names and that
-// lies inside no known table; new data is placed inside a run with kFreeSpaceMargin free bytes
+// lies inside no known table, less its first byte when data comes right before it (that 0xFF
+// may be the data's end mark); new data is placed inside a run with kFreeSpaceMargin free bytes
 // before and after it, so it never sits at or next to a place the game refers to.
 class FreeSpace {
 public:

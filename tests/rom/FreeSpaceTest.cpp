@@ -37,14 +37,15 @@ Bytes Build(const Layout& layout)
 }
 
 // The rules written out one place at a time, as an oracle for the run list: the lowest aligned
-// place whose bytes and margins are free, named by no pointer and in no table.
+// place whose bytes and margins are free, named by no pointer and in no table, with one more
+// 0xFF before the first margin byte (right after data, a 0xFF may be its end mark).
 std::int64_t LowestPlace(const Bytes& rom, const PointerTargets& targets, const Layout& layout, std::int64_t size)
 {
     for (std::int64_t place = 0; place + size + kFreeSpaceMargin <= kLayoutSize; place += kFreeSpaceAlignment) {
         const std::int64_t from = place - kFreeSpaceMargin;
         const std::int64_t to = place + size + kFreeSpaceMargin;
         if (from < layout.start) continue;
-        bool ok = !targets.AnyIn(from, to);
+        bool ok = !targets.AnyIn(from, to) && (from == 0 || rom[static_cast<std::size_t>(from - 1)] == kFreeByte);
         for (std::int64_t at = from; ok && at < to; ++at) ok = rom[static_cast<std::size_t>(at)] == kFreeByte;
         for (const ByteRange& table : layout.tables) ok = ok && !table.Overlaps(from, to);
         if (ok) return place;
@@ -84,21 +85,21 @@ TEST_P(FreeSpaceLayoutTest, PlacesDataByTheRules)
 INSTANTIATE_TEST_SUITE_P(
     Layouts, FreeSpaceLayoutTest,
     ::testing::Values(
-        LayoutCase{"MarginBeforeTheData", {{{0x100, 0x180}}, {}, {}, 0}, 16, 0x110},
+        LayoutCase{"MarginBeforeTheData", {{{0x100, 0x180}}, {}, {}, 0}, 16, 0x114},
         LayoutCase{"AlignedAfterAnOddRunStart", {{{0x101, 0x180}}, {}, {}, 0}, 16, 0x114},
-        LayoutCase{"ExactlyFitsWithBothMargins", {{{0x100, 0x128}}, {}, {}, 0}, 8, 0x110},
-        LayoutCase{"OneByteShortOfTheEndMargin", {{{0x100, 0x127}}, {}, {}, 0}, 8, -1},
+        LayoutCase{"ExactlyFitsWithBothMargins", {{{0x100, 0x12C}}, {}, {}, 0}, 8, 0x114},
+        LayoutCase{"OneByteShortOfTheEndMargin", {{{0x100, 0x12B}}, {}, {}, 0}, 8, -1},
         LayoutCase{"NamedPlaceSplitsTheRun", {{{0x100, 0x200}}, {0x120}, {}, 0}, 32, 0x134},
-        LayoutCase{"NamedPlaceAtTheRunEnd", {{{0x100, 0x140}}, {0x13C}, {}, 0}, 8, 0x110},
+        LayoutCase{"NamedPlaceAtTheRunEnd", {{{0x100, 0x140}}, {0x13C}, {}, 0}, 8, 0x114},
         LayoutCase{"NamedPlaceInTheEndMargin", {{{0x100, 0x140}}, {0x125}, {}, 0}, 8, -1},
         LayoutCase{"TableOverTheRunStart", {{{0x100, 0x200}}, {}, {{0x0F0, 0x150}}, 0}, 16, 0x160},
-        LayoutCase{"TableInsideTheRun", {{{0x100, 0x200}}, {}, {{0x130, 0x1F0}}, 0}, 4, 0x110},
+        LayoutCase{"TableInsideTheRun", {{{0x100, 0x200}}, {}, {{0x130, 0x1F0}}, 0}, 4, 0x114},
         LayoutCase{"TableFillsTheRun", {{{0x100, 0x200}}, {}, {{0x110, 0x1F0}}, 0}, 4, -1},
         LayoutCase{"SearchStartInsideARun", {{{0x100, 0x200}}, {}, {}, 0x180}, 16, 0x190},
         LayoutCase{"SearchStartPastEveryRun", {{{0x100, 0x200}}, {}, {}, 0x300}, 16, -1},
-        LayoutCase{"FirstFitNotBestFit", {{{0x100, 0x200}, {0x300, 0x340}}, {}, {}, 0}, 8, 0x110},
-        LayoutCase{"SkipsARunTooSmall", {{{0x100, 0x12F}, {0x300, 0x400}}, {}, {}, 0}, 16, 0x310},
-        LayoutCase{"RunAtTheEndOfTheFile", {{{0xF00, kLayoutSize}}, {}, {}, 0}, 0xC0, 0xF10},
+        LayoutCase{"FirstFitNotBestFit", {{{0x100, 0x200}, {0x300, 0x340}}, {}, {}, 0}, 8, 0x114},
+        LayoutCase{"SkipsARunTooSmall", {{{0x100, 0x133}, {0x300, 0x400}}, {}, {}, 0}, 16, 0x314},
+        LayoutCase{"RunAtTheEndOfTheFile", {{{0xF00, kLayoutSize}}, {}, {}, 0}, 0xC0, 0xF14},
         LayoutCase{"NoFreeBytesAtAll", {{}, {}, {}, 0}, 1, -1}),
     [](const ::testing::TestParamInfo<LayoutCase>& row) { return row.param.name; });
 
