@@ -8,6 +8,7 @@
 #include "NoLossTest.h"
 #include "OpenRomTest.h"
 #include "ShellTest.h"
+#include "SpaceWindowTest.h"
 
 #include <QApplication>
 #include <QTest>
@@ -28,6 +29,7 @@ int main(int argc, char* argv[])
     suites.push_back(std::make_unique<quillbox::test::ItemEditTest>());
     suites.push_back(std::make_unique<quillbox::test::NoLossTest>());
     suites.push_back(std::make_unique<quillbox::test::BadInputWindowTest>());
+    suites.push_back(std::make_unique<quillbox::test::SpaceWindowTest>());
 
     QStringList arguments = application.arguments();
     QString only;
