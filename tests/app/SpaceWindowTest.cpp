@@ -152,29 +152,6 @@ void SpaceWindowTest::iconExportedAndImportedElsewhere()
     QCOMPARE(harness.Find<QLabel>(QStringLiteral("picItem"))->pixmap().toImage(), three);
 }
 
-void SpaceWindowTest::iconImportRefusalsWriteNothing()
-{
-    SampleRom rom("BPRE");
-    WindowHarness harness;
-    harness.Open(rom);
-    harness.Select(4);
-    const Bytes before = rom.All();
-    harness.imageFileAnswer = rom.Folder() + QStringLiteral("/missing.png");
-    harness.Window().findChild<QAction*>(QStringLiteral("mnuImportIcon"))->trigger();
-    QCOMPARE(harness.messages.size(), 1u);
-    QCOMPARE(harness.messages[0].title, QStringLiteral("Error: 16"));
-    QVERIFY(rom.All() == before);
-
-    SampleRom iconless("AXVE");
-    harness.messages.clear();
-    harness.Open(iconless);
-    const Bytes iconlessBefore = iconless.All();
-    harness.Window().findChild<QAction*>(QStringLiteral("mnuImportIcon"))->trigger();
-    QCOMPARE(harness.messages.size(), 1u);
-    QCOMPARE(harness.messages[0].title, QStringLiteral("Error: 13"));
-    QVERIFY(iconless.All() == iconlessBefore);
-}
-
 void SpaceWindowTest::sharingTipsAndRepointNotices()
 {
     SampleRom rom("BPRE");

@@ -13,7 +13,6 @@ private slots:
     void descriptionSavePastItsRoomOrShared();
     void typingPastTheRoomWhenAllowed();
     void iconExportedAndImportedElsewhere();
-    void iconImportRefusalsWriteNothing();
     void sharingTipsAndRepointNotices();
 };
 

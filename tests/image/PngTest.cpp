@@ -1,7 +1,6 @@
 #include "image/Png.h"
 
 #include "support/PngFiles.h"
-#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -34,21 +33,6 @@ TEST(PngTest, EncodedPicturesDecodeToTheSamePixels)
         EXPECT_FALSE(decoded->interlaced);
         EXPECT_FALSE(decoded->indexed);
     }
-}
-
-TEST(PngTest, WrittenFileReadsBackAndAMissingFileIsRefused)
-{
-    test::TempDir dir;
-    std::mt19937 random(7);
-    const auto pixels = RandomPixels(random, 24 * 24);
-    ASSERT_TRUE(WritePng(dir / "icon.png", 24, 24, pixels));
-    auto read = ReadPng(dir / "icon.png");
-    ASSERT_TRUE(read) << read.error().message;
-    EXPECT_EQ(read->argb, pixels);
-    auto missing = ReadPng(dir / "missing.png");
-    ASSERT_FALSE(missing);
-    EXPECT_EQ(missing.error().code, ErrorCode::BadImageFile);
-    EXPECT_NE(missing.error().message.find("missing.png"), std::string::npos);
 }
 
 // However little is cut off, even only the end chunk, the file is refused.

@@ -84,19 +84,5 @@ INSTANTIATE_TEST_SUITE_P(
                       GrowCase{"SharedTextGrowsAsOwnCopy", 12, kLong, DescriptionMove::OwnCopy, true, {12}}),
     [](const ::testing::TestParamInfo<GrowCase>& row) { return row.param.name; });
 
-TEST(DescriptionGrowthTest, TellsWhatASaveNeeds)
-{
-    SpaceFixture fixture;
-    auto pointers = ReadItemPointers(fixture.State());
-    ASSERT_TRUE(pointers);
-    const DescriptionPlace place{SpaceFixture::Description(10), 2};
-    const DescriptionNeeds longer = AssessDescription(U"AB", place, *pointers, 11);
-    EXPECT_EQ(longer.bytes, 3);
-    EXPECT_FALSE(longer.fits);
-    EXPECT_EQ(longer.sharedWith, (std::vector<int>{10, 12}));
-    EXPECT_TRUE(AssessDescription(U"B", place, *pointers, 11).fits);
-    EXPECT_FALSE(AssessDescription(U"B", {-1, 0}, *pointers, 11).fits);
-}
-
 }  // namespace
 }  // namespace quillbox::test

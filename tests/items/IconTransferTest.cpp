@@ -94,7 +94,7 @@ Bytes IconPng()
 {
     std::vector<std::uint32_t> argb(kIconSize * kIconSize);
     for (std::size_t i = 0; i < argb.size(); ++i) argb[i] = i % 5 == 0 ? 0u : 0xFF102030u + static_cast<std::uint32_t>(i % 3) * 0x80;
-    return TrueColourPng(kIconSize, kIconSize, argb);
+    return *EncodePng(kIconSize, kIconSize, argb);
 }
 
 class SpaceRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
@@ -126,14 +126,6 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"NoFreeRunLargeEnough", "BPRE", "FreeSpaceStart=&HFFD0\n", kGrown, ErrorCode::NoFreeSpace, "21 bytes"},
         RefusalCase{"FreeSpaceStartPastTheEnd", "BPRE", "FreeSpaceStart=&H10000\n", kGrown, ErrorCode::PastEndOfFile,
                     "FreeSpaceStart 10000"},
-        RefusalCase{"RomChangedOnDisk", "BPRE", "",
-                    [](const SpaceFixture& f, const TempDir&) {
-                        Bytes grown = f.Read();
-                        grown.push_back(0);
-                        WriteFile(f.Rom(), grown);
-                        return SaveLonger(f, DescriptionMove::OwnCopy);
-                    },
-                    ErrorCode::RomChanged, "now has"},
         RefusalCase{"IconRomChangedOnDisk", "BPRE", "",
                     [](const SpaceFixture& f, const TempDir& d) {
                         Bytes grown = f.Read();
@@ -158,6 +150,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"PaletteOfSeventeen", "BPRE", "",
                     [](const SpaceFixture& f, const TempDir& d) { return ImportFile(f, d, IndexedPng(24, 24, 17)); },
                     ErrorCode::BadImageFile, "17 entries"},
+        RefusalCase{"SixteenColoursAndTransparency", "BPRE", "",
+                    [](const SpaceFixture& f, const TempDir& d) {
+                        std::vector<std::uint32_t> argb(kIconSize * kIconSize, 0);
+                        for (std::uint32_t i = 1; i <= 16; ++i) argb[i] = 0xFF000000u | i << 3;
+                        return ImportFile(f, d, *EncodePng(kIconSize, kIconSize, argb));
+                    },
+                    ErrorCode::BadImageFile, "more than 15 colours"},
         RefusalCase{"OtherSize", "BPRE", "",
                     [](const SpaceFixture& f, const TempDir& d) { return ImportFile(f, d, IndexedPng(16, 16, 4)); },
                     ErrorCode::BadImageFile, "16 by 16"},

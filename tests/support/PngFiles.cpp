@@ -50,20 +50,4 @@ Bytes IndexedPng(int width, int height, int entries, bool interlaced)
     return Encode(header, &palette, pixels);
 }
 
-Bytes TrueColourPng(int width, int height, const std::vector<std::uint32_t>& argb, bool interlaced)
-{
-    spng_ihdr header{};
-    header.width = static_cast<std::uint32_t>(width);
-    header.height = static_cast<std::uint32_t>(height);
-    header.bit_depth = 8;
-    header.color_type = SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
-    header.interlace_method = interlaced ? SPNG_INTERLACE_ADAM7 : SPNG_INTERLACE_NONE;
-    std::vector<std::uint8_t> pixels;
-    for (std::uint32_t pixel : argb) {
-        pixels.insert(pixels.end(), {static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
-                                     static_cast<std::uint8_t>(pixel), static_cast<std::uint8_t>(pixel >> 24)});
-    }
-    return Encode(header, nullptr, pixels);
-}
-
 }  // namespace quillbox::test

@@ -11,7 +11,5 @@ namespace quillbox::test {
 // grey of k * 8), pixel (x, y) using entry (x + y) mod `entries`; optionally interlaced. Made
 // with the PNG library directly, so that what the project's own codec refuses can be written.
 Bytes IndexedPng(int width, int height, int entries, bool interlaced = false);
-// A true-colour PNG with alpha of the given 0xAARRGGBB pixels, optionally interlaced.
-Bytes TrueColourPng(int width, int height, const std::vector<std::uint32_t>& argb, bool interlaced = false);
 
 }  // namespace quillbox::test
