@@ -201,6 +201,7 @@ Form1::Form1(std::filesystem::path profilePath, QWidget* parent)
     BuildControls();
     SetTabOrder();
     ConnectHandlers();
+    BuildSpaceActions();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     // Key preview: the window sees each key before the control that has the focus.
     qApp->installEventFilter(this);
@@ -211,6 +212,8 @@ Form1::~Form1() { qApp->removeEventFilter(this); }
 void Form1::SetMessageHandler(MessageHandler handler) { messageHandler_ = std::move(handler); }
 void Form1::SetOpenFileChooser(OpenFileChooser chooser) { openFileChooser_ = std::move(chooser); }
 void Form1::SetFileViewer(FileViewer viewer) { fileViewer_ = std::move(viewer); }
+void Form1::SetQuestionHandler(QuestionHandler handler) { questionHandler_ = std::move(handler); }
+void Form1::SetImageFileChooser(ImageFileChooser chooser) { imageFileChooser_ = std::move(chooser); }
 
 void Form1::BuildMenus()
 {
@@ -606,8 +609,7 @@ void Form1::save_Click()
         edit.description = std::move(description);
     }
 
-    if (Status saved = SaveItem(state_, position, edit, descriptionPlace_); !saved) {
-        ShowError(saved.error());
+    if (!SaveItemWithRoom(position, edit)) {
         return;
     }
     editMenu_->Refresh();
@@ -635,6 +637,9 @@ void Form1::descp_Change()
 
 void Form1::descp_KeyPress(char32_t& key)
 {
+    if (mnuAllowLongerDescription->isChecked()) {
+        return;
+    }
     const auto room = static_cast<int>(std::min<std::uint64_t>(LeadingDecimalValue(ToText(Text2->text())), 1u << 20));
     if (!DescriptionAcceptsKey(key, room, CountDescriptionCharacters(DescriptionText()))) {
         key = 0;
@@ -644,6 +649,7 @@ void Form1::descp_KeyPress(char32_t& key)
 void Form1::Command2_Click()
 {
     const int position = state_.itemIndex;
+    const QString target = DescribeDescriptionTarget(static_cast<std::int64_t>(HexToNumber(Text3->text().toStdString())));
     auto repointed = RepointDescription(state_, position, Text3->text().toStdString());
     if (!repointed) {
         ShowError(repointed.error());
@@ -657,6 +663,7 @@ void Form1::Command2_Click()
         ShowMessage(u"No description ends within 110 bytes of offset "_s + Text3->text() +
                     u": the item now points there, and its description has no room."_s);
     }
+    ShowNotice(Command2, target);
 }
 
 // --- Item image ---------------------------------------------------------------------------------
@@ -668,6 +675,8 @@ void Form1::Command3_Click()
         ShowMessage(kImagesNotExpected);
         return;
     }
+    const QString targets = DescribeImageTargets(static_cast<std::int64_t>(HexToNumber(IMGOFF->text().toStdString())),
+                                                 static_cast<std::int64_t>(HexToNumber(PALOFF->text().toStdString())));
     if (Status repointed =
             RepointItemImage(state_, state_.itemIndex, IMGOFF->text().toStdString(), PALOFF->text().toStdString());
         !repointed) {
@@ -676,6 +685,7 @@ void Form1::Command3_Click()
     }
     editMenu_->Refresh();
     DrawItemImage();
+    ShowNotice(Command3, targets);
 }
 
 // --- History ------------------------------------------------------------------------------------
@@ -723,6 +733,9 @@ void Form1::price_Change()
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ToolTip && ShowSharingTip(watched, event)) {
+        return true;
+    }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
         const auto* key = static_cast<const QKeyEvent*>(event);

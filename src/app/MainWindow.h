@@ -5,6 +5,7 @@
 #include "rom/Error.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QString>
 #include <QUrl>
 
@@ -37,6 +38,11 @@ public:
     using OpenFileChooser = std::function<QString(QWidget* owner)>;
     // Opens a file in the desktop's viewer; false when that failed.
     using FileViewer = std::function<bool(const QUrl& file)>;
+    // Asks a question with the given buttons and gives the one chosen.
+    using QuestionHandler =
+        std::function<QMessageBox::StandardButton(const QString& title, const QString& text, QMessageBox::StandardButtons buttons)>;
+    // Asks for a PNG file to read (`save` false) or to write; an empty path means the user cancelled.
+    using ImageFileChooser = std::function<QString(QWidget* owner, bool save)>;
 
     // Reads the profile `ini/roms.ini` beside the program.
     explicit Form1(QWidget* parent = nullptr);
@@ -48,6 +54,13 @@ public:
     void SetMessageHandler(MessageHandler handler);
     void SetOpenFileChooser(OpenFileChooser chooser);
     void SetFileViewer(FileViewer viewer);
+    void SetQuestionHandler(QuestionHandler handler);
+    void SetImageFileChooser(ImageFileChooser chooser);
+
+    // Who else uses what the control shows (`descp` or `picItem`), as its tooltip says it.
+    QString SharingTip(const QWidget* control) const;
+    // What the last Repoint said about the place it pointed at.
+    const QString& LastNotice() const { return lastNotice_; }
 
     const RomState& State() const { return state_; }
 
@@ -71,6 +84,8 @@ public slots:
     void cboitem_Click();
     void Command2_Click();
     void Command3_Click();
+    void mnuImportIcon_Click();
+    void mnuExportIcon_Click();
     void descp_Change();
     void index_Change();
     void price_Change();
@@ -100,11 +115,27 @@ private:
     void ShowMessage(const QString& text);
     void ShowError(const Error& error);
 
+    // Free space and sharing (MainWindowSpace.cpp).
+    void BuildSpaceActions();
+    void ShowDescpContextMenu(const QPoint& position);
+    bool ShowSharingTip(QObject* watched, QEvent* event);
+    // Saves the item, asking first when its description has to move or is shared; false when
+    // nothing was saved (refused or not wanted).
+    bool SaveItemWithRoom(int position, const ItemEdit& edit);
+    QMessageBox::StandardButton Ask(const QString& text, QMessageBox::StandardButtons buttons);
+    // What lies at the places a Repoint is about to point at, said once it is done.
+    QString DescribeDescriptionTarget(std::int64_t offset) const;
+    QString DescribeImageTargets(std::int64_t imageOffset, std::int64_t paletteOffset) const;
+    void ShowNotice(QWidget* near, const QString& text);
+
     std::filesystem::path profilePath_;
     std::filesystem::path userProfilePath_ = UserProfilePath();
     MessageHandler messageHandler_;
     OpenFileChooser openFileChooser_;
     FileViewer fileViewer_;
+    QuestionHandler questionHandler_;
+    ImageFileChooser imageFileChooser_;
+    QString lastNotice_;
 
     RomState state_;
     // What the shown item held when it was shown, so a save writes the name and the description
@@ -128,6 +159,9 @@ private:
     QMenu* mnuHelp = nullptr;
     QAction* mnuHelpmnuRead = nullptr;
     QAction* mnuHelpAbout = nullptr;
+    QAction* mnuAllowLongerDescription = nullptr;
+    QAction* mnuImportIcon = nullptr;
+    QAction* mnuExportIcon = nullptr;
 
     QLabel* Picture1 = nullptr;
     QListWidget* cboitem = nullptr;

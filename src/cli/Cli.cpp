@@ -22,7 +22,10 @@ Commands:
                                     every item, in position order
   icon ROM POSITION -o FILE.png [--scale N]
                                     the item's 24 by 24 icon as a PNG
-  set ROM POSITION KEY=VALUE...     writes only the named fields, all or nothing
+  set ROM POSITION KEY=VALUE... [--relocate | --own-copy]
+                                    writes only the named fields, all or nothing
+  icon-import ROM POSITION FILE.png [--dry-run]
+                                    puts a 24 by 24 PNG into free space as the item's icon
   import ROM FILE [--format json|csv] [--dry-run]
                                     writes what differs in FILE (as export writes it, all or
                                     some items and columns), all or nothing; - reads stdin
@@ -43,6 +46,8 @@ Changes are kept in ROM.quillbox-history beside the ROM; --no-history writes wit
 Every command that opens a ROM takes --detect: tables found in the ROM stand in where no
   profile section serves it. A user profile ($XDG_CONFIG_HOME/quillbox/roms.ini) is read
   over the shipped one.
+A description longer than its room moves to free space with --relocate (every item sharing it
+  follows); --own-copy gives this item a copy of its own in free space, the others keep theirs.
 Options may stand before or after the command.
 )";
 
@@ -58,6 +63,7 @@ const std::map<std::string, Command, std::less<>>& Commands()
         {"export", Export},
         {"icon", Icon},
         {"set", Set},
+        {"icon-import", IconImport},
         {"sample-rom", SampleRom},
         {"import", Import},
         {"diff", Diff},

@@ -22,6 +22,8 @@ struct CliOptions {
     bool detect = false;   // use tables found in the ROM where no profile section serves it
     std::string version;   // sample-rom: the version byte
     bool hack = false;     // sample-rom: tables moved and the item table enlarged
+    bool relocate = false;
+    bool ownCopy = false;
     bool help = false;
     std::vector<std::string> positional;  // the command, then its arguments
 };

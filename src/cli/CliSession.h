@@ -52,5 +52,6 @@ int Diff(Session& session, const Arguments& args);
 int History(Session& session, const Arguments& args);
 int Undo(Session& session, const Arguments& args, bool redo);
 int Detect(Session& session, const Arguments& args);
+int IconImport(Session& session, const Arguments& args);
 
 }  // namespace quillbox

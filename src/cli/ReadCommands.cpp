@@ -2,6 +2,7 @@
 #include "cli/CliSession.h"
 #include "items/ItemExport.h"
 #include "items/ItemTable.h"
+#include "items/Sharing.h"
 #include "rom/HexText.h"
 
 namespace quillbox {
@@ -73,7 +74,13 @@ int Show(Session& session, const Arguments& args)
     auto item = ReadItem(rom->state, *position);
     if (!item) return session.Fail(item.error());
     if (session.options.json) {
-        session.out << JsonText(ItemToJson(*rom, *item));
+        nlohmann::json json = ItemToJson(*rom, *item);
+        auto pointers = ReadItemPointers(rom->state);
+        if (!pointers) return session.Fail(pointers.error());
+        const ItemSharing sharing = FindSharing(*pointers, nullptr, *position);
+        json["descriptionSharedWith"] = sharing.description.items;
+        json["imageSharedWith"] = sharing.image ? nlohmann::json(sharing.ImageSharedWith()) : nlohmann::json(nullptr);
+        session.out << JsonText(json);
         return kExitSuccess;
     }
     const auto values = ItemExportValues(*rom, *item);

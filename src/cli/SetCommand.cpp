@@ -1,5 +1,6 @@
 // The set command: writes the named fields of one item, all or nothing.
 #include "cli/CliSession.h"
+#include "items/DescriptionGrowth.h"
 #include "items/ItemExport.h"
 #include "rom/HexText.h"
 
@@ -60,6 +61,9 @@ std::optional<std::string> CheckHex(const std::string& key, const std::string& v
 int Set(Session& session, const Arguments& args)
 {
     if (args.size() < 3) return session.Fail("set takes a ROM, a position and KEY=VALUE pairs", kExitUsage);
+    if (session.options.relocate && session.options.ownCopy) {
+        return session.Fail("--relocate and --own-copy exclude each other", kExitUsage);
+    }
     std::map<std::string, std::string> values;
     for (std::size_t i = 2; i < args.size(); ++i) {
         const std::size_t equals = args[i].find('=');
@@ -123,16 +127,29 @@ int Set(Session& session, const Arguments& args)
         place = {repoint->repoint.offset, repoint->repoint.roomBytes};
         patches.push_back(std::move(repoint->pointer));
     }
-    auto saved = PlanSave(rom->state, *position, edit, place);
+    const DescriptionMove move = session.options.ownCopy   ? DescriptionMove::OwnCopy
+                                 : session.options.relocate ? DescriptionMove::Relocate
+                                                            : DescriptionMove::None;
+    auto saved = PlanItemSave(rom->state, *position, edit, place, move);
+    if (!saved && saved.error().code == ErrorCode::DescriptionTooLong) {
+        return session.Fail(saved.error().message + "; --relocate moves it to free space");
+    }
     if (!saved) return session.Fail(saved.error());
-    patches.insert(patches.end(), saved->begin(), saved->end());
+    patches.insert(patches.end(), saved->patches.begin(), saved->patches.end());
     if (imageOffset || paletteOffset) {
         auto image = PlanImageRepoint(rom->state, *position, imageOffset.value_or(item->imageOffsetText.value_or("")),
                                       paletteOffset.value_or(item->paletteOffsetText.value_or("")));
         if (!image) return session.Fail(image.error());
         patches.insert(patches.end(), image->begin(), image->end());
     }
-    if (auto written = ApplyToRom(rom->state, patches, {"Set", *position}); !written) return session.Fail(written.error());
+    const DescriptionPlacement& description = saved->description;
+    const char* label = !description.moved ? "Set" : move == DescriptionMove::OwnCopy ? "Own Copy of Description" : "Relocate Description";
+    if (auto written = ApplyToRom(rom->state, patches, {label, *position}); !written) return session.Fail(written.error());
+    if (description.moved) {
+        session.out << "Description moved to " << NumberToHex(static_cast<std::uint64_t>(description.place.offset)) << " ("
+                    << description.place.roomBytes << " bytes) for " << description.repointed.size()
+                    << (description.repointed.size() == 1 ? " item\n" : " items\n");
+    }
     session.out << "Item Changed\n";
     return kExitSuccess;
 }

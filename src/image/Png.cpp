@@ -2,6 +2,7 @@
 
 #include <spng.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -61,6 +62,15 @@ Result<PngImage> DecodePng(std::span<const std::uint8_t> file)
     if (int code = spng_decode_image(context.get(), rgba.data(), rgba.size(), SPNG_FMT_RGBA8, SPNG_DECODE_TRNS);
         code != 0) {
         return PngError("the PNG is broken or cut short", code);
+    }
+    // The pixels can be complete while the file is not (a lost checksum, no end chunk): a file
+    // cut short is refused all the same, as it is most likely not the one the user meant.
+    if (int code = spng_decode_chunks(context.get()); code != 0) {
+        return PngError("the PNG is broken or cut short", code);
+    }
+    static constexpr std::uint8_t kEndChunk[] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+    if (std::search(file.begin(), file.end(), std::begin(kEndChunk), std::end(kEndChunk)) == file.end()) {
+        return MakeError(ErrorCode::BadImageFile, "the PNG is cut short (its end chunk is missing)");
     }
     image.argb.resize(rgba.size() / 4);
     for (std::size_t i = 0; i < image.argb.size(); ++i) {

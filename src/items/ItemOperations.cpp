@@ -214,6 +214,9 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
                                  (options.profiles.user.empty() ? "" : " or " + options.profiles.user.string()));
         }
         tables = ReadProfileTables(*section);
+        if (const std::string start = ReadProfileValue(section->file, section->name, "FreeSpaceStart"); !start.empty()) {
+            state.freeSpaceStart = ParseProfileNumber(start);
+        }
         opened.origin = TableOrigin{section->name, section->file, section->userProfile, false};
         where = "section [" + section->name + "] of " + section->file.string();
     }

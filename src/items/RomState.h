@@ -22,6 +22,8 @@ struct RomState {
     // The file's size when it was opened; a file that no longer has it was shortened or replaced
     // behind our back, and nothing is read from or written to it. 0 skips the check.
     std::int64_t romSize = 0;
+    // Where new data may be placed from, as the profile key FreeSpaceStart says; -1 without it.
+    std::int64_t freeSpaceStart = -1;
     // Whether writes are recorded in the history beside the ROM (the user may turn it off).
     bool keepHistory = true;
     // The byte at 0xBC: 0 for a first release, 1 or 2 for later revisions.

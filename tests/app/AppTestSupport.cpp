@@ -104,6 +104,12 @@ WindowHarness::WindowHarness(std::optional<std::filesystem::path> profile)
         ++openRequests;
         return openAnswer;
     });
+    // A question is recorded with the messages and answered with `questionAnswer`.
+    window_->SetQuestionHandler([this](const QString& title, const QString& text, QMessageBox::StandardButtons) {
+        messages.push_back({title, text});
+        return questionAnswer;
+    });
+    window_->SetImageFileChooser([this](QWidget*, bool) { return imageFileAnswer; });
     window_->SetFileViewer([this](const QUrl& file) {
         viewedFiles.push_back(file);
         return viewerSucceeds;

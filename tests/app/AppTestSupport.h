@@ -87,6 +87,8 @@ public:
     int openRequests = 0;
     QString openAnswer;
     std::vector<QUrl> viewedFiles;
+    QMessageBox::StandardButton questionAnswer = QMessageBox::No;
+    QString imageFileAnswer;
     bool viewerSucceeds = true;
 
     // The texts of all messages, for failure output.

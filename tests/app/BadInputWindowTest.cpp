@@ -242,8 +242,9 @@ std::vector<Row> Rows()
     rows.push_back({.name = "description over its room",
                     .step = Step::Save,
                     .outcome = Outcome::Refused,
-                    .title = QStringLiteral("Error: 11"),
-                    .fragment = QStringLiteral("more than"),
+                    // The save asks to move the text to free space; declined, nothing is written.
+                    .title = quillbox,
+                    .fragment = QStringLiteral("Move it to free space"),
                     .edit = [](WindowHarness& harness) {
                         TypePrice(harness);
                         // Line breaks replaced by letters need more bytes, though the count fits.

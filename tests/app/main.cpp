@@ -10,6 +10,7 @@
 #include "OpenRomTest.h"
 #include "ShellTest.h"
 #include "TableDetectionTest.h"
+#include "SpaceWindowTest.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -36,6 +37,7 @@ int main(int argc, char* argv[])
     suites.push_back(std::make_unique<quillbox::test::BadInputWindowTest>());
     suites.push_back(std::make_unique<quillbox::test::EditMenuTest>());
     suites.push_back(std::make_unique<quillbox::test::TableDetectionTest>());
+    suites.push_back(std::make_unique<quillbox::test::SpaceWindowTest>());
 
     QStringList arguments = application.arguments();
     QString only;
