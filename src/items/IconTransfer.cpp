@@ -24,12 +24,17 @@ Status CheckItemWithIcon(const RomState& state, int position)
     if (family == nullptr) {
         return MakeError(ErrorCode::UnsupportedRom);
     }
-    if (position < 0 || position >= family->itemCount) {
+    if (position < 0 || position >= state.ItemCount()) {
         return MakeError(ErrorCode::NoSuchItem, "position " + std::to_string(position) + " of " +
-                                                     std::to_string(family->itemCount));
+                                                     std::to_string(state.ItemCount()));
     }
     if (!family->hasImages) {
         return MakeError(ErrorCode::NoImages);
+    }
+    // An image table that failed the check when the ROM was opened is shown but never written.
+    if (!state.imagesWritable) {
+        return MakeError(ErrorCode::TablesDisagree, "IMGData " + NumberToHex(static_cast<std::uint32_t>(state.imageTableOffset)) +
+                                                        " holds no item image table; nothing is written there");
     }
     return {};
 }

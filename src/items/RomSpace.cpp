@@ -42,7 +42,7 @@ std::vector<ByteRange> KnownTables(const RomState& state)
     if (family == nullptr) {
         return {};
     }
-    const std::int64_t items = family->itemCount;
+    const std::int64_t items = state.ItemCount();
     std::vector<ByteRange> tables{
         {state.itemTableOffset, state.itemTableOffset + kItemRecordSize * items},
         {state.moveNamesOffset, state.moveNamesOffset + std::int64_t{kMoveNameSize} * kMoveCount},

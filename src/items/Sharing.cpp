@@ -36,7 +36,7 @@ ItemPointers Collect(const RomState& state, std::span<const Byte> itemTable, std
     if (family == nullptr) {
         return pointers;
     }
-    for (int position = 0; position < family->itemCount; ++position) {
+    for (int position = 0; position < state.ItemCount(); ++position) {
         const std::int64_t word =
             static_cast<std::int64_t>(state.itemTableOffset) + std::int64_t{kItemRecordSize} * position + ItemField::DescPointer;
         pointers.descriptionWord.push_back(word);
@@ -126,7 +126,7 @@ Result<ItemPointers> ReadItemPointers(const RomState& state)
     if (!file) {
         return file.error();
     }
-    const std::int64_t items = family->itemCount;
+    const std::int64_t items = state.ItemCount();
     auto itemTable = file->ReadAt(state.itemTableOffset, kItemRecordSize * items);
     if (!itemTable) {
         return itemTable.error();

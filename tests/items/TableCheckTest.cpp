@@ -1,5 +1,6 @@
 #include "ItemTestSupport.h"
 
+#include "items/IconTransfer.h"
 #include "items/TableCheck.h"
 #include "items/TableDetection.h"
 #include "sample/SampleRom.h"
@@ -61,6 +62,11 @@ TEST_P(BadOffsetTest, IsReportedAndNeverWrittenThrough)
     if (row.attempt != Attempt::None) {
         ASSERT_FALSE(written);
         EXPECT_EQ(written.error().code, ErrorCode::TablesDisagree);
+    }
+    if (row.attempt == Attempt::ImageRepoint) {
+        const auto imported = PlanIconImport(opened->state, 3, IndexedIcon{}, RomImage{});
+        ASSERT_FALSE(imported);
+        EXPECT_EQ(imported.error().code, ErrorCode::TablesDisagree);
     }
     // Other fields of the item table stay writable.
     EXPECT_TRUE(SaveItem(opened->state, 3, EditOf(&ItemEdit::price, 77), {}));
