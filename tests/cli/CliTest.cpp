@@ -1,3 +1,5 @@
+#include "CliRun.h"
+
 #include "cli/Cli.h"
 #include "image/Png.h"
 #include "items/ItemOperations.h"
@@ -16,28 +18,13 @@ namespace quillbox {
 namespace {
 
 using test::ReadFile;
+using test::CliRun;
+using test::RunTool;
 using test::TempDir;
 
 using Args = std::vector<std::string>;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
 std::string Q(const std::filesystem::path& path) { return path.string(); }
-
-CliRun RunWith(const Args& arguments)
-{
-    CliRun run;
-    std::ostringstream out;
-    std::ostringstream err;
-    run.status = RunCli(arguments, out, err, ProgramFolder());
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -70,12 +57,12 @@ TEST_P(CliTest, InfoListAndMovesDescribeTheRom)
     const auto opened = OpenRom(rom, test::ShippedProfile());
     ASSERT_TRUE(opened);
 
-    const CliRun info = RunWith({"info", Q(rom)});
+    const CliRun info = RunTool({"info", Q(rom)});
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_TRUE(Contains(info.out, "headerCode: " + GetParam()));
     EXPECT_TRUE(Contains(info.out, "items: " + std::to_string(opened->family->itemCount) + "\n"));
 
-    const CliRun list = RunWith({"list", Q(rom)});
+    const CliRun list = RunTool({"list", Q(rom)});
     ASSERT_EQ(list.status, 0);
     const auto lines = Lines(list.out);
     ASSERT_EQ(std::ssize(lines), opened->family->itemCount);
@@ -83,7 +70,7 @@ TEST_P(CliTest, InfoListAndMovesDescribeTheRom)
         EXPECT_EQ(lines[i], std::to_string(i) + '\t' + ToUtf8(opened->itemNames[i]));
     }
 
-    const CliRun moves = RunWith({"moves", Q(rom)});
+    const CliRun moves = RunTool({"moves", Q(rom)});
     const auto moveLines = Lines(moves.out);
     ASSERT_EQ(moveLines.size(), 354u);
     EXPECT_TRUE(moveLines.front().starts_with("1\t"));
@@ -98,7 +85,7 @@ TEST_P(CliTest, ShowJsonMatchesWhatTheCoreReads)
     for (int position : {0, 3, 290, 346, 347}) {
         const auto item = ReadItem(opened->state, position);
         ASSERT_TRUE(item);
-        const CliRun show = RunWith({"show", Q(rom), std::to_string(position), "--json"});
+        const CliRun show = RunTool({"show", Q(rom), std::to_string(position), "--json"});
         ASSERT_EQ(show.status, 0) << show.err;
         const auto json = nlohmann::json::parse(show.out);
         EXPECT_EQ(json["price"].get<int>(), item->price);
@@ -120,8 +107,8 @@ TEST(CliExport, JsonAndCsvHoldEveryItemInOrder)
     const auto rom = test::WriteSample(dir, "BPEE");
     const auto jsonFile = dir / "items.json";
     const auto csvFile = dir / "items.csv";
-    ASSERT_EQ(RunWith({"export", Q(rom), "-o", Q(jsonFile)}).status, 0);
-    ASSERT_EQ(RunWith({"--format", "csv", "export", Q(rom), "--output", Q(csvFile)}).status, 0);
+    ASSERT_EQ(RunTool({"export", Q(rom), "-o", Q(jsonFile)}).status, 0);
+    ASSERT_EQ(RunTool({"--format", "csv", "export", Q(rom), "--output", Q(csvFile)}).status, 0);
     const Bytes jsonBytes = ReadFile(jsonFile);
     const auto items = nlohmann::json::parse(jsonBytes.begin(), jsonBytes.end());
     ASSERT_EQ(items.size(), 377u);
@@ -140,7 +127,7 @@ TEST(CliIcon, WritesTheIconScaledAndRefusesGamesWithoutIcons)
     TempDir dir;
     const auto rom = test::WriteSample(dir, "BPRE");
     const auto png = dir / "icon.png";
-    const CliRun run = RunWith({"icon", Q(rom), "7", "-o", Q(png), "--scale", "3"});
+    const CliRun run = RunTool({"icon", Q(rom), "7", "-o", Q(png), "--scale", "3"});
     ASSERT_EQ(run.status, 0) << run.err;
     const auto image = ReadPng(png);
     ASSERT_TRUE(image);
@@ -150,7 +137,7 @@ TEST(CliIcon, WritesTheIconScaledAndRefusesGamesWithoutIcons)
     EXPECT_EQ(image->At(36, 36) >> 24, 255u);
 
     const auto ruby = test::WriteSample(dir, "AXVE", "ruby.gba");
-    const CliRun refused = RunWith({"icon", Q(ruby), "7", "-o", Q(dir / "r.png")});
+    const CliRun refused = RunTool({"icon", Q(ruby), "7", "-o", Q(dir / "r.png")});
     EXPECT_EQ(refused.status, 1);
     EXPECT_TRUE(Contains(refused.err, "no item images"));
 }
@@ -162,7 +149,7 @@ TEST(CliSet, WritesOnlyTheNamedFields)
     const auto opened = OpenRom(rom, test::ShippedProfile());
     ASSERT_TRUE(opened);
     const Bytes before = ReadFile(rom);
-    const CliRun run = RunWith({"set", Q(rom), "10", "price=40000", "pocket=2", "fieldUsageCodePointer=A1B2C"});
+    const CliRun run = RunTool({"set", Q(rom), "10", "price=40000", "pocket=2", "fieldUsageCodePointer=A1B2C"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::size_t entry = static_cast<std::size_t>(opened->state.itemTableOffset) + 44 * 10;
     const std::vector<std::size_t> expected{entry + 16, entry + 17, entry + 26, entry + 28, entry + 29, entry + 30};
@@ -185,12 +172,12 @@ TEST(CliSet, RepointsTheDescriptionAndWritesTheNewTextThere)
 {
     TempDir dir;
     const auto rom = test::WriteSample(dir, "AXPE");
-    const CliRun run = RunWith({"set", Q(rom), "4", "descriptionOffset=A00000", "description=Two\nlines"});
+    const CliRun run = RunTool({"set", Q(rom), "4", "descriptionOffset=A00000", "description=Two\nlines"});
     ASSERT_EQ(run.status, 0) << run.err;
     const Bytes after = ReadFile(rom);
     const Bytes expected{0xCE, 0xEB, 0xE3, 0xFE, 0xE0, 0xDD, 0xE2, 0xD9, 0xE7, 0xFF};
     EXPECT_EQ(Bytes(after.begin() + 0xA00000, after.begin() + 0xA00000 + 10), expected);
-    const CliRun show = RunWith({"show", Q(rom), "4", "--json"});
+    const CliRun show = RunTool({"show", Q(rom), "4", "--json"});
     const auto json = nlohmann::json::parse(show.out);
     EXPECT_EQ(json["description"], "Two\nlines");
     EXPECT_EQ(json["descriptionOffset"], "A00000");
@@ -210,20 +197,20 @@ TEST(CliImport, DryRunPrintsWhatTheRunWritesAndDiffFindsIt)
     const std::string change = "3 price: " + std::to_string(item->price) + " -> 999\n";
     const Bytes before = ReadFile(rom);
 
-    const CliRun dry = RunWith({"import", Q(rom), Q(batch), "--dry-run"});
+    const CliRun dry = RunTool({"import", Q(rom), Q(batch), "--dry-run"});
     ASSERT_EQ(dry.status, 0) << dry.err;
     EXPECT_EQ(dry.out, change + "1 change to 1 item; nothing written (dry run)\n");
     EXPECT_EQ(ReadFile(rom), before);
 
-    const CliRun run = RunWith({"--format", "csv", "import", Q(rom), Q(batch)});
+    const CliRun run = RunTool({"--format", "csv", "import", Q(rom), Q(batch)});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, change + "1 change to 1 item written\n");
-    EXPECT_EQ(RunWith({"diff", Q(copy), Q(rom)}).out, change);
-    EXPECT_EQ(RunWith({"import", Q(rom), Q(batch)}).out, "Nothing to change\n");
+    EXPECT_EQ(RunTool({"diff", Q(copy), Q(rom)}).out, change);
+    EXPECT_EQ(RunTool({"import", Q(rom), Q(batch)}).out, "Nothing to change\n");
 
     const auto bad = test::WriteTextFile(dir / "bad.json", R"([{"position": 3, "price": 1}, {"position": 3}])");
     const Bytes after = ReadFile(rom);
-    const CliRun refused = RunWith({"import", Q(rom), Q(bad)});
+    const CliRun refused = RunTool({"import", Q(rom), Q(bad)});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "quillbox-cli: The import file is not accepted: row 2, column position: position 3 is also in row 1\n");
     EXPECT_EQ(ReadFile(rom), after);
@@ -245,7 +232,7 @@ TEST_P(CliBadInput, FailsWithAClearLineAndLeavesTheRomAlone)
     const Bytes before = ReadFile(rom);
     Args arguments = GetParam().arguments;
     for (std::string& argument : arguments) argument = Replace(Replace(argument, "ROM", Q(rom)), "DIR", Q(dir.Path()));
-    const CliRun run = RunWith(arguments);
+    const CliRun run = RunTool(arguments);
     EXPECT_EQ(run.status, GetParam().status);
     EXPECT_TRUE(Contains(run.err, GetParam().fragment)) << run.err;
     EXPECT_EQ(ReadFile(rom), before);
@@ -292,7 +279,7 @@ TEST_P(CliOptionSpelling, ReadsOptionsAsTheToolAlwaysHas)
     const auto rom = test::WriteSample(dir, "AXVE");
     Args arguments = GetParam().arguments;
     for (std::string& argument : arguments) argument = Replace(Replace(argument, "ROM", Q(rom)), "DIR", Q(dir.Path()));
-    const CliRun run = RunWith(arguments);
+    const CliRun run = RunTool(arguments);
     EXPECT_EQ(run.status, GetParam().status) << run.err;
     EXPECT_TRUE(Contains(run.status == 0 ? run.out : run.err, GetParam().fragment)) << run.out << run.err;
 }

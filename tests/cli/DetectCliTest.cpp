@@ -1,3 +1,5 @@
+#include "CliRun.h"
+
 #include "cli/Cli.h"
 #include "rom/Profile.h"
 #include "sample/SampleRom.h"
@@ -12,24 +14,9 @@
 namespace quillbox {
 namespace {
 
+using test::CliRun;
+using test::RunTool;
 using test::TempDir;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun RunCliWith(const std::vector<std::string>& arguments)
-{
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun run;
-    run.status = RunCli(arguments, out, err, ProgramFolder());
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
 
 struct DetectRow {
     std::string code;
@@ -50,10 +37,10 @@ TEST_P(DetectCliTest, PrintsAProfileSectionOfTheTablesTheGameReads)
     const auto rom = dir / "sample.gba";
     std::vector<std::string> make{"sample-rom", rom.string(), "--game", row.code, "--version", std::to_string(row.version)};
     if (row.hack) make.push_back("--hack");
-    const CliRun made = RunCliWith(make);
+    const CliRun made = RunTool(make);
     ASSERT_EQ(made.status, 0) << made.err;
 
-    const CliRun detect = RunCliWith({"detect", rom.string()});
+    const CliRun detect = RunTool({"detect", rom.string()});
     ASSERT_EQ(detect.status, 0) << detect.err;
     const auto pasted = test::WriteTextFile(dir / "pasted.ini", detect.out);
     const std::string section = row.version == 0 ? row.code : row.code + std::to_string(row.version);
@@ -75,7 +62,7 @@ TEST_P(DetectCliTest, PrintsAProfileSectionOfTheTablesTheGameReads)
             EXPECT_EQ(number(pasted, section, key), number(shipped->file, shipped->name, key)) << key;
         }
         EXPECT_EQ(ReadProfileValue(pasted, section, "ItemCount"), "");
-        const CliRun info = RunCliWith({"info", rom.string()});
+        const CliRun info = RunTool({"info", rom.string()});
         ASSERT_EQ(info.status, 0) << info.err;
         EXPECT_TRUE(info.out.contains("offsets from: section [" + shipped->name + "] of the profile ")) << info.out;
         EXPECT_FALSE(info.out.contains("warning:")) << info.out;
@@ -88,7 +75,7 @@ TEST_P(DetectCliTest, PrintsAProfileSectionOfTheTablesTheGameReads)
     EXPECT_EQ(number(pasted, section, "ItemCount"), placed->itemCount);
 
     // The shipped profile names the old copy: info says the game reads its items elsewhere.
-    const CliRun info = RunCliWith({"info", rom.string()});
+    const CliRun info = RunTool({"info", rom.string()});
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_TRUE(info.out.contains("warning: the game reads its item table at")) << info.out;
     EXPECT_TRUE(info.out.contains("version: " + std::to_string(row.version) + "\n")) << info.out;
@@ -110,20 +97,20 @@ TEST(DetectCliTest, DetectOptionOpensARomNoSectionServes)
 {
     TempDir dir;
     const auto rom = dir / "sample.gba";
-    ASSERT_EQ(RunCliWith({"sample-rom", rom.string(), "--game", "BPEE"}).status, 0);
+    ASSERT_EQ(RunTool({"sample-rom", rom.string(), "--game", "BPEE"}).status, 0);
     {
         std::fstream file(rom, std::ios::in | std::ios::out | std::ios::binary);
         file.seekp(0xAC);
         file.write("BPEX", 4);
     }
-    const CliRun refused = RunCliWith({"list", rom.string()});
+    const CliRun refused = RunTool({"list", rom.string()});
     EXPECT_NE(refused.status, 0);
     EXPECT_TRUE(refused.err.contains("no section [BPEX0] or [BPEX]")) << refused.err;
 
-    const CliRun listed = RunCliWith({"list", rom.string(), "--detect"});
+    const CliRun listed = RunTool({"list", rom.string(), "--detect"});
     ASSERT_EQ(listed.status, 0) << listed.err;
     EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 377);
-    const CliRun info = RunCliWith({"--detect", "info", rom.string()});
+    const CliRun info = RunTool({"--detect", "info", rom.string()});
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_TRUE(info.out.contains("offsets from: tables found in the ROM\n")) << info.out;
 }
@@ -148,11 +135,11 @@ TEST(DetectCliTest, RefusesFilesThatHoldNoGame)
         SCOPED_TRACE(file.name);
         TempDir dir;
         const auto rom = test::WriteTextFile(dir / "bad.gba", file.bytes);
-        const CliRun detect = RunCliWith({"detect", rom.string()});
+        const CliRun detect = RunTool({"detect", rom.string()});
         EXPECT_NE(detect.status, 0);
         EXPECT_TRUE(detect.err.contains(file.says)) << detect.err;
         EXPECT_EQ(std::count(detect.err.begin(), detect.err.end(), '\n'), 1);
-        const CliRun list = RunCliWith({"list", rom.string(), "--detect"});
+        const CliRun list = RunTool({"list", rom.string(), "--detect"});
         EXPECT_NE(list.status, 0);
         EXPECT_TRUE(list.err.contains(file.says)) << list.err;
         EXPECT_EQ(test::ReadFile(rom), Bytes(file.bytes.begin(), file.bytes.end()));

@@ -1,3 +1,5 @@
+#include "CliRun.h"
+
 #include "cli/Cli.h"
 #include "rom/History.h"
 #include "rom/Profile.h"
@@ -12,24 +14,9 @@ namespace quillbox {
 namespace {
 
 using test::ReadFile;
+using test::CliRun;
+using test::RunTool;
 using test::TempDir;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun Cli(std::vector<std::string> arguments)
-{
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun run;
-    run.status = RunCli(arguments, out, err, ProgramFolder());
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
 
 class HistoryCliTest : public ::testing::Test {
 protected:
@@ -39,7 +26,7 @@ protected:
     {
         std::vector<std::string> arguments{"set", rom_};
         arguments.insert(arguments.end(), more.begin(), more.end());
-        const CliRun run = Cli(arguments);
+        const CliRun run = RunTool(arguments);
         ASSERT_EQ(run.status, 0) << run.err;
     }
 
@@ -55,7 +42,7 @@ TEST_F(HistoryCliTest, SetsAreListedNewestFirstAndUndoneAndRedoneInSteps)
     Set({"20", "price=6"});
     const Bytes afterSecond = ReadFile(rom_);
 
-    const CliRun history = Cli({"history", rom_});
+    const CliRun history = RunTool({"history", rom_});
     ASSERT_EQ(history.status, 0) << history.err;
     const std::size_t second = history.out.find("Set of ");
     const std::size_t first = history.out.find("Set of ELIXIR");
@@ -63,22 +50,22 @@ TEST_F(HistoryCliTest, SetsAreListedNewestFirstAndUndoneAndRedoneInSteps)
     EXPECT_LT(second, first) << "newest first:\n" << history.out;
 
     // More steps than there are changes: refused before the first is taken.
-    const CliRun tooMany = Cli({"undo", rom_, "--steps", "3"});
+    const CliRun tooMany = RunTool({"undo", rom_, "--steps", "3"});
     EXPECT_EQ(tooMany.status, 1);
     EXPECT_NE(tooMany.err.find("only 2"), std::string::npos) << tooMany.err;
     EXPECT_EQ(ReadFile(rom_), afterSecond);
 
-    const CliRun undo = Cli({"undo", rom_, "--steps", "2"});
+    const CliRun undo = RunTool({"undo", rom_, "--steps", "2"});
     ASSERT_EQ(undo.status, 0) << undo.err;
     EXPECT_EQ(ReadFile(rom_), start_);
     EXPECT_NE(undo.out.find("Undone: Set of ELIXIR"), std::string::npos) << undo.out;
-    const CliRun undoneHistory = Cli({"history", rom_});
+    const CliRun undoneHistory = RunTool({"history", rom_});
     EXPECT_NE(undoneHistory.out.find("Set of ELIXIR (undone)"), std::string::npos) << undoneHistory.out;
-    ASSERT_EQ(Cli({"redo", rom_}).status, 0);
+    ASSERT_EQ(RunTool({"redo", rom_}).status, 0);
     EXPECT_EQ(ReadFile(rom_), afterFirst);
-    ASSERT_EQ(Cli({"redo", rom_}).status, 0);
+    ASSERT_EQ(RunTool({"redo", rom_}).status, 0);
     EXPECT_EQ(ReadFile(rom_), afterSecond);
-    const CliRun nothing = Cli({"redo", rom_});
+    const CliRun nothing = RunTool({"redo", rom_});
     EXPECT_EQ(nothing.status, 1);
     EXPECT_EQ(ReadFile(rom_), afterSecond);
 }
@@ -88,7 +75,7 @@ TEST_F(HistoryCliTest, NoHistoryWritesNoJournal)
     Set({"--no-history", "13", "price=5"});
     EXPECT_NE(ReadFile(rom_), start_);
     EXPECT_FALSE(std::filesystem::exists(HistoryPathOf(rom_)));
-    const CliRun undo = Cli({"undo", rom_});
+    const CliRun undo = RunTool({"undo", rom_});
     EXPECT_EQ(undo.status, 1);
     EXPECT_NE(undo.err.find("nothing to undo"), std::string::npos) << undo.err;
 }
@@ -110,7 +97,7 @@ TEST_F(HistoryCliTest, RefusedStepsAreOneLineAndWriteNothing)
     const Bytes before = ReadFile(rom_);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments.front() + " " + row.message);
-        const CliRun run = Cli(row.arguments);
+        const CliRun run = RunTool(row.arguments);
         EXPECT_EQ(run.status, row.status);
         EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
