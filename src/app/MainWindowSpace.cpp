@@ -2,6 +2,7 @@
 // or is shared, the icon import and export, who-uses-what tooltips and the Repoint notices.
 #include "app/MainWindow.h"
 
+#include "app/EditMenu.h"
 #include "app/InputFilters.h"
 
 #include "items/DescriptionGrowth.h"
@@ -263,6 +264,7 @@ void Form1::mnuImportIcon_Click()
         ShowError(written.error());
         return;
     }
+    editMenu_->Refresh();
     // Only the icon is shown again: edits not yet saved in the other controls stay.
     if (auto offsets = ReadImageOffsets(state_, position)) {
         FieldValidator::SetProgramText(IMGOFF, QString::fromStdString(offsets->imageOffsetText));

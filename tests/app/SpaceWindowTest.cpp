@@ -145,6 +145,8 @@ void SpaceWindowTest::iconExportedAndImportedElsewhere()
     QCOMPARE(harness.messages.size(), 1u);
     QVERIFY2(harness.messages[0].text.contains(QStringLiteral("imported")), qPrintable(harness.messages[0].text));
     QCOMPARE(harness.Find<QLabel>(QStringLiteral("picItem"))->pixmap().toImage(), three);
+    const auto* undo = harness.Window().findChild<QAction*>(QStringLiteral("mnuEditUndo"));
+    QVERIFY2(undo->isEnabled() && undo->text().startsWith(QStringLiteral("&Undo Import Icon of ")), qPrintable(undo->text()));
     // The import leaves the other edits of the item alone.
     QCOMPARE(harness.Line(QStringLiteral("price"))->text(), priceTyped);
     harness.Select(5);
