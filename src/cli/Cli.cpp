@@ -44,7 +44,7 @@ Keys for set: name, index, price, special1, special2, mystery1, mystery2, pocket
   descriptionOffset (repoints the description), imageOffset, paletteOffset (repoint the icon).
 Changes are kept in ROM.quillbox-history beside the ROM; --no-history writes without keeping them.
 Every command that opens a ROM takes --detect: tables found in the ROM stand in where no
-  profile section serves it. A user profile ($XDG_CONFIG_HOME/quillbox/roms.ini) is read
+  profile section serves it or the game reads another item table. A user profile ($XDG_CONFIG_HOME/quillbox/roms.ini) is read
   over the shipped one.
 A description longer than its room moves to free space with --relocate (every item sharing it
   follows); --own-copy gives this item a copy of its own in free space, the others keep theirs.

@@ -18,18 +18,21 @@ std::optional<OpenedRom> Session::Open(const std::string& rom)
 {
     const ProfileFiles profiles{profile, userProfile};
     auto opened = OpenRom(std::filesystem::path(rom), OpenOptions{profiles, std::nullopt});
-    // --detect stands in for a profile that has no usable section for this ROM; file errors
-    // and games that are none of the five stay as they are.
+    // --detect stands in for a profile that has no usable section for this ROM, and for one whose
+    // item table is not the one the game reads (a hack moved it): writing there would change
+    // nothing in the game. File errors and games that are none of the five stay as they are.
     const bool mendable = !opened && opened.error().code != ErrorCode::FileNotOpened &&
                           opened.error().code != ErrorCode::FileRead;
-    if (options.detect && mendable) {
+    const bool moved = opened && opened->gameItemTable >= 0;
+    if (options.detect && (mendable || moved)) {
         auto detected = DetectTables(std::filesystem::path(rom));
         if (!detected) {
             Fail(detected.error());
             return std::nullopt;
         }
         if (Status usable = CheckDetectedTables(*detected); !usable) {
-            Fail(opened.error().message + "; --detect: " + usable.error().message);
+            Fail((opened ? std::string("the profile's item table is not the one the game reads")
+                         : opened.error().message) + "; --detect: " + usable.error().message);
             return std::nullopt;
         }
         opened = OpenRom(std::filesystem::path(rom), OpenOptions{profiles, detected->Tables()});

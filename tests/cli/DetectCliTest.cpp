@@ -92,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
         return row.param.code + std::to_string(row.param.version) + (row.param.hack ? "Hack" : "");
     });
 
-// --detect stands in for a profile without a section for the ROM; without it the ROM is refused.
+// --detect stands in for a profile without a section for the ROM (without it the ROM is refused)
+// and for a section whose item table the game no longer reads (without it, a warning).
 TEST(DetectCliTest, DetectOptionOpensARomNoSectionServes)
 {
     TempDir dir;
@@ -113,6 +114,17 @@ TEST(DetectCliTest, DetectOptionOpensARomNoSectionServes)
     const CliRun info = RunTool({"--detect", "info", rom.string()});
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_TRUE(info.out.contains("offsets from: tables found in the ROM\n")) << info.out;
+
+    const auto hack = dir / "hack.gba";
+    ASSERT_EQ(RunTool({"sample-rom", hack.string(), "--game", "AXVE", "--hack"}).status, 0);
+    const CliRun stale = RunTool({"info", hack.string()});
+    ASSERT_EQ(stale.status, 0) << stale.err;
+    EXPECT_TRUE(stale.out.contains("items: 349\n") && stale.out.contains("warning: the game reads its item table at A00000"))
+        << stale.out;
+    const CliRun found = RunTool({"info", hack.string(), "--detect"});
+    ASSERT_EQ(found.status, 0) << found.err;
+    EXPECT_TRUE(found.out.contains("items: 374\nimages: no\nItemData: A00000\n")) << found.out;
+    EXPECT_FALSE(found.out.contains("warning:")) << found.out;
 }
 
 // Files that hold no game: one line saying why, exit status not 0, the file as it was.
