@@ -127,6 +127,8 @@ private:
     QString DescribeDescriptionTarget(std::int64_t offset) const;
     QString DescribeImageTargets(std::int64_t imageOffset, std::int64_t paletteOffset) const;
     void ShowNotice(QWidget* near, const QString& text);
+    // Says why not, when no item with an icon is shown.
+    bool ShownItemHasIcon();
 
     std::filesystem::path profilePath_;
     std::filesystem::path userProfilePath_ = UserProfilePath();

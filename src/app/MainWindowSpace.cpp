@@ -237,15 +237,23 @@ void Form1::ShowNotice(QWidget* near, const QString& text)
     }
 }
 
-void Form1::mnuImportIcon_Click()
+bool Form1::ShownItemHasIcon()
 {
     const GameFamily* family = state_.Family();
     if (family == nullptr || shownItem_ < 0) {
         ShowMessage(u"Unsupported ROM or no ROM opened!"_s);
-        return;
+        return false;
     }
     if (!family->hasImages) {
         ShowError(MakeError(ErrorCode::NoImages));
+        return false;
+    }
+    return true;
+}
+
+void Form1::mnuImportIcon_Click()
+{
+    if (!ShownItemHasIcon()) {
         return;
     }
     const QString chosen = imageFileChooser_ ? imageFileChooser_(this, false)
@@ -276,13 +284,7 @@ void Form1::mnuImportIcon_Click()
 
 void Form1::mnuExportIcon_Click()
 {
-    const GameFamily* family = state_.Family();
-    if (family == nullptr || shownItem_ < 0) {
-        ShowMessage(u"Unsupported ROM or no ROM opened!"_s);
-        return;
-    }
-    if (!family->hasImages) {
-        ShowError(MakeError(ErrorCode::NoImages));
+    if (!ShownItemHasIcon()) {
         return;
     }
     const QString chosen = imageFileChooser_ ? imageFileChooser_(this, true)
