@@ -520,6 +520,9 @@ void Form1::cboitem_Click()
     } else {
         cboattack->setEnabled(false);
     }
+    // An unknown TM/HM list shows no move rather than a number read from some other table.
+    if (item->tmMoveUnknown) ShowListValue(cboattack, -1, QStringLiteral("unavailable"));
+    cboattack->setToolTip(item->tmMoveUnknown ? QStringLiteral("This ROM's TM/HM move list is unknown") : QString());
 }
 
 void Form1::ShowItemImage(const ItemView& item)

@@ -52,8 +52,8 @@ Result<OpenedRom> OpenWithTableDetection(QWidget* owner, const std::filesystem::
     }
     const QString text = Reason(opened) + QStringLiteral("\n\nThe ROM itself names these tables:\n") +
                          FromUtf8(DescribeDetectedTables(*detected)) +
-                         QStringLiteral("\nUse the found tables? They are kept as section [%1] of your profile %2.")
-                             .arg(FromUtf8(detected->SectionName()), FromUtf8(profiles.user.string()));
+                         QStringLiteral("\nUse the found tables? They are kept for this ROM alone, in %1.")
+                             .arg(FromUtf8(RomTablesPathOf(rom).string()));
     QMessageBox box(QMessageBox::Question, QStringLiteral("Quillbox"), text, QMessageBox::Yes | QMessageBox::No, owner);
     box.setObjectName(QStringLiteral("tableDetectionQuestion"));
     box.setDefaultButton(QMessageBox::Yes);
@@ -64,8 +64,8 @@ Result<OpenedRom> OpenWithTableDetection(QWidget* owner, const std::filesystem::
     if (!found) {
         return found;
     }
-    if (Status kept = WriteProfileSection(profiles.user, detected->SectionName(), detected->ProfileLines()); !kept) {
-        found->warnings.push_back("the found tables are used but could not be kept in your profile: " +
+    if (Status kept = KeepFoundTables(rom, *detected); !kept) {
+        found->warnings.push_back("the found tables are used but could not be kept beside the ROM: " +
                                   kept.error().message);
     }
     return found;

@@ -33,8 +33,9 @@ Commands:
   sample-rom OUT [--game CODE] [--version N] [--hack]
                                     writes a 16 MiB sample ROM (BPRE, BPGE, BPEE, AXVE, AXPE) of
                                     revision N, or with its tables moved and enlarged as a hack's
-  detect ROM                        the tables the ROM itself names, as a profile section with
-                                    the evidence as comments
+  detect ROM [--keep]               the tables the ROM itself names, as a profile section with
+                                    the evidence as comments; --keep keeps them beside the ROM
+                                    (ROM.quillbox-tables), where they serve that file alone
   history ROM                       the changes kept beside the ROM, newest first
   undo ROM [--steps N]              takes back the last N changes (1 when not given)
   redo ROM [--steps N]              brings back the last N changes undone
@@ -44,8 +45,9 @@ Keys for set: name, index, price, special1, special2, mystery1, mystery2, pocket
   descriptionOffset (repoints the description), imageOffset, paletteOffset (repoint the icon).
 Changes are kept in ROM.quillbox-history beside the ROM; --no-history writes without keeping them.
 Every command that opens a ROM takes --detect: tables found in the ROM stand in where no
-  profile section serves it or the game reads another item table. A user profile ($XDG_CONFIG_HOME/quillbox/roms.ini) is read
-  over the shipped one.
+  profile section serves it or the game reads another item table. Tables kept beside the ROM
+  come first, then a user profile ($XDG_CONFIG_HOME/quillbox/roms.ini), then the shipped one;
+  a section that does not fit the ROM is passed over with a warning.
 A description longer than its room moves to free space with --relocate (every item sharing it
   follows); --own-copy gives this item a copy of its own in free space, the others keep theirs.
 Options may stand before or after the command.

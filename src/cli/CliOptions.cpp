@@ -19,6 +19,7 @@ void Describe(CLI::App& app, CliOptions& options, std::string& profile)
     app.add_flag("--no-history", options.noHistory);
     app.add_option("--steps", options.steps);
     app.add_flag("--detect", options.detect);
+    app.add_flag("--keep", options.keep);
     app.add_option("--version", options.version);
     app.add_flag("--hack", options.hack);
     app.add_flag("--relocate", options.relocate);

@@ -20,6 +20,7 @@ struct CliOptions {
     bool noHistory = false;
     std::string steps;
     bool detect = false;   // use tables found in the ROM where no profile section serves it
+    bool keep = false;     // detect: keep the found tables beside the ROM, for it alone
     std::string version;   // sample-rom: the version byte
     bool hack = false;     // sample-rom: tables moved and the item table enlarged
     bool relocate = false;

@@ -12,6 +12,11 @@ int Detect(Session& session, const Arguments& args)
     // The section is printed also when a table is missing: its comments say what was seen.
     session.out << FormatDetectedSection(*detected);
     if (Status usable = CheckDetectedTables(*detected); !usable) return session.Fail(usable.error());
+    if (session.options.keep) {
+        const std::filesystem::path rom(args[0]);
+        if (Status kept = KeepFoundTables(rom, *detected); !kept) return session.Fail(kept.error());
+        session.err << "kept for this ROM alone in " << RomTablesPathOf(rom).string() << '\n';
+    }
     return kExitSuccess;
 }
 

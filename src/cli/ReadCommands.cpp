@@ -30,10 +30,12 @@ int Info(Session& session, const Arguments& args)
     text += std::string("images: ") + (rom->family->hasImages ? "yes" : "no") + '\n';
     text += "ItemData: " + Hex(s.itemTableOffset) + '\n';
     text += "AttackNames: " + Hex(s.moveNamesOffset) + '\n';
-    text += "TMData: " + Hex(s.tmMovesOffset) + '\n';
+    text += "TMData: " + (s.tmMovesKnown ? Hex(s.tmMovesOffset) : std::string("unknown")) + '\n';
     text += "IMGData: " + (rom->family->hasImages ? Hex(s.imageTableOffset) : std::string("-")) + '\n';
     if (rom->origin.detected) {
         text += "offsets from: tables found in the ROM\n";
+    } else if (rom->origin.romTables) {
+        text += "offsets from: the tables kept for this ROM in " + rom->origin.file.string() + '\n';
     } else {
         text += "offsets from: section [" + rom->origin.section + "] of " +
                 (rom->origin.userProfile ? "the user profile " : "the profile ") + rom->origin.file.string() + '\n';
@@ -90,6 +92,7 @@ int Show(Session& session, const Arguments& args)
         if (std::holds_alternative<std::monostate>(values[k])) value = "-";
         if (const auto* number = std::get_if<std::int64_t>(&values[k])) value = std::to_string(*number);
         if (const auto* string = std::get_if<std::string>(&values[k])) value = *string;
+        if (kItemExportKeys[k] == "tmMove" && item->tmMoveUnknown) value = "unavailable";
         text += std::string(kItemExportKeys[k]) + ": ";
         for (char c : value) text += c == '\n' ? std::string("\n    ") : std::string(1, c);
         text += '\n';

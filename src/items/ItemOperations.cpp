@@ -1,8 +1,6 @@
 #include "items/ItemOperations.h"
 
 #include "items/ItemTable.h"
-#include "items/TableCheck.h"
-#include "items/TableDetection.h"
 #include "rom/HexIo.h"
 #include "rom/HexText.h"
 #include "rom/Patch.h"
@@ -20,7 +18,6 @@ constexpr int kImageEntrySize = 8;
 constexpr int kDescriptionReadSize = 256;
 constexpr int kRepointReadSize = 110;
 constexpr std::uint8_t kTerminator = 0xFF;
-constexpr int kVersionByteOffset = 0xBC;
 
 std::uint16_t Le16(std::span<const Byte> bytes, std::size_t at)
 {
@@ -65,6 +62,8 @@ std::int64_t ImageEntryOffset(const RomState& state, int position)
 
 bool IsTmItem(int position) { return position >= kFirstTmItem && position <= kLastTmItem; }
 
+}  // namespace
+
 // Decodes names of `length` bytes lying `stride` bytes apart, as the lists show them.
 std::vector<Text> DecodeNames(std::span<const Byte> block, int count, int stride, int length)
 {
@@ -83,6 +82,8 @@ std::vector<Text> DecodeItemNames(std::span<const Byte> records, int count)
 {
     return DecodeNames(records, count, kItemRecordSize, kItemNameSize);
 }
+
+namespace {
 
 Text ShowLineBreaks(TextView decoded) { return ReplaceAll(decoded, kLineBreakEscape, kWindowsLineBreak); }
 
@@ -134,139 +135,6 @@ Result<RomFile> OpenOpenedRom(const RomState& state)
         }
     }
     return file;
-}
-
-namespace {
-
-Status CheckTable(const RomFile& file, std::int64_t offset, std::int64_t size, std::string_view name)
-{
-    if (offset < 0 || offset > kMaxOffset) {
-        return MakeError(ErrorCode::BadOffset, std::string(name) + " " + std::to_string(offset));
-    }
-    if (offset + size > file.Size()) {
-        return MakeError(ErrorCode::RomTooShort, std::string(name) + " at " + HexOffset(offset) + " needs " +
-                                                     std::to_string(size) + " bytes, the file has " +
-                                                     HexOffset(file.Size()));
-    }
-    return {};
-}
-
-}  // namespace
-
-Result<std::string> ReadHeaderCode(const std::filesystem::path& rom)
-{
-    auto file = RomFile::Open(rom);
-    if (!file) {
-        return file.error();
-    }
-    auto bytes = file->ReadAt(kHeaderCodeOffset, 4);
-    if (!bytes) {
-        return MakeError(ErrorCode::RomTooShort, "no header code at AC in a file of " +
-                                                     std::to_string(file->Size()) + " bytes");
-    }
-    return std::string(bytes->begin(), bytes->end());
-}
-
-Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const std::filesystem::path& profile)
-{
-    return OpenRom(rom, OpenOptions{ProfileFiles{profile, {}}, std::nullopt});
-}
-
-Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& options)
-{
-    auto file = RomFile::Open(rom);
-    if (!file) {
-        return file.error();
-    }
-    auto header = file->ReadAt(kHeaderCodeOffset, kVersionByteOffset + 1 - kHeaderCodeOffset);
-    if (!header) {
-        return MakeError(ErrorCode::RomTooShort, "no ROM header at AC in a file of " + std::to_string(file->Size()) +
-                                                     " bytes");
-    }
-    OpenedRom opened;
-    RomState& state = opened.state;
-    state.romPath = rom;
-    state.headerCode = std::string(header->begin(), header->begin() + 4);
-    state.versionByte = header->back();
-    if (!IsPrintableHeaderCode(state.headerCode)) {
-        return MakeError(ErrorCode::UnsupportedRom, "the header code at AC is " +
-                                                        BytesToHex(std::span<const Byte>(*header).first(4)) +
-                                                        ", not four printable characters");
-    }
-    state.gameCode = std::string(GameCodeOf(state.headerCode));
-    opened.family = FindGameFamily(state.gameCode);
-    if (opened.family == nullptr) {
-        return MakeError(ErrorCode::UnsupportedRom, "game code " + Quote(state.gameCode));
-    }
-
-    ProfileTables tables;
-    std::string where;
-    if (options.foundTables) {
-        tables = *options.foundTables;
-        opened.origin.detected = true;
-        where = "the tables found in the ROM";
-    } else {
-        const auto section = FindProfileSection(options.profiles, state.headerCode, state.versionByte);
-        if (!section) {
-            return MakeError(ErrorCode::UnsupportedRom,
-                             "no section [" + RevisionSectionName(state.headerCode, state.versionByte) + "] or [" +
-                                 state.headerCode + "] in " + options.profiles.shipped.string() +
-                                 (options.profiles.user.empty() ? "" : " or " + options.profiles.user.string()));
-        }
-        tables = ReadProfileTables(*section);
-        if (const std::string start = ReadProfileValue(section->file, section->name, "FreeSpaceStart"); !start.empty()) {
-            state.freeSpaceStart = ParseProfileNumber(start);
-        }
-        opened.origin = TableOrigin{section->name, section->file, section->userProfile, false};
-        where = "section [" + section->name + "] of " + section->file.string();
-    }
-    if (auto taken = TakeTables(state, *opened.family, tables, where); !taken) {
-        return taken.error();
-    }
-
-    const int items = state.ItemCount();
-    Status fits = CheckTable(*file, state.itemTableOffset, std::int64_t{kItemRecordSize} * items, "the item table");
-    if (fits) fits = CheckTable(*file, state.moveNamesOffset, std::int64_t{kMoveNameSize} * kMoveCount, "the move names");
-    if (fits) fits = CheckTable(*file, state.tmMovesOffset, 2 * kTmEntries, "the TM/HM move list");
-    if (fits && opened.family->hasImages) {
-        fits = CheckTable(*file, state.imageTableOffset, std::int64_t{kImageEntrySize} * items, "the item image table");
-    }
-    if (!fits) {
-        return fits.error();
-    }
-
-    auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * items);
-    if (!records) {
-        return records.error();
-    }
-    auto moveNames = file->ReadAt(state.moveNamesOffset, std::int64_t{kMoveNameSize} * kMoveCount);
-    if (!moveNames) {
-        return moveNames.error();
-    }
-    // Offsets that name no table are never written through: an item table that fails refuses
-    // the ROM, any other table is shown but left alone.
-    const TableCheckReport check = CheckTables(*file, state, *opened.family, *records, *moveNames);
-    if (!check.items) {
-        return MakeError(ErrorCode::TablesDisagree, check.problems.front() + " (" + where + ")");
-    }
-    state.tmMovesWritable = check.tmMoves;
-    state.imagesWritable = check.images;
-    for (const std::string& problem : check.problems) {
-        opened.warnings.push_back(problem + "; it is shown but not written");
-    }
-    opened.gameItemTable = ItemTableReadElsewhere(*file, state);
-    if (opened.gameItemTable >= 0) {
-        opened.warnings.push_back("the game reads its item table at " + HexOffset(opened.gameItemTable) +
-                                  ", not at " + HexOffset(state.itemTableOffset) +
-                                  ": edits there would not change the game");
-    }
-    state.textEditable = state.headerCode.back() != 'J';
-
-    opened.itemNames = DecodeItemNames(*records, items);
-    opened.moveNames = DecodeNames(*moveNames, kMoveCount, kMoveNameSize, kMoveNameSize);
-    state.lastItemIndex = static_cast<std::int16_t>(items - 1);
-    state.romSize = file->Size();
-    return opened;
 }
 
 Result<std::vector<Text>> ListItemNames(const RomState& state)
@@ -324,7 +192,8 @@ Result<ItemView> ReadItem(const RomState& state, int position)
         DecodeItemDescription(item, *text);
     }
 
-    if (IsTmItem(position)) {
+    item.tmMoveUnknown = IsTmItem(position) && !state.tmMovesKnown;
+    if (IsTmItem(position) && state.tmMovesKnown) {
         auto move = file->ReadAt(TmEntryOffset(state, position), 2);
         if (!move) {
             return move.error();
@@ -375,9 +244,8 @@ Result<std::vector<Patch>> PlanSave(const RomState& state, int position, const I
                                                          state.headerCode + ") use a character set this editor "
                                                          "cannot write back; other fields can be saved");
     }
-    if (edit.tmMove && !state.tmMovesWritable) {
-        return MakeError(ErrorCode::TablesDisagree, "TMData " + HexOffset(state.tmMovesOffset) +
-                                                        " holds no TM/HM move list; the move is not written");
+    if (edit.tmMove && !state.tmMovesKnown) {
+        return MakeError(ErrorCode::TablesDisagree, "this ROM's TM/HM move list is unknown; the move is not written");
     }
     const std::int64_t entry = EntryOffset(state, position);
     std::vector<Patch> patches;

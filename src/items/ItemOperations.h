@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/ItemIcon.h"
+#include "items/RomOpening.h"
 #include "items/RomState.h"
 #include "rom/Error.h"
 #include "rom/Patch.h"
@@ -32,24 +33,6 @@ inline constexpr int BattleUsage = 32;
 inline constexpr int BattleUsageCodePointer = 36;
 }  // namespace ItemField
 
-// The four bytes at 0xAC, one character per byte.
-Result<std::string> ReadHeaderCode(const std::filesystem::path& rom);
-
-// Identifies the game, reads its table offsets from the profile and lists every item and move.
-// Refuses an unsupported game code or a profile without the three table offsets
-// (UnsupportedRom), a file that cannot be opened or read, and a file too short for its tables.
-Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const std::filesystem::path& profile);
-
-// How to open a ROM: the profiles to read (a user's over the shipped one), or tables found in
-// the ROM itself to use instead of any profile. Opening checks the offsets against the ROM's
-// bytes: an item table that fails refuses the ROM (TablesDisagree), other tables that fail are
-// shown but never written, and what was found wrong is carried in `warnings`.
-struct OpenOptions {
-    ProfileFiles profiles;
-    std::optional<ProfileTables> foundTables;
-};
-Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& options);
-
 // The item list as the window lists it, read again after a save.
 Result<std::vector<Text>> ListItemNames(const RomState& state);
 
@@ -75,7 +58,8 @@ struct ItemView {
     bool descriptionReadable = false;
     int descriptionRoom = 0;       // characters, a line break counting two (Text2)
     int descriptionRoomBytes = 0;  // bytes a save may write there, terminator included
-    std::optional<std::uint16_t> tmMove;  // items 289 to 346 only
+    std::optional<std::uint16_t> tmMove;  // items 289 to 346 only, while the TM/HM list is known
+    bool tmMoveUnknown = false;           // a TM/HM item of a ROM whose TM/HM list is unknown
     std::optional<std::string> imageOffsetText;    // games with item images only
     std::optional<std::string> paletteOffsetText;  // games with item images only
 };

@@ -92,9 +92,13 @@ Result<std::vector<ItemView>> ReadItemTable(const RomState& state)
     if (!records) {
         return records.error();
     }
-    auto tmMoves = file->ReadAt(state.tmMovesOffset, 2 * kTmEntries);
-    if (!tmMoves) {
-        return tmMoves.error();
+    Bytes tmMoves;
+    if (state.tmMovesKnown) {
+        auto block = file->ReadAt(state.tmMovesOffset, 2 * kTmEntries);
+        if (!block) {
+            return block.error();
+        }
+        tmMoves = std::move(*block);
     }
     Bytes images;
     if (family->hasImages) {
@@ -118,7 +122,11 @@ Result<std::vector<ItemView>> ReadItemTable(const RomState& state)
             high = std::max(high, std::min<std::int64_t>(item.descriptionOffset + kDescriptionReadSize, file->Size()));
         }
         if (position >= kFirstTmItem && position <= kLastTmItem) {
-            item.tmMove = Le16(*tmMoves, static_cast<std::size_t>(2 * (position - kFirstTmItem)));
+            if (state.tmMovesKnown) {
+                item.tmMove = Le16(tmMoves, static_cast<std::size_t>(2 * (position - kFirstTmItem)));
+            } else {
+                item.tmMoveUnknown = true;
+            }
         }
         if (family->hasImages) {
             const auto entry = std::span<const Byte>(images).subspan(static_cast<std::size_t>(position) * kImageEntrySize,

@@ -21,6 +21,12 @@ void DecodeItemDescription(ItemView& item, std::span<const Byte> bytes);
 // or -1 when there is none.
 int TerminatorPosition(std::span<const Byte> bytes);
 
+// Names of `length` bytes lying `stride` bytes apart, decoded as the lists show them: every
+// "\x" removed, nothing trimmed.
+std::vector<Text> DecodeNames(std::span<const Byte> block, int count, int stride, int length);
+// The names of `count` item records (their first 14 bytes).
+std::vector<Text> DecodeItemNames(std::span<const Byte> records, int count);
+
 // Every item of the open ROM as ReadItem shows it, read with a few block reads: the item table,
 // the TM/HM move list and the image table once each, and the descriptions together when they lie
 // near one another.

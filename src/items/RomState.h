@@ -31,8 +31,10 @@ struct RomState {
     // Items in the open ROM's table: the family's count unless a hack enlarged the table.
     // 0 (a state not made by opening) stands for the family's count.
     int itemCount = 0;
-    // A table that failed the check at opening is shown but never written.
-    bool tmMovesWritable = true;
+    // The TM/HM list is known when the offsets name it and it holds the list's own moves; an
+    // unknown list is neither shown nor written, so no other table is taken for it.
+    bool tmMovesKnown = true;
+    // An image table that failed the check at opening is shown but never written.
     bool imagesWritable = true;
     // Japanese releases use a character set the western table cannot encode back.
     bool textEditable = true;
@@ -56,6 +58,7 @@ struct TableOrigin {
     std::filesystem::path file;
     bool userProfile = false;
     bool detected = false;  // found in the ROM itself rather than read from a profile
+    bool romTables = false;  // the tables kept beside the ROM for it alone
 };
 
 // What opening a ROM yields: its state and the two lists, decoded as the window lists them.

@@ -1,6 +1,7 @@
 #include "items/TableCheck.h"
 
 #include "rom/HexText.h"
+#include "rom/TmHmList.h"
 
 #include <algorithm>
 
@@ -92,16 +93,7 @@ bool LooksLikeMoveNames(std::span<const Byte> names, int count)
     return fitting * 10 >= count * 9;
 }
 
-bool LooksLikeTmMoves(std::span<const Byte> moves)
-{
-    if (moves.size() < 2 * static_cast<std::size_t>(kTmEntries)) return false;
-    int fitting = 0;
-    for (int i = 0; i < kTmEntries; ++i) {
-        const std::uint16_t move = Le16(moves, 2 * static_cast<std::size_t>(i));
-        if (move >= 1 && move <= kMoveCount) ++fitting;
-    }
-    return fitting * 10 >= kTmEntries * 9;
-}
+bool LooksLikeTmMoves(std::span<const Byte> moves) { return WeighTmHmList(moves, 0).IsTmHmList(); }
 
 TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFamily& family,
                              std::span<const Byte> records, std::span<const Byte> moveNames)
@@ -117,11 +109,15 @@ TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFam
     if (!report.moveNames) {
         report.problems.push_back("AttackNames " + Hex(state.moveNamesOffset) + " holds no move-name table");
     }
-    auto moves = file.ReadAt(state.tmMovesOffset, 2 * kTmEntries);
-    report.tmMoves = moves && LooksLikeTmMoves(*moves);
-    if (!report.tmMoves) {
-        report.problems.push_back("TMData " + Hex(state.tmMovesOffset) + " holds no list of move numbers 1 to " +
-                                  std::to_string(kMoveCount));
+    if (state.tmMovesKnown) {
+        auto moves = file.ReadAt(state.tmMovesOffset, 2 * kTmEntries);
+        const TmHmListEvidence evidence = moves ? WeighTmHmList(*moves, 0) : TmHmListEvidence{};
+        report.tmMoves = evidence.IsTmHmList();
+        if (!report.tmMoves) {
+            report.problems.push_back("TMData " + Hex(state.tmMovesOffset) + " holds no TM/HM move list (" +
+                                      std::to_string(evidence.movesInRange) + " of " + std::to_string(kTmEntries) +
+                                      " entries are moves, " + evidence.Describe() + ")");
+        }
     }
     if (family.hasImages) {
         report.images = ImagesLookRight(file, state.imageTableOffset, items);
@@ -183,8 +179,13 @@ Status TakeTables(RomState& state, const GameFamily& family, const ProfileTables
                         {"AttackNames", tables.attackNames, &state.moveNamesOffset, true},
                         {"TMData", tables.tmData, &state.tmMovesOffset, true},
                         {"IMGData", tables.imgData, &state.imageTableOffset, false}};
+    state.tmMovesKnown = !tables.tmListUnknown;
     for (const Key& key : keys) {
         if (key.name == "IMGData" && !family.hasImages) continue;
+        if (key.name == "TMData" && tables.tmListUnknown) {
+            state.tmMovesOffset = 0;
+            continue;
+        }
         if (key.required && key.value == 0) {
             return MakeError(ErrorCode::UnsupportedRom, "no " + std::string(key.name) + " in " + std::string(where));
         }

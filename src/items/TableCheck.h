@@ -22,7 +22,8 @@ inline constexpr int kMaxItemCount = 0x7FFF;
 bool LooksLikeItemTable(std::span<const Byte> records, int count);
 // Move names: nearly every 13-byte name starts with a character and ends within its 13 bytes.
 bool LooksLikeMoveNames(std::span<const Byte> names, int count);
-// The TM/HM list: nearly every two-byte entry is a move number, 1 to 354.
+// The TM/HM list: every two-byte entry a move number and the list's own moves in place (see
+// TmHmListEvidence); the many other tables of 58 move numbers fail.
 bool LooksLikeTmMoves(std::span<const Byte> moves);
 
 // What the check at opening found.

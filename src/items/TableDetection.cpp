@@ -49,6 +49,8 @@ ProfileTables DetectedTables::Tables() const
 {
     ProfileTables tables{found.items.offset, found.moveNames.offset, found.tmMoves.offset, 0, {}};
     if (family != nullptr && family->hasImages) tables.imgData = found.images.offset;
+    tables.tmListUnknown = !found.tmMoves.Found();
+    if (tables.tmListUnknown) tables.tmData = 0;
     if (family != nullptr && found.itemCount != family->itemCount) tables.itemCount = found.itemCount;
     return tables;
 }
@@ -99,7 +101,8 @@ Result<DetectedTables> DetectTables(const std::filesystem::path& rom)
 Status CheckDetectedTables(const DetectedTables& detected)
 {
     for (const NamedTable& table : TablesOf(detected)) {
-        if (table.evidence->Found()) continue;
+        // A ROM opens without its TM/HM list; its moves are then unknown.
+        if (table.evidence->Found() || table.key == "TMData") continue;
         if (!table.evidence->tied.empty()) {
             return MakeError(ErrorCode::TablesDisagree,
                              std::string(table.key) + ": places " + TiedList(*table.evidence) +
@@ -117,19 +120,38 @@ std::string FormatDetectedSection(const DetectedTables& detected)
     for (const NamedTable& table : TablesOf(detected)) {
         const TableEvidence& evidence = *table.evidence;
         text += "; " + std::string(table.key) + ": ";
+        const bool tmList = table.key == "TMData";
         if (evidence.Found()) {
             text += Counted(evidence.pointerCount, "pointer") +
                     (evidence.namedByHeader ? ", named by the header at 0x100" : "") + ", " +
-                    std::to_string(evidence.matchingRecords) + " " + std::string(table.what) + " fit, " +
-                    Counted(static_cast<std::uint64_t>(evidence.candidates), "candidate") + "\n";
+                    std::to_string(evidence.matchingRecords) + " " + std::string(table.what) + " fit, ";
+            if (tmList) {
+                text += detected.found.tmList.Describe() +
+                        (detected.found.tmListReadByCode ? ", read by the TM/HM code" : "") + ", ";
+            }
+            text += Counted(static_cast<std::uint64_t>(evidence.candidates), "candidate");
+            if (tmList) text += " of " + std::to_string(detected.found.tmLookAlikes) + " lists of 58 move numbers";
+            text += "\n";
         } else if (!evidence.tied.empty()) {
-            text += "not chosen: " + TiedList(evidence) + " have equal evidence\n";
+            text += tmList ? "not found: " + TiedList(evidence) + " all hold the TM/HM moves and no code tells which the game reads\n"
+                           : "not chosen: " + TiedList(evidence) + " have equal evidence\n";
+        } else if (tmList) {
+            text += "not found: none of " + std::to_string(detected.found.tmLookAlikes) +
+                    " lists of 58 move numbers holds the TM/HM moves\n";
         } else {
             text += "not found\n";
         }
     }
     for (const std::string& problem : detected.found.problems) text += "; " + problem + "\n";
     return text;
+}
+
+Status KeepFoundTables(const std::filesystem::path& rom, const DetectedTables& detected)
+{
+    std::vector<std::string> lines{"; Found in " + rom.filename().string() + " by Quillbox; serves this file alone."};
+    for (std::string& line : detected.ProfileLines()) lines.push_back(std::move(line));
+    if (!detected.found.tmMoves.Found()) lines.push_back("; No TMData: the TM/HM list was not found, its moves stay unknown.");
+    return WriteProfileSection(RomTablesPathOf(rom), detected.SectionName(), lines);
 }
 
 std::int64_t ItemTableReadElsewhere(RomFile& file, const RomState& state)
@@ -154,6 +176,7 @@ std::string DescribeDetectedTables(const DetectedTables& detected)
         text += evidence.Found() ? NumberToHex(static_cast<std::uint64_t>(evidence.offset)) +
                                        " (" + Counted(evidence.pointerCount, "pointer") + ")"
                                  : std::string("not found");
+        if (table.key == "TMData" && !evidence.Found()) text += "; TM/HM moves will not be shown or written";
         if (table.key == "ItemData" && evidence.Found()) text += ", " + std::to_string(detected.found.itemCount) + " items";
         text += "\n";
     }

@@ -35,12 +35,17 @@ Result<DetectedTables> DetectTables(const std::filesystem::path& rom);
 Result<DetectedTables> DetectTables(std::span<const Byte> rom);
 
 // Whether the found tables can be used: every table the family has was found and no two
-// candidates had equal evidence (TableNotFound, TablesDisagree otherwise).
+// candidates had equal evidence (TableNotFound, TablesDisagree otherwise). The TM/HM list may
+// be missing: its moves are then unknown, never guessed.
 Status CheckDetectedTables(const DetectedTables& detected);
 
 // A ready-to-paste profile section: the heading, the keys, and the evidence per table as
 // comments. A table not found is a comment saying so, with its tied candidates if any.
 std::string FormatDetectedSection(const DetectedTables& detected);
+
+// Keeps the found tables beside the ROM (RomTablesPathOf), for that file alone, replacing what
+// was kept for it before; written whole or not at all.
+Status KeepFoundTables(const std::filesystem::path& rom, const DetectedTables& detected);
 
 // Where the game reads its item table when that is not at `state`'s offset, or -1: the header at
 // 0x100 naming another table, or no word in the ROM naming the state's table while the finder

@@ -236,16 +236,38 @@ bool ProfileHasSection(std::string_view contents, std::string_view section)
     return false;
 }
 
+std::filesystem::path RomTablesPathOf(const std::filesystem::path& rom)
+{
+    std::filesystem::path path = rom;
+    path += ".quillbox-tables";
+    return path;
+}
+
+std::vector<ProfileSection> FindProfileSections(const ProfileFiles& files, const std::filesystem::path& romTables,
+                                                std::string_view headerCode, int versionByte)
+{
+    std::vector<ProfileSection> sections;
+    const std::string names[] = {RevisionSectionName(headerCode, versionByte), std::string(headerCode)};
+    if (const auto kept = ReadProfileText(romTables)) {
+        for (const std::string& name : names) {
+            if (ProfileHasSection(*kept, name)) sections.push_back({name, romTables, false, true});
+        }
+    }
+    const auto user = ReadProfileText(files.user);
+    const auto shipped = ReadProfileText(files.shipped);
+    for (const std::string& name : names) {
+        if (user && ProfileHasSection(*user, name)) sections.push_back({name, files.user, true, false});
+        if (shipped && ProfileHasSection(*shipped, name)) sections.push_back({name, files.shipped, false, false});
+    }
+    return sections;
+}
+
 std::optional<ProfileSection> FindProfileSection(const ProfileFiles& files, std::string_view headerCode,
                                                  int versionByte)
 {
-    const auto user = ReadProfileText(files.user);
-    const auto shipped = ReadProfileText(files.shipped);
-    for (const std::string& name : {RevisionSectionName(headerCode, versionByte), std::string(headerCode)}) {
-        if (user && ProfileHasSection(*user, name)) return ProfileSection{name, files.user, true};
-        if (shipped && ProfileHasSection(*shipped, name)) return ProfileSection{name, files.shipped, false};
-    }
-    return std::nullopt;
+    auto sections = FindProfileSections(files, {}, headerCode, versionByte);
+    if (sections.empty()) return std::nullopt;
+    return std::move(sections.front());
 }
 
 ProfileTables ReadProfileTables(const ProfileSection& section)
@@ -256,6 +278,7 @@ ProfileTables ReadProfileTables(const ProfileSection& section)
     };
     ProfileTables tables{number("ItemData"), number("AttackNames"), number("TMData"), number("IMGData"), {}};
     if (!ReadProfileValueFromText(contents, section.name, "ItemCount").empty()) tables.itemCount = number("ItemCount");
+    tables.tmListUnknown = section.romTables && ReadProfileValueFromText(contents, section.name, "TMData").empty();
     return tables;
 }
 

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillbox {
 
@@ -43,11 +44,17 @@ struct ProfileFiles {
     std::filesystem::path user;
 };
 
-// The section that describes a ROM, and where it was found.
+// The tables found in one ROM are kept beside that file, NAME.gba.quillbox-tables, and serve it
+// alone: a hack's moved tables never change how another ROM with the same header code opens,
+// and they travel with the ROM as its history does.
+std::filesystem::path RomTablesPathOf(const std::filesystem::path& rom);
+
+// A section that may describe a ROM, and where it was found.
 struct ProfileSection {
     std::string name;  // e.g. "BPRE1" or "BPRE"
     std::filesystem::path file;
     bool userProfile = false;
+    bool romTables = false;  // the tables kept beside the ROM for it alone
 };
 
 // The section of one revision: the header code followed by the version byte in decimal.
@@ -63,6 +70,10 @@ bool ProfileHasSection(std::string_view contents, std::string_view section);
 // each name the user profile's before the shipped one's. None when neither file names the ROM.
 std::optional<ProfileSection> FindProfileSection(const ProfileFiles& files, std::string_view headerCode,
                                                  int versionByte);
+// Every section that may serve a ROM, the one to try first first: the tables kept beside the
+// ROM (`romTables`, empty for none), then the order of FindProfileSection.
+std::vector<ProfileSection> FindProfileSections(const ProfileFiles& files, const std::filesystem::path& romTables,
+                                                std::string_view headerCode, int versionByte);
 
 // The table keys of a section, as numbers; a missing key is 0.
 struct ProfileTables {
@@ -71,6 +82,9 @@ struct ProfileTables {
     std::int64_t tmData = 0;
     std::int64_t imgData = 0;
     std::optional<std::int64_t> itemCount;  // none: the family's count
+    // Tables found in a ROM whose TM/HM list could not be told from its look-alikes: its moves
+    // are neither shown nor written. Only kept ROM tables say so, by leaving TMData out.
+    bool tmListUnknown = false;
 };
 ProfileTables ReadProfileTables(const ProfileSection& section);
 

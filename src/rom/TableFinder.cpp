@@ -138,6 +138,51 @@ int SmallestItemCount()
     return smallest;
 }
 
+// Only places holding the released TM/HM moves are candidates. One is the list; of several, the
+// one the code turning item numbers into list entries names is; otherwise none is chosen:
+// the moves stay unknown rather than being written into some other table.
+void ChooseTmHmList(std::span<const Byte> rom, const std::vector<Candidate>& candidates,
+                    const std::vector<TmHmListEvidence>& evidence, FoundTables& found)
+{
+    TableEvidence& chosen = found.tmMoves;
+    chosen.candidates = static_cast<int>(candidates.size());
+    std::size_t pick = candidates.size();
+    if (candidates.size() == 1) {
+        pick = 0;
+        found.tmListReadByCode = ReadAsTmHmList(rom, PointerTargets::WordsNaming(rom, candidates[0].offset));
+    } else {
+        std::vector<std::size_t> readByCode;
+        for (std::size_t i = 0; i < candidates.size(); ++i) {
+            if (ReadAsTmHmList(rom, PointerTargets::WordsNaming(rom, candidates[i].offset))) readByCode.push_back(i);
+        }
+        if (readByCode.size() == 1) {
+            pick = readByCode.front();
+            found.tmListReadByCode = true;
+        }
+    }
+    if (pick < candidates.size()) {
+        chosen.offset = candidates[pick].offset;
+        chosen.pointerCount = candidates[pick].pointers;
+        chosen.matchingRecords = candidates[pick].records;
+        found.tmList = evidence[pick];
+        return;
+    }
+    if (candidates.empty()) {
+        found.problems.push_back("No place the ROM's pointers name holds the TM/HM move list (" +
+                                 std::to_string(found.tmLookAlikes) +
+                                 " hold 58 move numbers, none of them the TM/HM moves); TM/HM moves are unknown");
+        return;
+    }
+    std::string places;
+    for (const Candidate& candidate : candidates) {
+        chosen.tied.push_back(candidate.offset);
+        places += (places.empty() ? "" : ", ") + Hex(candidate.offset);
+    }
+    found.problems.push_back(std::to_string(candidates.size()) +
+                             " places hold the TM/HM moves and no code tells which the game reads: " + places +
+                             "; none of them is used, TM/HM moves are unknown");
+}
+
 }  // namespace
 
 int CountItemRecords(std::span<const Byte> rom, std::int64_t offset, int limit)
@@ -197,6 +242,7 @@ FoundTables FindTables(std::span<const Byte> rom, const PointerTargets& pointers
     std::vector<Candidate> items;
     std::vector<Candidate> names;
     std::vector<Candidate> tmLists;
+    std::vector<TmHmListEvidence> tmEvidence;
     std::vector<Candidate> images;
     const auto offsets = pointers.Offsets();
     const auto counts = pointers.Counts();
@@ -213,15 +259,25 @@ FoundTables FindTables(std::span<const Byte> rom, const PointerTargets& pointers
         }
         const int slots = CountNameSlots(rom, at, kScanLimit);
         if (slots >= kMoveNameSlots) names.push_back({at, count, at == headerNames, slots});
-        if (at % 2 == 0 && CountMoveNumbers(rom, at, kTmMoveCount) == kTmMoveCount) {
-            tmLists.push_back({at, count, false, kTmMoveCount});
+        if (at % 2 == 0) {
+            // A list whose first TM is no move is not looked at further; it keeps the scan to
+            // the few places whose first word could start the list.
+            const int leading = CountMoveNumbers(rom, at, kTmMoveCount);
+            if (leading == kTmMoveCount) ++found.tmLookAlikes;
+            if (leading == kTmMoveCount || (leading > 0 && MayBeTmHmList(rom, at))) {
+                const TmHmListEvidence evidence = WeighTmHmList(rom, at);
+                if (evidence.IsTmHmList()) {
+                    tmLists.push_back({at, count, false, evidence.movesInRange});
+                    tmEvidence.push_back(evidence);
+                }
+            }
         }
     }
 
     found.items = Choose(std::move(items), 0, "the item table", headerItems, found.problems);
     if (found.items.Found()) found.itemCount = found.items.matchingRecords;
     found.moveNames = Choose(std::move(names), kMoveNameSize, "the move names", headerNames, found.problems);
-    found.tmMoves = Choose(std::move(tmLists), 0, "the TM/HM move list", -1, found.problems);
+    ChooseTmHmList(rom, tmLists, tmEvidence, found);
     if (found.imagesSearched) {
         // The table holds an entry past the last item.
         const int leastEntries = (found.items.Found() ? found.itemCount : leastItems) + 1;

@@ -3,6 +3,7 @@
 #include "rom/GameFamily.h"
 #include "rom/PointerScan.h"
 #include "rom/RomFile.h"
+#include "rom/TmHmList.h"
 
 #include <cstdint>
 #include <span>
@@ -11,7 +12,7 @@
 
 namespace quillbox {
 
-inline constexpr int kTmMoveCount = kLastTmItem - kFirstTmItem + 1;  // 50 TMs and 8 HMs
+inline constexpr int kTmMoveCount = kTmHmEntries;
 inline constexpr int kImageTableEntrySize = 8;  // image pointer, palette pointer
 // Move 0 has a name slot too; the game's pointers name that slot, one before move 1's.
 inline constexpr int kMoveNameSlots = kMoveCount + 1;
@@ -42,7 +43,12 @@ struct FoundTables {
     // The pointers name move name 0, 13 bytes before `offset`; pointerCount and namedByHeader
     // are about that place, matchingRecords counts name slots from move 0 on.
     TableEvidence moveNames;
+    // candidates counts the places holding the TM/HM list's own moves; tied lists them when
+    // more than one does and no code tells which the game reads.
     TableEvidence tmMoves;
+    TmHmListEvidence tmList;          // of the chosen list
+    bool tmListReadByCode = false;    // the code that reads TM/HM moves names the chosen list
+    int tmLookAlikes = 0;             // places the pointers name holding 58 move numbers
     // matchingRecords counts entries, one more than there are items in the real games.
     TableEvidence images;
     bool imagesSearched = false;  // false for the games without item images
@@ -53,14 +59,18 @@ struct FoundTables {
     {
         return items.Found() && moveNames.Found() && tmMoves.Found() && (!imagesSearched || images.Found());
     }
+    // What a ROM needs to be opened: the TM/HM list may stay unknown, its moves then unavailable.
+    bool UsableFound() const { return items.Found() && moveNames.Found() && (!imagesSearched || images.Found()); }
 };
 
 // Finds the item table, the move names, the TM/HM list and (for the games with item images, or
 // any ROM when `family` is null) the item image table. Candidates are only the places the
 // ROM's aligned words name, so a copy nothing points at is never chosen; among the candidates
 // that fit a table's pattern the one most words name wins, the header at 0x100 breaking ties.
-// Candidates still equal are all reported and none is chosen. Nothing here depends on the
-// game's language. `family` sets the least number of items an item table must hold; without it
+// Candidates still equal are all reported and none is chosen. The TM/HM list is never chosen
+// by pointers: many tables of 58 move numbers are named more often than it is, so only a place
+// holding the list's own moves is a candidate, and of several only the one the TM code reads.
+// Nothing here depends on the game's language. `family` sets the least number of items an item table must hold; without it
 // the smallest family's count is used.
 FoundTables FindTables(std::span<const Byte> rom, const PointerTargets& pointers, const GameFamily* family);
 // The same with the ROM's pointers scanned here.
@@ -77,7 +87,7 @@ int CountItemRecords(std::span<const Byte> rom, std::int64_t offset, int limit);
 // Name slots of 13 bytes, each a name of at least one character ending in 0xFF. `offset` is
 // the slot to start at (move name 0 for the game's table).
 int CountNameSlots(std::span<const Byte> rom, std::int64_t offset, int limit);
-// Two-byte little-endian move numbers from 1 to 354.
+// Two-byte little-endian move numbers from 1 to 354 (the pattern alone, which look-alikes share).
 int CountMoveNumbers(std::span<const Byte> rom, std::int64_t offset, int limit);
 // Pairs of pointers, each naming an LZ77 stream (first byte 0x10, a length of 1..32 KiB) in the ROM.
 int CountImageEntries(std::span<const Byte> rom, std::int64_t offset, int limit);

@@ -4,6 +4,7 @@
 #include "image/Lz77.h"
 #include "rom/GameFamily.h"
 #include "rom/HexText.h"
+#include "rom/TmHmList.h"
 #include "text/GameText.h"
 
 #include <algorithm>
@@ -25,6 +26,11 @@ constexpr std::int64_t kAreaSize = 0x10000;
 constexpr std::int64_t kCodeArea = 0x0A0000;
 constexpr std::int64_t kPointerPool = 0x010000;
 constexpr std::int64_t kPointerPoolSize = 0x1000;
+// Tables that look like the ones the editor seeks, as real ROMs hold many, and the words naming them.
+constexpr std::int64_t kLookAlikeArea = 0x020000;
+constexpr std::int64_t kLookAlikeAreaSize = 0x8000;
+constexpr std::int64_t kLookAlikePool = kPointerPool + kPointerPoolSize;
+constexpr std::int64_t kLookAlikePoolSize = 0x1000;
 constexpr std::int64_t kFirstFreeOffset = 0x200;
 constexpr std::int64_t kVersionOffset = 0xBC;
 constexpr std::int64_t kHeaderMoveNames = 0x148;
@@ -70,12 +76,16 @@ void PutLe16(Bytes& rom, std::int64_t offset, std::uint16_t value)
     rom[static_cast<std::size_t>(offset + 1)] = static_cast<Byte>(value >> 8);
 }
 
+void PutWord(Bytes& rom, std::int64_t offset, std::uint32_t word)
+{
+    for (int i = 0; i < 4; ++i) {
+        rom[static_cast<std::size_t>(offset + i)] = static_cast<Byte>(word >> (8 * i));
+    }
+}
+
 void PutPointer(Bytes& rom, std::int64_t offset, std::int64_t target)
 {
-    const auto pointer = static_cast<std::uint32_t>(target) + 0x08000000u;
-    for (int i = 0; i < 4; ++i) {
-        rom[static_cast<std::size_t>(offset + i)] = static_cast<Byte>(pointer >> (8 * i));
-    }
+    PutWord(rom, offset, static_cast<std::uint32_t>(target) + 0x08000000u);
 }
 
 Text ItemName(int position)
@@ -217,7 +227,8 @@ Status CheckLayout(const SampleTables& tables, const std::optional<SampleTables>
                                                       " does not fit between " + Hex(kFirstFreeOffset) +
                                                       " and the end of the file at " + Hex(romSize));
         }
-        const Region reserved[] = {{kPointerPool, kPointerPool + kPointerPoolSize, "code area"},
+        const Region reserved[] = {{kPointerPool, kPointerPool + kPointerPoolSize + kLookAlikePoolSize, "code area"},
+                                   {kLookAlikeArea, kLookAlikeArea + kLookAlikeAreaSize, "look-alike tables"},
                                    {kCodeArea, kCodeArea + 0x40 * std::int64_t{kMaxSampleItems}, "code area"},
                                    {kDescriptionArea, kDescriptionArea + kAreaSize, "description area"},
                                    {kIconArea, kIconArea + kAreaSize, "icon area"}};
@@ -320,10 +331,15 @@ void WriteMoveNames(Bytes& rom, std::int64_t attackNames)
     }
 }
 
-void WriteTmList(Bytes& rom, std::int64_t at)
+// The moves every release teaches; a hack's list teaches other TMs and keeps the HMs.
+void WriteTmList(Bytes& rom, std::int64_t at, bool hackMoves)
 {
     for (int i = 0; i < kTmListEntries; ++i) {
-        PutLe16(rom, at + 2 * i, static_cast<std::uint16_t>(1 + (i * 37 + 11) % kMoveCount));
+        std::uint16_t move = kReleasedTmHmMoves[static_cast<std::size_t>(i)];
+        if (hackMoves && i < kTmListEntries - kHmEntries && i % 3 != 0) {
+            move = static_cast<std::uint16_t>(1 + (i * 37 + 11) % kMoveCount);
+        }
+        PutLe16(rom, at + 2 * i, move);
     }
 }
 
@@ -419,9 +435,59 @@ void WriteCodeArea(Bytes& rom, const SampleTables& tables)
             --reference.left;
             // push {lr}; ldr r0, [pc, #0]; bl ...; pop {pc}: bytes no pointer test takes for one
             Put(rom, at, std::array<Byte, 8>{0x00, 0xB5, 0x00, 0x48, 0x00, 0xF0, 0x00, 0xBD});
-            PutPointer(rom, at + 8, reference.target);
-            at += 12;
+            at += 8;
+            if (reference.target == tables.tmData) {
+                // The function turning an item number into a list entry subtracts the first TM
+                // item's number from the number shifted into the top half-word.
+                PutWord(rom, at, static_cast<std::uint32_t>(0x10000 - kFirstTmItem) << 16);
+                at += 4;
+            }
+            PutPointer(rom, at, reference.target);
+            at += 4;
         }
+    }
+}
+
+// What real ROMs hold besides the tables the editor seeks, each named by more words than the
+// TM/HM list: battle-message ids in small tables back to back (any 58 of them read as move
+// numbers), a Pokédex order and sorted move groups (58 and more distinct numbers 1 to 354), a
+// held-item table, a list of field moves holding the HM moves in another order, an icon-like
+// table of pointer pairs too short for the items, and a 13-byte name table too short for the moves.
+void WriteLookAlikes(Bytes& rom, const std::vector<std::pair<std::int64_t, std::int64_t>>& icons)
+{
+    std::int64_t place = kLookAlikeArea;
+    std::int64_t pool = kLookAlikePool;
+    const auto name = [&](std::int64_t target, int words) {
+        for (int i = 0; i < words; ++i, pool += 4) PutPointer(rom, pool, target);
+    };
+    const auto numbers = [&](int count, auto&& value, int words) {
+        name(place, words);
+        for (int i = 0; i < count; ++i) PutLe16(rom, place + 2 * i, static_cast<std::uint16_t>(value(i)));
+        place += (2 * count + 3) & ~3;
+    };
+    for (int table = 0; table < 24; ++table) {
+        name(place, table == 0 ? 6 : 3);
+        for (int i = 0; i < 6; ++i) PutLe16(rom, place + 2 * i, static_cast<std::uint16_t>(1 + (table * 53 + i * 29) % kMoveCount));
+        place += 12;
+    }
+    numbers(kMoveCount, [](int i) { return 1 + (i * 7) % kMoveCount; }, 4);
+    for (int group = 0; group < 5; ++group) numbers(60, [group](int i) { return group * 70 + 1 + i; }, 3);
+    numbers(120, [](int i) { return 1 + (i * 13) % 300; }, 3);
+    const std::array<int, 12> fieldMoves{148, 15, 19, 70, 57, 249, 127, 100, 91, 208, 135, 230};
+    numbers(kTmListEntries, [&](int i) { return i < 12 ? fieldMoves[static_cast<std::size_t>(i)] : 1 + i * 5; }, 2);
+    if (!icons.empty()) {
+        name(place, 5);
+        for (int entry = 0; entry < 40; ++entry, place += 8) {
+            const auto& [image, palette] = icons[static_cast<std::size_t>(entry) % icons.size()];
+            PutPointer(rom, place, image);
+            PutPointer(rom, place + 4, palette);
+        }
+    }
+    name(place, 10);
+    for (int slot = 0; slot < 78; ++slot, place += kMoveNameSize) {
+        Bytes text = EncodeGameText(MoveName(slot + 200) + U"\\x");
+        text.resize(kMoveNameSize, 0xFF);
+        Put(rom, place, text);
     }
 }
 
@@ -476,13 +542,14 @@ Result<Bytes> BuildSampleRom(std::string_view headerCode, const SampleOptions& o
     const auto icons = family.hasImages ? WriteIcons(rom) : std::vector<std::pair<std::int64_t, std::int64_t>>{};
     const auto writeTables = [&](const SampleTables& copy) {
         WriteMoveNames(rom, copy.attackNames);
-        WriteTmList(rom, copy.tmData);
+        WriteTmList(rom, copy.tmData, options.hack && &copy == &tables);
         WriteItems(rom, family, copy.itemData, copy.itemCount, descriptions);
         if (copy.imgData != 0) WriteImageTable(rom, copy.imgData, copy.itemCount + 1, icons);
     };
     if (layout->old) writeTables(*layout->old);
     writeTables(tables);
-    if (tables.decoyTmData != 0) WriteTmList(rom, tables.decoyTmData);
+    if (tables.decoyTmData != 0) WriteTmList(rom, tables.decoyTmData, false);
+    WriteLookAlikes(rom, icons);
     return rom;
 }
 

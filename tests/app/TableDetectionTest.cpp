@@ -66,15 +66,15 @@ void TableDetectionTest::answerDecidesTheTables()
     std::filesystem::remove(userProfile);
 
     WindowHarness harness;
-    bool asked = false;
+    int asked = 0;
     ModalAnswer answer([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         if (box == nullptr) return;
-        asked = true;
+        ++asked;
         box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
     });
     harness.Open(QString::fromStdU16String(rom.u16string()));
-    QVERIFY(asked);
+    QCOMPARE(asked, 1);
     QCOMPARE(harness.Items()->count(), items);
     if (message.isEmpty()) {
         QVERIFY2(harness.messages.empty(), qPrintable(harness.MessageLog()));
@@ -82,10 +82,22 @@ void TableDetectionTest::answerDecidesTheTables()
         QCOMPARE(harness.messages.size(), std::size_t{1});
         QVERIFY2(harness.messages.front().text.startsWith(message), qPrintable(harness.MessageLog()));
     }
-    // Yes keeps the found tables in the user's profile; No leaves it alone.
+    // Yes keeps the found tables beside the ROM, for it alone; the user's profile is left alone.
     const std::string code = writtenCode.isEmpty() ? headerCode.toStdString() : writtenCode.toStdString();
-    QCOMPARE(ParseProfileNumber(ReadProfileValue(userProfile, code, "ItemData")), yes ? tables->itemData : 0);
+    QCOMPARE(ParseProfileNumber(ReadProfileValue(RomTablesPathOf(rom), code, "ItemData")), yes ? tables->itemData : 0);
+    QVERIFY(!std::filesystem::exists(userProfile));
     if (items == 0) return;
+    if (yes && hack) {
+        // The game's plain ROM beside the hack opens as before, asking nothing.
+        const auto plain = std::filesystem::path(folder.filePath(QStringLiteral("plain.gba")).toStdU16String());
+        QVERIFY(WriteSampleRom(plain, headerCode.toStdString()));
+        WindowHarness other;
+        other.Open(QString::fromStdU16String(plain.u16string()));
+        QCOMPARE(asked, 1);
+        QVERIFY2(other.messages.empty(), qPrintable(other.MessageLog()));
+        QCOMPARE(other.Items()->count(), FindGameFamily(GameCodeOf(code))->itemCount);
+        QCOMPARE(other.Window().State().itemTableOffset, SampleTablesFor(code)->itemData);
+    }
 
     // A save of the last item lands in the table the window lists.
     const int last = items - 1;

@@ -21,10 +21,12 @@
 
 int main(int argc, char* argv[])
 {
+    // A home and config folder of its own: a user's profile or kept tables never change an
+    // outcome, and no test writes into them.
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
     QApplication application(argc, argv);
-    // Found tables a test keeps go into a profile of its own, never the user's.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     std::vector<std::unique_ptr<QObject>> suites;
     suites.push_back(std::make_unique<quillbox::test::FieldRulesTest>());
     suites.push_back(std::make_unique<quillbox::test::FileDialogTest>());

@@ -127,6 +127,40 @@ TEST(DetectCliTest, DetectOptionOpensARomNoSectionServes)
     EXPECT_FALSE(found.out.contains("warning:")) << found.out;
 }
 
+// detect --keep keeps a hack's tables beside it; a user profile holding a section kept for
+// another ROM of the game (as an older Quillbox kept them) is passed over with a warning.
+TEST(DetectCliTest, KeptTablesServeOneRomAndAForeignUserSectionIsPassedOver)
+{
+    TempDir dir;
+    const auto hack = dir / "hack.gba";
+    const auto plain = dir / "plain.gba";
+    ASSERT_EQ(RunTool({"sample-rom", hack.string(), "--hack"}).status, 0);
+    ASSERT_EQ(RunTool({"sample-rom", plain.string()}).status, 0);
+    const auto user = UserProfilePath();
+    ASSERT_TRUE(user.string().starts_with(std::filesystem::temp_directory_path().string())) << user;
+    test::WriteTextFile(user, "[BPRE]\nItemData=&HF00000\nAttackNames=&H2470A1\nTMData=&H45A80C\nItemCount=400\n");
+
+    const CliRun kept = RunTool({"detect", hack.string(), "--keep"});
+    ASSERT_EQ(kept.status, 0) << kept.err;
+    EXPECT_EQ(kept.err, "kept for this ROM alone in " + RomTablesPathOf(hack).string() + "\n");
+    const CliRun hackInfo = RunTool({"info", hack.string()});
+    ASSERT_EQ(hackInfo.status, 0) << hackInfo.err;
+    EXPECT_TRUE(hackInfo.out.contains("items: 400\n")) << hackInfo.out;
+    EXPECT_TRUE(hackInfo.out.contains("offsets from: the tables kept for this ROM in " + RomTablesPathOf(hack).string()))
+        << hackInfo.out;
+    EXPECT_FALSE(hackInfo.out.contains("warning:")) << hackInfo.out;
+
+    const CliRun plainInfo = RunTool({"info", plain.string()});
+    ASSERT_EQ(plainInfo.status, 0) << plainInfo.err;
+    EXPECT_TRUE(plainInfo.out.contains("items: 375\nimages: yes\nItemData: 3DB028\n")) << plainInfo.out;
+    EXPECT_TRUE(plainInfo.out.contains("warning: section [BPRE] of " + user.string() + " does not fit this ROM")) << plainInfo.out;
+    const Bytes before = test::ReadFile(plain);
+    ASSERT_EQ(RunTool({"set", plain.string(), "5", "price=77"}).status, 0);
+    const auto changed = test::DifferingOffsets(before, test::ReadFile(plain));
+    EXPECT_EQ(changed, (std::vector<std::size_t>{0x3DB028 + 44 * 5 + 16, 0x3DB028 + 44 * 5 + 17}));
+    std::filesystem::remove(user);
+}
+
 // Files that hold no game: one line saying why, exit status not 0, the file as it was.
 TEST(DetectCliTest, RefusesFilesThatHoldNoGame)
 {

@@ -1,5 +1,7 @@
 #include "ItemTestSupport.h"
 
+#include "rom/TmHmList.h"
+
 #include <optional>
 
 namespace quillbox::test {
@@ -87,9 +89,11 @@ TEST_P(RecordLayoutTest, TmMovesBelongToItems289To346)
 {
     const GameCase& game = GetParam();
     RomBuilder builder(game.headerCode);
-    for (int position = 289; position <= 346; ++position) {
-        builder.PutLe16(builder.TmEntry(position), static_cast<std::uint16_t>(0x0100 + position));
-    }
+    // TMs teaching moves of their own, HMs as released: a list the opening check takes.
+    const auto expected = [](int position) {
+        return position <= 338 ? static_cast<std::uint16_t>(position - 288) : kReleasedTmHmMoves[static_cast<std::size_t>(position - 289)];
+    };
+    for (int position = 289; position <= 346; ++position) builder.PutLe16(builder.TmEntry(position), expected(position));
     builder.PutLe16(builder.TmEntry(288), 0x7777);
     builder.PutLe16(builder.TmEntry(347), 0x8888);
     TempDir dir;
@@ -102,7 +106,7 @@ TEST_P(RecordLayoutTest, TmMovesBelongToItems289To346)
     for (int position = 289; position <= 346; ++position) {
         auto item = ReadItem(state, position);
         ASSERT_TRUE(item) << Describe(item);
-        EXPECT_EQ(item->tmMove, std::optional<std::uint16_t>(0x0100 + position)) << position;
+        EXPECT_EQ(item->tmMove, std::optional<std::uint16_t>(expected(position))) << position;
     }
 }
 

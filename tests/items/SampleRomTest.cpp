@@ -1,5 +1,6 @@
 #include "ItemTestSupport.h"
 
+#include "rom/TmHmList.h"
 #include "rom/PointerScan.h"
 #include "rom/Profile.h"
 #include "sample/SampleRom.h"
@@ -166,7 +167,10 @@ TEST_P(SampleLayoutTest, LooksLikeTheRealGames)
     EXPECT_EQ(TargetAt(*rom, 0x148), game.hasImages ? moveNameZero : 0xFFFFFFFF - 0x08000000);
     EXPECT_EQ(TargetAt(*rom, 0x1C8), game.hasImages ? tables->itemData : 0xFFFFFFFF - 0x08000000);
     EXPECT_TRUE(PointerTargets::WordsNaming(*rom, tables->decoyTmData).empty());
-    EXPECT_TRUE(std::equal(rom->begin() + tables->tmData, rom->begin() + tables->tmData + 116, rom->begin() + tables->decoyTmData));
+    // The dead copy holds the released moves; the list a hack reads teaches other TMs.
+    EXPECT_EQ(WeighTmHmList(*rom, tables->decoyTmData).releasedMatches, kTmHmEntries);
+    EXPECT_EQ(std::equal(rom->begin() + tables->tmData, rom->begin() + tables->tmData + 116, rom->begin() + tables->decoyTmData),
+              !options.hack);
     if (game.hasImages) {
         // The entry past the last item names two compressed streams too.
         const std::int64_t last = tables->imgData + 8 * std::int64_t{tables->itemCount};

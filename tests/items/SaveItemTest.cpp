@@ -28,7 +28,8 @@ RomBuilder PatternedRom(std::string_view headerCode)
         builder.Data()[static_cast<std::size_t>(e + 31)] = 0x08;
         builder.Data()[static_cast<std::size_t>(e + 39)] = 0x08;
     }
-    for (int position = 289; position <= 346; ++position) {
+    // The TMs a pattern of their own; the HMs as released, so the list passes the opening check.
+    for (int position = 289; position <= 338; ++position) {
         builder.PutLe16(builder.TmEntry(position), 0x0155);
     }
     builder.Fill(RomBuilder::kFreeArea, 64, 0x77);
@@ -597,11 +598,12 @@ TEST_P(RandomEditTest, ChangesExactlyTheBytesOfTheEditedFields)
     for (std::int64_t offset = builder.Entry(0); offset < builder.Entry(game.itemCount); ++offset) {
         builder.Data()[static_cast<std::size_t>(offset)] = static_cast<Byte>(anyByte(random));
     }
-    // Index and TM/HM moves as a table that passes the opening check holds them.
+    // Index and TM/HM moves as a table that passes the opening check holds them: random TMs,
+    // the HMs as released.
     for (int position = 0; position < game.itemCount; ++position) {
         builder.PutLe16(builder.Entry(position) + 14, static_cast<std::uint16_t>(position));
     }
-    for (int position = 289; position <= 346; ++position) {
+    for (int position = 289; position <= 338; ++position) {
         builder.PutLe16(builder.TmEntry(position), static_cast<std::uint16_t>(1 + anyByte(random)));
     }
     std::vector<int> room(static_cast<std::size_t>(game.itemCount));

@@ -3,6 +3,9 @@
 #include "items/IconTransfer.h"
 #include "items/TableCheck.h"
 #include "items/TableDetection.h"
+#include "rom/HexText.h"
+#include "rom/PointerScan.h"
+#include "rom/TableFinder.h"
 #include "sample/SampleRom.h"
 
 #include <gtest/gtest.h>
@@ -87,6 +90,28 @@ INSTANTIATE_TEST_SUITE_P(
         BadOffsetRow{"TmDataNamingNoTable", "TMData=&H9100", {}, {}, "TMData 9100", Attempt::TmMove},
         BadOffsetRow{"ImgDataNamingNoTable", "IMGData=&H9100", {}, {}, "IMGData 9100", Attempt::ImageRepoint}),
     [](const ::testing::TestParamInfo<BadOffsetRow>& row) { return std::string(row.param.name); });
+
+// Real ROMs hold many tables of 58 move numbers that words name (battle-message ids, Pokédex
+// orders, move groups); the check at opening takes none of them for the TM/HM list.
+TEST(TmListCheckTest, RefusesEveryLookAlikeOfTheSamples)
+{
+    for (const std::string_view code : kKnownHeaderCodes) {
+        SCOPED_TRACE(code);
+        auto rom = BuildSampleRom(code);
+        auto tables = SampleTablesFor(code);
+        ASSERT_TRUE(rom && tables);
+        const auto bytes = [&](std::int64_t at) { return std::span<const Byte>(*rom).subspan(static_cast<std::size_t>(at), 116); };
+        EXPECT_TRUE(LooksLikeTmMoves(bytes(tables->tmData)));
+        const PointerTargets pointers = ScanPointers(*rom);
+        int lookAlikes = 0;
+        for (const std::uint32_t at : pointers.Offsets()) {
+            if (std::cmp_equal(at, tables->tmData) || at % 2 != 0 || CountMoveNumbers(*rom, at, kTmMoveCount) != kTmMoveCount) continue;
+            ++lookAlikes;
+            EXPECT_FALSE(LooksLikeTmMoves(bytes(at))) << NumberToHex(at);
+        }
+        EXPECT_GE(lookAlikes, 10);
+    }
+}
 
 // ItemCount lists every record of an enlarged table, and reads and saves reach its last one.
 TEST(EnlargedTableTest, EveryItemIsListedAndWritable)

@@ -64,6 +64,22 @@ TEST_P(FinderOnSamples, FindsTheTablesTheGameReadsWithTheirEvidence)
         EXPECT_EQ(found.images.matchingRecords, placed->itemCount + 1);
     }
 
+    // The TM/HM list is the one place holding its own moves, read by the code that turns item
+    // numbers into list entries; tables of 58 move numbers that more words name are all about.
+    EXPECT_EQ(found.tmMoves.candidates, 1);
+    EXPECT_TRUE(found.tmListReadByCode);
+    EXPECT_EQ(found.tmList.hmMatches, kHmEntries);
+    const PointerTargets pointers = ScanPointers(*rom);
+    std::uint32_t mostNamedLookAlike = 0;
+    for (std::size_t i = 0; i < pointers.Offsets().size(); ++i) {
+        const std::int64_t at = pointers.Offsets()[i];
+        if (at != placed->tmData && at % 2 == 0 && CountMoveNumbers(*rom, at, kTmMoveCount) == kTmMoveCount) {
+            mostNamedLookAlike = std::max(mostNamedLookAlike, pointers.Counts()[i]);
+        }
+    }
+    EXPECT_GT(mostNamedLookAlike, found.tmMoves.pointerCount);
+    EXPECT_GE(found.tmLookAlikes, 10);
+
     // The copies nothing names fit the patterns as well as the tables the game reads.
     EXPECT_EQ(CountMoveNumbers(*rom, placed->decoyTmData, kTmMoveCount), kTmMoveCount);
     if (hack) {
@@ -187,6 +203,76 @@ TEST(FinderFaults, EqualCandidatesAreReportedAndNoneChosen)
         EXPECT_TRUE(found.moveNames.Found() && found.tmMoves.Found());
     }
 }
+
+// Several places holding the TM/HM moves: the code reading the list decides, and without it none
+// is chosen. A list whose HMs and TMs were both changed is no longer told from look-alikes.
+struct TmListCase {
+    const char* name;
+    bool copy;                 // a second list, named by two words of its own
+    bool codeNamesOriginal;    // the item-number constant beside the original list's words
+    bool codeNamesCopy;        // ... beside the copy's
+    int hmsChanged;            // HMs of the original list set to other moves, TMs with them
+    std::int64_t expected;     // 0: the original, 1: the copy, -1: not found
+    std::vector<int> tied;     // 0: the original, 1: the copy
+};
+
+class TmListDecision : public ::testing::TestWithParam<TmListCase> {};
+
+TEST_P(TmListDecision, NamesTheListTheGameReadsOrNone)
+{
+    const TmListCase& row = GetParam();
+    for (const std::string_view code : {"BPRE", "AXVE"}) {
+        SCOPED_TRACE(code);
+        auto rom = BuildSampleRom(code);
+        auto tables = SampleTablesFor(code);
+        ASSERT_TRUE(rom && tables);
+        const std::int64_t list = tables->tmData;
+        const std::int64_t copy = 0xC00000;
+        const auto biasWord = static_cast<std::uint32_t>(0x10000 - kFirstTmItem) << 16;
+        if (!row.codeNamesOriginal) {
+            for (const std::uint32_t word : PointerTargets::WordsNaming(*rom, list)) PutWord(*rom, word - 4, 0);
+        }
+        if (row.copy) {
+            std::copy_n(rom->begin() + list, 2 * kTmMoveCount, rom->begin() + copy);
+            PutWord(*rom, 0xC80000, kRomBase + static_cast<std::uint32_t>(copy));
+            PutWord(*rom, 0xC80010, kRomBase + static_cast<std::uint32_t>(copy));
+            if (row.codeNamesCopy) PutWord(*rom, 0xC80014, biasWord);
+        }
+        for (int i = 0; i < kTmMoveCount; ++i) {
+            // Three HMs changed and every TM with them; two HMs alone leave the list known.
+            const bool hm = i >= kTmMoveCount - kHmEntries;
+            if ((hm && i - (kTmMoveCount - kHmEntries) < row.hmsChanged) || (!hm && row.hmsChanged > 2)) {
+                const std::uint16_t move = static_cast<std::uint16_t>(300 + i % 50);
+                (*rom)[static_cast<std::size_t>(list + 2 * i)] = static_cast<Byte>(move & 0xFF);
+                (*rom)[static_cast<std::size_t>(list + 2 * i + 1)] = static_cast<Byte>(move >> 8);
+            }
+        }
+        const FoundTables found = FindTables(*rom, FindGameFamily(GameCodeOf(code)));
+        const std::int64_t places[] = {list, copy};
+        EXPECT_EQ(found.tmMoves.offset, row.expected < 0 ? -1 : places[row.expected]) << Problems(found);
+        std::vector<std::int64_t> tied;
+        for (const int k : row.tied) tied.push_back(places[k]);
+        EXPECT_EQ(found.tmMoves.tied, tied);
+        // The rest of the ROM is found as before: an unknown TM/HM list keeps nothing else from opening.
+        EXPECT_TRUE(found.UsableFound()) << Problems(found);
+        if (row.expected < 0) {
+            ASSERT_FALSE(found.problems.empty());
+            EXPECT_TRUE(found.problems.back().contains("TM/HM moves are unknown")) << Problems(found);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TmListDecision,
+    ::testing::Values(TmListCase{"OneList", false, true, false, 0, 0, {}},
+                      TmListCase{"OneListNoCodeSeen", false, false, false, 0, 0, {}},
+                      TmListCase{"TwoHmsChanged", false, true, false, 2, 0, {}},
+                      TmListCase{"HmsAndTmsChanged", false, true, false, 3, -1, {}},
+                      TmListCase{"CopyCodeReadsOriginal", true, true, false, 0, 0, {}},
+                      TmListCase{"CopyCodeReadsCopy", true, false, true, 0, 1, {}},
+                      TmListCase{"CopyNoCodeSeen", true, false, false, 0, -1, {0, 1}},
+                      TmListCase{"CopyCodeBesideBoth", true, true, true, 0, -1, {0, 1}}),
+    [](const ::testing::TestParamInfo<TmListCase>& row) { return std::string(row.param.name); });
 
 TEST(PointerScan, CountsAlignedWordsNamingPlacesInsideTheRom)
 {

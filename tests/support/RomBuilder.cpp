@@ -1,5 +1,7 @@
 #include "RomBuilder.h"
 
+#include "rom/TmHmList.h"
+
 #include "rom/GameFamily.h"
 #include "rom/HexText.h"
 
@@ -34,7 +36,8 @@ RomBuilder::RomBuilder(std::string_view headerCode, std::int64_t size, Byte fill
         PutPointer(Entry(position) + kDescriptionPointer, kDefaultDescription);
     }
     // Tables that pass the check made when a ROM is opened: each record's Index is its position,
-    // every move name "A", every TM teaching move 1, every icon entry naming one compressed stream.
+    // every move name "A", the TMs and HMs teaching the moves they teach in every release, every
+    // icon entry naming one compressed stream.
     if (items > 0 && Entry(items) <= size) {
         for (int position = 0; position < items; ++position) {
             PutLe16(Entry(position) + kIndexField, static_cast<std::uint16_t>(position));
@@ -44,7 +47,7 @@ RomBuilder::RomBuilder(std::string_view headerCode, std::int64_t size, Byte fill
         for (int move = 0; move < 354; ++move) Put(tables_.attackNames + 13 * move, {0xBB, 0xFF});
     }
     if (tables_.tmData + 116 <= size) {
-        for (int i = 0; i < 58; ++i) PutLe16(tables_.tmData + 2 * i, 1);
+        for (int i = 0; i < 58; ++i) PutLe16(tables_.tmData + 2 * i, kReleasedTmHmMoves[static_cast<std::size_t>(i)]);
     }
     if (family != nullptr && family->hasImages && ImageEntry(items) <= size) {
         Put(kDefaultImage, {0x10, 0x00, 0x00, 0x00});
