@@ -515,6 +515,9 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const Row& row, bool 
     bool any = false;
     for (std::size_t k = 1; k < kColumns; ++k) {
         if (!changed[k]) continue;
+        // A description moved with the text it had is written at its new place, but the item's
+        // text is what it was: only the offset changed, as a diff of the two ROMs says.
+        if (k == kDescription && *given[k] == current[k]) continue;
         plan.changes.push_back({position, kItemExportKeys[k], current[k], *given[k]});
         any = true;
     }
