@@ -9,6 +9,7 @@
 #include <chrono>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <string_view>
 #include <system_error>
@@ -208,6 +209,11 @@ std::optional<HistoryEntry> ParseLine(std::string_view line)
         // Compared without adding to the offset, which may be as large as the line makes it.
         if (!offset || !before || !after || before->empty() || before->size() != after->size() || *offset < end ||
             *offset > entry.romSize - static_cast<std::int64_t>(after->size())) {
+            return std::nullopt;
+        }
+        // A run holds only bytes the write changed; one that keeps a byte was not written here,
+        // and taking it back would change nothing and journal nothing readable.
+        if (std::mismatch(before->begin(), before->end(), after->begin(), std::not_equal_to<>()).first != before->end()) {
             return std::nullopt;
         }
         end = *offset + static_cast<std::int64_t>(after->size());

@@ -270,6 +270,9 @@ INSTANTIATE_TEST_SUITE_P(
         SpoilCase{"TrustedLineWritingPastAnyFile",
                   [](const HistoryFixture& f) { AppendTrustedChange(f, "3", "7FFFFFFFFFFFFFFF:00:01"); },
                   ErrorCode::NothingToUndo, true},
+        SpoilCase{"TrustedLineChangingNothing",
+                  [](const HistoryFixture& f) { AppendTrustedChange(f, "3", FitHex(HexOf(PriceOffset(f, 2)), 8) + ":DE00:DE00"); },
+                  ErrorCode::NothingToUndo, true},
         SpoilCase{"TrustedLineWithTheLastId",
                   [](const HistoryFixture& f) {
                       AppendTrustedChange(f, "9223372036854775807", FitHex(HexOf(PriceOffset(f, 2)), 8) + ":0000:DE00");
