@@ -114,7 +114,8 @@ struct ItemEdit {
 // The characters of the edit's name and description that a save writes as spaces (see
 // UnknownCharacters): the name's first, then the description's as the save encodes it, each once.
 Text UnknownCharactersOf(const ItemEdit& edit);
-// UnknownCharacters, naming the characters and their field, unless the edit asks to replace them.
+// Refuses (UnknownCharacters) a name or description holding such characters, naming them and
+// their field, unless the edit asks to replace them.
 Status CheckUnknownCharacters(const ItemEdit& edit);
 
 // Checks every value first and writes nothing when any is refused; then writes all of them and
