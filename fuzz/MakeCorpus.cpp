@@ -4,8 +4,12 @@
 //
 //   fuzz-make-corpus <corpus folder> <shipped roms.ini>
 
+#include "JournalText.h"
+
 #include "image/ItemIcon.h"
 #include "image/Lz77.h"
+#include "items/ItemExport.h"
+#include "items/ItemOperations.h"
 #include "rom/GameFamily.h"
 #include "rom/HexText.h"
 #include "rom/RomFile.h"
@@ -23,6 +27,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -352,6 +357,153 @@ void AddIconSeeds(CorpusWriter& corpus)
     corpus.Add(kHarness, "empty-file", IconInput(0x05, 0, 0, {}));
 }
 
+// History harness input: flags, the ROM size when it is not laid out from the journal, the journal.
+Bytes HistoryInput(std::uint8_t flags, std::uint16_t romSize, std::string_view journal)
+{
+    return Concat({{flags}, Le16(romSize), Ascii(journal)});
+}
+
+// The bytes the history harness fills a ROM with, so that a seed's header and "before" bytes
+// are what the file holds.
+Byte PatternByte(std::size_t at) { return static_cast<Byte>(at * 7 + 3); }
+
+Bytes PatternBytes(std::size_t from, std::size_t count)
+{
+    Bytes bytes(count);
+    for (std::size_t i = 0; i < count; ++i) bytes[i] = PatternByte(from + i);
+    return bytes;
+}
+
+struct SeedWrite {
+    std::uint32_t offset;
+    Bytes before;
+    Bytes after;
+};
+
+// One journal line as the history writes it, without its checksum field's value: WithChecksums
+// puts that in.
+std::string JournalLine(int id, std::string_view kind, int target, std::string_view operation, int position,
+                        std::string_view name, std::size_t romSize, const Bytes& header, const std::vector<SeedWrite>& writes)
+{
+    std::string runs;
+    for (const SeedWrite& write : writes) {
+        if (!runs.empty()) runs += ' ';
+        runs += quillbox::fuzz::Hex32(write.offset) + ":" + quillbox::BytesToHex(write.before) + ":" + quillbox::BytesToHex(write.after);
+    }
+    return std::to_string(id) + "\t2026-12-08T13:20:0" + std::to_string(id % 10) + "Z\t" + std::string(kind) + "\t" +
+           std::to_string(target) + "\t" + std::string(operation) + "\t" + std::to_string(position) + "\t" + std::string(name) +
+           "\t" + std::to_string(romSize) + "\t" + quillbox::BytesToHex(header) + "\t" + runs + "\t-\n";
+}
+
+void AddHistorySeeds(CorpusWriter& corpus)
+{
+    constexpr std::string_view kHarness = "history";
+    constexpr std::size_t kRom = 0x200;
+    const Bytes header = PatternBytes(0xA0, 0x20);
+    const SeedWrite price{0x110, PatternBytes(0x110, 2), {0x34, 0x12}};
+    const SeedWrite name{0x100, PatternBytes(0x100, 3), {0xBB, 0xBC, 0xFF}};
+    const SeedWrite description{0x1F0, PatternBytes(0x1F0, 4), {0xC2, 0xDD, 0xFF, 0xFF}};
+    const std::string first = JournalLine(1, "change", 0, "Save", 3, "POTION", kRom, header, {price});
+    const std::string second = JournalLine(2, "change", 0, "Set", 4, "", kRom, header, {name, description});
+    const std::string undoSecond = JournalLine(3, "undo", 2, "Set", 4, "", kRom, header,
+                                               {{name.offset, name.after, name.before}, {description.offset, description.after, description.before}});
+    auto add = [&](std::string_view seed, std::uint8_t flags, std::uint16_t romSize, std::string_view journal) {
+        corpus.Add(kHarness, seed, HistoryInput(flags, romSize, journal));
+    };
+    // Flags: 1 checksums put in by the harness, 2 the ROM laid out for the step, 4 redo.
+    add("one-change", 2, 0, quillbox::fuzz::WithChecksums(first));
+    add("two-changes-undo", 2, 0, quillbox::fuzz::WithChecksums(first + second));
+    add("undone-then-redo", 6, 0, quillbox::fuzz::WithChecksums(first + second + undoSecond));
+    add("checksums-left-to-the-harness", 3, 0, first + second + undoSecond);
+    add("pattern-rom-of-that-size", 1, kRom, first + second);
+    add("rom-of-another-size", 1, kRom - 4, first);
+    add("header-written", 3, 0, JournalLine(1, "change", 0, "Repoint Image", -1, "", 0xC0, header,
+                                            {{0xA8, PatternBytes(0xA8, 4), {'Q', 'B', 'O', 'X'}}}));
+    add("escaped-labels", 3, 0, JournalLine(1, "change", 0, "Import", -1, "12 items%09%25%0A", kRom, header, {price}));
+    add("short-rom-without-header", 3, 0, JournalLine(1, "change", 0, "Save", 0, "A", 0x10, {}, {{0, PatternBytes(0, 1), {0}}}));
+    add("writes-out-of-order", 3, 0, JournalLine(1, "change", 0, "Save", 3, "", kRom, header, {description, price}));
+    add("write-past-the-size", 3, 0, JournalLine(1, "change", 0, "Save", 3, "", 0x1F2, header, {description}));
+    add("offset-near-the-top", 3, 0, JournalLine(1, "change", 0, "Save", 3, "", kRom, header,
+                                                 {{0xFFFFFFFFu, {0x01}, {0x02}}}));
+    std::string offsetAtTheTop = first;
+    offsetAtTheTop.replace(offsetAtTheTop.find("00000110:"), 8, "7FFFFFFFFFFFFFFF");
+    add("offset-at-the-top-of-64-bits", 3, 0, offsetAtTheTop);
+    add("largest-id", 3, 0, "9223372036854775807" + first.substr(1));
+    add("ids-not-growing", 3, 0, first + JournalLine(1, "change", 0, "Save", 5, "", kRom, header, {name}));
+    add("undo-of-a-later-id", 3, 0, first + JournalLine(2, "undo", 2, "Save", 3, "", kRom, header, {price}));
+
+    std::string broken = quillbox::fuzz::WithChecksums(first + second);
+    broken.insert(broken.size() - 12, "X");  // an edit after the checksum was written
+    add("edited-line", 2, 0, broken);
+    const std::string whole = quillbox::fuzz::WithChecksums(first + second);
+    add("cut-short", 2, 0, whole.substr(0, whole.size() - 20));
+    std::string crlf = whole;
+    for (std::size_t at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2)) crlf.insert(at, "\r");
+    add("crlf-line-ends", 2, 0, crlf);
+    add("empty", 0, kRom, "");
+}
+
+// Import harness input: flags (1: CSV, 2: Ruby's sample), then the file.
+Bytes ImportInput(std::uint8_t flags, std::string_view file) { return Concat({{flags}, Ascii(file)}); }
+
+void AddImportSeeds(CorpusWriter& corpus)
+{
+    constexpr std::string_view kHarness = "item-import";
+    const fs::path folder = fs::temp_directory_path() / ("quillbox-make-corpus-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    struct Exported {
+        std::string json;
+        std::string csv;
+    };
+    auto exportOf = [&](std::string_view code) {
+        const Sample& sample = SampleFor(code);
+        const fs::path rom = folder / (std::string(code) + ".gba");
+        const fs::path profile = folder / "roms.ini";
+        std::ofstream(rom, std::ios::binary).write(reinterpret_cast<const char*>(sample.rom.data()),
+                                                   static_cast<std::streamsize>(sample.rom.size()));
+        auto hex = [](std::int32_t offset) { return "&H" + quillbox::NumberToHex(static_cast<std::uint32_t>(offset)); };
+        std::ofstream(profile) << "[" << code << "]\nItemData=" << hex(sample.tables.itemData) << "\nAttackNames="
+                               << hex(sample.tables.attackNames) << "\nTMData=" << hex(sample.tables.tmData) << "\n"
+                               << (sample.tables.imgData != 0 ? "IMGData=" + hex(sample.tables.imgData) + "\n" : "");
+        auto opened = quillbox::OpenRom(rom, profile);
+        if (!opened) {
+            std::fprintf(stderr, "cannot open the sample %s: %s\n", std::string(code).c_str(), opened.error().message.c_str());
+            std::exit(1);
+        }
+        std::vector<quillbox::ItemView> items;
+        for (const int position : {0, 3, 4, 290}) items.push_back(*quillbox::ReadItem(opened->state, position));
+        return Exported{quillbox::ExportItems(*opened, items, quillbox::ExportFormat::Json),
+                        quillbox::ExportItems(*opened, items, quillbox::ExportFormat::Csv)};
+    };
+    const Exported fireRed = exportOf("BPRE");
+    const Exported ruby = exportOf("AXVE");
+    fs::remove_all(folder);
+
+    corpus.Add(kHarness, "export-json", ImportInput(0, fireRed.json));
+    corpus.Add(kHarness, "export-csv", ImportInput(1, fireRed.csv));
+    corpus.Add(kHarness, "ruby-export-csv", ImportInput(3, ruby.csv));
+    corpus.Add(kHarness, "ruby-one-item", ImportInput(2, R"({"position": 7, "price": 5, "pocket": 2, "tmMove": null})"));
+    corpus.Add(kHarness, "edited-csv",
+               ImportInput(1, "position,name,price,description\r\n3,Mega Tonic,1200,\"Two\r\nlines, [Lv] \\c\\h01\"\r\n"
+                              "4,\"Brass \"\"T\"\"\",80,\r\n"));
+    corpus.Add(kHarness, "unknown-characters",
+               ImportInput(0, R"([{"position": 3, "name": "Potion;"}, {"position": 4, "description": "Tab\there_ñ"}])"));
+    corpus.Add(kHarness, "repoint-and-write",
+               ImportInput(0, R"([{"position": 3, "descriptionOffset": "A00000", "description": "Now here"},)"
+                              R"( {"position": 4, "descriptionOffset": "A00000"}])"));
+    corpus.Add(kHarness, "icon-repoint", ImportInput(1, "position,imageOffset,paletteOffset\n5,3D4294,\n6,,3D4294\n"));
+    corpus.Add(kHarness, "tm-move", ImportInput(1, "position,tmMove,tmMoveName\n290,15,\n291,,Cut\n"));
+    corpus.Add(kHarness, "two-rows-one-place",
+               ImportInput(0, R"([{"position": 3, "descriptionOffset": "A00000", "description": "A"},)"
+                              R"( {"position": 4, "descriptionOffset": "A00000", "description": "B"}])"));
+    corpus.Add(kHarness, "read-only-column", ImportInput(1, "position,descriptionRoom\n3,99\n"));
+    corpus.Add(kHarness, "repeated-position", ImportInput(0, R"([{"position": 3, "price": 1}, {"position": 3}])"));
+    corpus.Add(kHarness, "not-json", ImportInput(0, R"([{"position": 3, "price": 1,])"));
+    corpus.Add(kHarness, "unclosed-quote", ImportInput(1, "position,name\n3,\"Open\n"));
+    corpus.Add(kHarness, "wrong-kinds", ImportInput(0, R"([{"position": "3", "price": 1.5, "name": 7, "index": [1]}])"));
+    corpus.Add(kHarness, "empty", ImportInput(1, ""));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -373,6 +525,8 @@ int main(int argc, char** argv)
     AddProfileSeeds(corpus, shipped.str());
     AddOpenRomSeeds(corpus);
     AddIconSeeds(corpus);
+    AddHistorySeeds(corpus);
+    AddImportSeeds(corpus);
     corpus.Report();
     return 0;
 }

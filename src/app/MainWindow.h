@@ -119,10 +119,11 @@ private:
     void BuildSpaceActions();
     void ShowDescpContextMenu(const QPoint& position);
     bool ShowSharingTip(QObject* watched, QEvent* event);
-    // Saves the item, asking first when its description has to move or is shared; false when
-    // nothing was saved (refused or not wanted).
-    bool SaveItemWithRoom(int position, const ItemEdit& edit);
-    QMessageBox::StandardButton Ask(const QString& text, QMessageBox::StandardButtons buttons);
+    // Saves the item, asking first when its text holds characters the game cannot show or its
+    // description has to move or is shared; false when nothing was saved (refused or not wanted).
+    bool SaveItemWithRoom(int position, ItemEdit edit);
+    // The real box carries `name` as its object name, for whoever has to find and answer it.
+    QMessageBox::StandardButton Ask(const QString& text, QMessageBox::StandardButtons buttons, const QString& name = {});
     // What lies at the places a Repoint is about to point at, said once it is done.
     QString DescribeDescriptionTarget(std::int64_t offset) const;
     QString DescribeImageTargets(std::int64_t imageOffset, std::int64_t paletteOffset) const;

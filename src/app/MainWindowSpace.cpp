@@ -1,5 +1,6 @@
-// The window's part of free space and sharing: the questions of a description that has to move
-// or is shared, the icon import and export, who-uses-what tooltips and the Repoint notices.
+// The window's part of free space and sharing: the questions before a save (characters the game
+// cannot show, a description that has to move or is shared), the icon import and export,
+// who-uses-what tooltips and the Repoint notices.
 #include "app/MainWindow.h"
 
 #include "app/EditMenu.h"
@@ -128,17 +129,26 @@ bool Form1::ShowSharingTip(QObject* watched, QEvent* event)
     return true;
 }
 
-QMessageBox::StandardButton Form1::Ask(const QString& text, QMessageBox::StandardButtons buttons)
+QMessageBox::StandardButton Form1::Ask(const QString& text, QMessageBox::StandardButtons buttons, const QString& name)
 {
     if (questionHandler_) {
         return questionHandler_(kTitle, text, buttons);
     }
     QMessageBox box(QMessageBox::Question, kTitle, text, buttons, this);
+    box.setObjectName(name);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-bool Form1::SaveItemWithRoom(int position, const ItemEdit& edit)
+bool Form1::SaveItemWithRoom(int position, ItemEdit edit)
 {
+    if (const Text unknown = UnknownCharactersOf(edit); !unknown.empty()) {
+        const QString question = QString::fromStdString(NameCharacters(unknown)) +
+                                 u" cannot be written in this game and would be saved as spaces. Save anyway?"_s;
+        if (Ask(question, QMessageBox::Yes | QMessageBox::No, u"unknownCharactersQuestion"_s) != QMessageBox::Yes) {
+            return false;
+        }
+        edit.replaceUnknownCharacters = true;
+    }
     DescriptionMove move = DescriptionMove::None;
     if (edit.description) {
         auto pointers = ReadItemPointers(state_);

@@ -44,7 +44,10 @@ int Import(Session& session, const Arguments& args)
     if (!rom) return kExitFailure;
     const auto text = ReadText(args[1]);
     if (!text) return session.Fail("could not read " + args[1]);
-    auto plan = PlanImport(*rom, *text, format == "csv" ? ExportFormat::Csv : ExportFormat::Json);
+    auto plan = PlanImport(*rom, *text, format == "csv" ? ExportFormat::Csv : ExportFormat::Json, options.replaceUnknown);
+    if (!plan && plan.error().code == ErrorCode::UnknownCharacters) {
+        return session.Fail(plan.error().message + "; --replace-unknown writes them as spaces");
+    }
     if (!plan) return session.Fail(plan.error());
     if (!options.dryRun) {
         if (auto written = ApplyImport(*rom, *plan); !written) return session.Fail(written.error());

@@ -22,11 +22,11 @@ Commands:
                                     every item, in position order
   icon ROM POSITION -o FILE.png [--scale N]
                                     the item's 24 by 24 icon as a PNG
-  set ROM POSITION KEY=VALUE... [--relocate | --own-copy]
+  set ROM POSITION KEY=VALUE... [--relocate | --own-copy] [--replace-unknown]
                                     writes only the named fields, all or nothing
   icon-import ROM POSITION FILE.png [--dry-run]
                                     puts a 24 by 24 PNG into free space as the item's icon
-  import ROM FILE [--format json|csv] [--dry-run]
+  import ROM FILE [--format json|csv] [--dry-run] [--replace-unknown]
                                     writes what differs in FILE (as export writes it, all or
                                     some items and columns), all or nothing; - reads stdin
   diff ROM_A ROM_B                  one line per differing field: position field: A -> B
@@ -50,6 +50,8 @@ Every command that opens a ROM takes --detect: tables found in the ROM stand in 
   a section that does not fit the ROM is passed over with a warning.
 A description longer than its room moves to free space with --relocate (every item sharing it
   follows); --own-copy gives this item a copy of its own in free space, the others keep theirs.
+A name or description holding characters the game cannot show is refused; --replace-unknown
+  writes them as spaces.
 Options may stand before or after the command.
 )";
 

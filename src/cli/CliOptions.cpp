@@ -24,6 +24,7 @@ void Describe(CLI::App& app, CliOptions& options, std::string& profile)
     app.add_flag("--hack", options.hack);
     app.add_flag("--relocate", options.relocate);
     app.add_flag("--own-copy", options.ownCopy);
+    app.add_flag("--replace-unknown", options.replaceUnknown);
     app.add_flag("-h,--help", options.help);
     app.add_option("arguments", options.positional);
     for (CLI::Option* option : app.get_options()) option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);

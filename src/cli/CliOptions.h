@@ -25,6 +25,7 @@ struct CliOptions {
     bool hack = false;     // sample-rom: tables moved and the item table enlarged
     bool relocate = false;
     bool ownCopy = false;
+    bool replaceUnknown = false;  // set, import: characters the game cannot show become spaces
     bool help = false;
     std::vector<std::string> positional;  // the command, then its arguments
 };

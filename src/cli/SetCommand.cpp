@@ -102,6 +102,7 @@ int Set(Session& session, const Arguments& args)
     };
     if (values.contains("name")) edit.name = FromUtf8(values["name"]);
     if (values.contains("description")) edit.description = FromUtf8(values["description"]);
+    edit.replaceUnknownCharacters = session.options.replaceUnknown;
     word("index", edit.index, 65535);
     word("price", edit.price, 65535);
     word("tmMove", edit.tmMove, kMoveCount);
@@ -133,6 +134,9 @@ int Set(Session& session, const Arguments& args)
     auto saved = PlanItemSave(rom->state, *position, edit, place, move);
     if (!saved && saved.error().code == ErrorCode::DescriptionTooLong) {
         return session.Fail(saved.error().message + "; --relocate moves it to free space");
+    }
+    if (!saved && saved.error().code == ErrorCode::UnknownCharacters) {
+        return session.Fail(saved.error().message + "; --replace-unknown writes them as spaces");
     }
     if (!saved) return session.Fail(saved.error());
     patches.insert(patches.end(), saved->patches.begin(), saved->patches.end());

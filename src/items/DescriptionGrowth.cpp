@@ -62,6 +62,10 @@ Result<ItemSavePlan> PlanItemSave(const RomState& state, int position, const Ite
     ItemSavePlan plan;
     plan.description.place = place;
     if (edit.description && move != DescriptionMove::None) {
+        // Refused before free space is looked for: the refusal is about the text, not its room.
+        if (auto known = CheckUnknownCharacters(edit); !known) {
+            return known.error();
+        }
         auto rom = ReadRomImage(state);
         if (!rom) {
             return rom.error();

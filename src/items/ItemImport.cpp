@@ -344,7 +344,8 @@ enum Key : std::size_t {
 };
 
 // Plans one row: the changes it makes and the bytes that make them.
-Status PlanRow(const OpenedRom& rom, const ItemView& item, const Row& row, ImportPlan& plan, std::vector<Write>& writes)
+Status PlanRow(const OpenedRom& rom, const ItemView& item, const Row& row, bool replaceUnknownCharacters, ImportPlan& plan,
+               std::vector<Write>& writes)
 {
     const int position = item.position;
     const RowReader reader(row, position);
@@ -427,7 +428,8 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const Row& row, Impor
     auto add = [&](std::string_view column, std::vector<Patch> patches) {
         for (Patch& patch : patches) writes.push_back({std::move(patch), row.number, position, column});
     };
-    auto save = [&](std::size_t k, const ItemEdit& edit, const DescriptionPlace& place) -> Status {
+    auto save = [&](std::size_t k, ItemEdit edit, const DescriptionPlace& place) -> Status {
+        edit.replaceUnknownCharacters = replaceUnknownCharacters;
         auto patches = PlanSave(rom.state, position, edit, place);
         if (!patches) return reader.Wrap(kItemExportKeys[k], patches.error());
         add(kItemExportKeys[k], std::move(*patches));
@@ -513,6 +515,9 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const Row& row, Impor
     bool any = false;
     for (std::size_t k = 1; k < kColumns; ++k) {
         if (!changed[k]) continue;
+        // A description moved with the text it had is written at its new place, but the item's
+        // text is what it was: only the offset changed, as a diff of the two ROMs says.
+        if (k == kDescription && *given[k] == current[k]) continue;
         plan.changes.push_back({position, kItemExportKeys[k], current[k], *given[k]});
         any = true;
     }
@@ -522,7 +527,7 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const Row& row, Impor
 
 }  // namespace
 
-Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, ExportFormat format)
+Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, ExportFormat format, bool replaceUnknownCharacters)
 {
     auto rows = format == ExportFormat::Json ? ParseJson(file) : ParseCsv(file);
     if (!rows) return rows.error();
@@ -548,7 +553,7 @@ Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, Expor
             return Refuse(where + ", column position: position " + std::to_string(position) + " is also in row " +
                           std::to_string(earlier->second));
         }
-        if (auto planned = PlanRow(rom, (*items)[static_cast<std::size_t>(position)], row, plan, writes); !planned) {
+        if (auto planned = PlanRow(rom, (*items)[static_cast<std::size_t>(position)], row, replaceUnknownCharacters, plan, writes); !planned) {
             return planned.error();
         }
     }

@@ -21,8 +21,11 @@ struct ImportPlan {
 // with the row and column named, when any value is: an unknown column, a missing, repeated or
 // out-of-range position, a value out of range or of the wrong kind, a name or description that
 // does not fit, a column shown only for reading (pocketName, tmMoveName, descriptionRoom) changed
-// on its own, or two rows writing different bytes to one place. Reads the ROM; writes nothing.
-Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, ExportFormat format);
+// on its own, a name or description holding characters the game cannot show (unless
+// `replaceUnknownCharacters` lets them be written as spaces), or two rows writing different
+// bytes to one place. Reads the ROM; writes nothing.
+Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, ExportFormat format,
+                              bool replaceUnknownCharacters = false);
 
 // Writes the plan's bytes in one all-or-nothing step, journaled as "Import of N items" (or of the
 // one item's name); a plan without changes writes nothing and journals nothing.

@@ -225,12 +225,53 @@ Result<Bytes> EncodeItemName(TextView name)
     return bytes;
 }
 
-Bytes EncodeDescription(TextView description)
+namespace {
+
+// The text EncodeDescription encodes: line breaks as their escape, the end mark added.
+Text DescriptionAsSaved(TextView description)
 {
     Text text = ReplaceAll(description, kWindowsLineBreak, kLineBreakEscape);
     text = ReplaceAll(text, U"\n", kLineBreakEscape);
     text += kTerminatorEscape;
-    return EncodeGameText(text);
+    return text;
+}
+
+}  // namespace
+
+Bytes EncodeDescription(TextView description)
+{
+    return EncodeGameText(DescriptionAsSaved(description));
+}
+
+Text UnknownCharactersOf(const ItemEdit& edit)
+{
+    Text unknown = edit.name ? UnknownCharacters(*edit.name) : Text();
+    if (edit.description) {
+        for (const char32_t c : UnknownCharacters(DescriptionAsSaved(*edit.description))) {
+            if (unknown.find(c) == Text::npos) unknown.push_back(c);
+        }
+    }
+    return unknown;
+}
+
+Status CheckUnknownCharacters(const ItemEdit& edit)
+{
+    if (edit.replaceUnknownCharacters) {
+        return {};
+    }
+    const Text name = edit.name ? UnknownCharacters(*edit.name) : Text();
+    const Text description = edit.description ? UnknownCharacters(DescriptionAsSaved(*edit.description)) : Text();
+    std::string detail;
+    for (const auto& [characters, field] : {std::pair<const Text&, const char*>{name, " in the name"},
+                                            std::pair<const Text&, const char*>{description, " in the description"}}) {
+        if (!characters.empty()) {
+            detail += (detail.empty() ? "" : ", ") + NameCharacters(characters) + field;
+        }
+    }
+    if (detail.empty()) {
+        return {};
+    }
+    return MakeError(ErrorCode::UnknownCharacters, detail + " would be saved as spaces");
 }
 
 Result<std::vector<Patch>> PlanSave(const RomState& state, int position, const ItemEdit& edit,
@@ -243,6 +284,9 @@ Result<std::vector<Patch>> PlanSave(const RomState& state, int position, const I
         return MakeError(ErrorCode::TextNotEditable, "names and descriptions of a Japanese release (" +
                                                          state.headerCode + ") use a character set this editor "
                                                          "cannot write back; other fields can be saved");
+    }
+    if (auto known = CheckUnknownCharacters(edit); !known) {
+        return known.error();
     }
     if (edit.tmMove && !state.tmMovesKnown) {
         return MakeError(ErrorCode::TablesDisagree, "this ROM's TM/HM move list is unknown; the move is not written");

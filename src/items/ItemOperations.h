@@ -90,7 +90,17 @@ struct ItemEdit {
     std::optional<std::string> battleUsageCodePointer;  // hex text, brought to six digits
     std::optional<Text> description;  // line breaks as "\r\n" or "\n"
     std::optional<std::uint16_t> tmMove;  // items 289 to 346 only
+    // Characters of the name or description that the game's character set lacks are written as
+    // spaces instead of refusing the save.
+    bool replaceUnknownCharacters = false;
 };
+
+// The characters of the edit's name and description that a save writes as spaces (see
+// UnknownCharacters): the name's first, then the description's as the save encodes it, each once.
+Text UnknownCharactersOf(const ItemEdit& edit);
+// Refuses (UnknownCharacters) a name or description holding such characters, naming them and
+// their field, unless the edit asks to replace them.
+Status CheckUnknownCharacters(const ItemEdit& edit);
 
 // Checks every value first and writes nothing when any is refused; then writes all of them and
 // puts back what it wrote if a write fails part-way, so the save lands whole or not at all.

@@ -28,6 +28,7 @@ std::string_view DescribeErrorCode(ErrorCode code)
     case ErrorCode::TextNotEditable: return "This ROM's text cannot be edited safely";
     case ErrorCode::NothingToUndo: return "There is nothing to undo or redo";
     case ErrorCode::UndoConflict: return "The bytes to restore were changed since";
+    case ErrorCode::UnknownCharacters: return "The text holds characters this game cannot show";
     }
     return "Unknown error";
 }

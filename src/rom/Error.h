@@ -33,6 +33,7 @@ enum class ErrorCode : int {
     TextNotEditable = 22,
     NothingToUndo = 23,
     UndoConflict = 24,
+    UnknownCharacters = 25,
 };
 
 // The one-line description of each error number, for the places that show only the number.

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <ctime>
 #include <fstream>
+#include <functional>
+#include <limits>
 #include <string_view>
 #include <system_error>
 
@@ -204,8 +206,14 @@ std::optional<HistoryEntry> ParseLine(std::string_view line)
         const auto offset = ParseNumber<std::int64_t>(parts[0], 16);
         auto before = BytesOf(parts[1]);
         auto after = BytesOf(parts[2]);
+        // Compared without adding to the offset, which may be as large as the line makes it.
         if (!offset || !before || !after || before->empty() || before->size() != after->size() || *offset < end ||
-            *offset + static_cast<std::int64_t>(after->size()) > entry.romSize) {
+            *offset > entry.romSize - static_cast<std::int64_t>(after->size())) {
+            return std::nullopt;
+        }
+        // A run holds only bytes the write changed; one that keeps a byte was not written here,
+        // and taking it back would change nothing and journal nothing readable.
+        if (std::mismatch(before->begin(), before->end(), after->begin(), std::not_equal_to<>()).first != before->end()) {
             return std::nullopt;
         }
         end = *offset + static_cast<std::int64_t>(after->size());
@@ -450,6 +458,9 @@ Result<HistoryMark> AppendHistory(const std::filesystem::path& rom, HistoryEntry
             }
             lastId = LastId(*whole);
         }
+    }
+    if (lastId == std::numeric_limits<std::int64_t>::max()) {
+        return refuse("has no number left for another entry");
     }
     entry.id = lastId + 1;
     entry.time = NowUtc();

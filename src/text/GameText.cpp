@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <utility>
 
 namespace quillbox {
 
@@ -156,12 +157,34 @@ std::int16_t FindLongToken(TextView candidate)
     return found->byte;
 }
 
-std::uint8_t EncodeSingleCharacter(char32_t c)
+// The token at the front of `rest` (never empty): its byte and how many characters it takes.
+// A single character the table lacks has no byte; the encoder writes it as a space.
+struct Token {
+    std::int16_t byte = kNoByte;
+    std::size_t length = 1;
+};
+
+Token NextToken(TextView rest)
 {
-    if (c < kSingleCharacterLimit && kSingleCharacterBytes[c] != kNoByte) {
-        return static_cast<std::uint8_t>(kSingleCharacterBytes[c]);
+    if (MayBeginLongToken(rest.front())) {
+        for (const std::size_t length : {std::size_t{4}, std::size_t{3}, std::size_t{2}}) {
+            if (rest.size() < length) {
+                continue;
+            }
+            if (const std::int16_t byte = FindLongToken(rest.substr(0, length)); byte != kNoByte) {
+                return {byte, length};
+            }
+            if (length == kHexEscapeLength && rest.starts_with(kHexEscapePrefix) &&
+                IsHexText(rest.substr(kHexEscapePrefix.size(), 2))) {
+                return {static_cast<std::int16_t>(HexDigitValue(rest[2]) * 16 + HexDigitValue(rest[3])), length};
+            }
+        }
     }
-    return 0x00;
+    const char32_t c = rest.front();
+    if (c < kSingleCharacterLimit) {
+        return {kSingleCharacterBytes[c], 1};
+    }
+    return {};
 }
 
 }  // namespace
@@ -197,43 +220,25 @@ std::vector<std::uint8_t> EncodeGameText(TextView text)
 {
     std::vector<std::uint8_t> out;
     out.reserve(text.size());
-    std::size_t position = 0;
-    while (position < text.size()) {
-        const TextView rest = text.substr(position);
-        if (MayBeginLongToken(rest.front())) {
-            if (rest.size() >= 4) {
-                if (const std::int16_t byte = FindLongToken(rest.substr(0, 4)); byte != kNoByte) {
-                    out.push_back(static_cast<std::uint8_t>(byte));
-                    position += 4;
-                    continue;
-                }
-                if (rest.starts_with(kHexEscapePrefix) &&
-                    IsHexText(rest.substr(kHexEscapePrefix.size(), 2))) {
-                    out.push_back(
-                        static_cast<std::uint8_t>(HexDigitValue(rest[2]) * 16 + HexDigitValue(rest[3])));
-                    position += kHexEscapeLength;
-                    continue;
-                }
-            }
-            if (rest.size() >= 3) {
-                if (const std::int16_t byte = FindLongToken(rest.substr(0, 3)); byte != kNoByte) {
-                    out.push_back(static_cast<std::uint8_t>(byte));
-                    position += 3;
-                    continue;
-                }
-            }
-            if (rest.size() >= 2) {
-                if (const std::int16_t byte = FindLongToken(rest.substr(0, 2)); byte != kNoByte) {
-                    out.push_back(static_cast<std::uint8_t>(byte));
-                    position += 2;
-                    continue;
-                }
-            }
-        }
-        out.push_back(EncodeSingleCharacter(rest.front()));
-        ++position;
+    for (std::size_t position = 0; position < text.size();) {
+        const Token token = NextToken(text.substr(position));
+        out.push_back(token.byte == kNoByte ? std::uint8_t{0x00} : static_cast<std::uint8_t>(token.byte));
+        position += token.length;
     }
     return out;
+}
+
+Text UnknownCharacters(TextView text)
+{
+    Text unknown;
+    for (std::size_t position = 0; position < text.size();) {
+        const Token token = NextToken(text.substr(position));
+        if (token.byte == kNoByte && unknown.find(text[position]) == Text::npos) {
+            unknown.push_back(text[position]);
+        }
+        position += token.length;
+    }
+    return unknown;
 }
 
 Text ReplaceAll(TextView text, TextView what, TextView with)
@@ -332,6 +337,50 @@ std::string ToUtf8(TextView text)
         AppendUtf8(out, c);
     }
     return out;
+}
+
+namespace {
+
+// Characters that show nothing, or nothing of their own, inside quotes: controls, spaces other
+// than the plain one, invisible format characters and marks that combine with the quote.
+constexpr std::array<std::pair<char32_t, char32_t>, 15> kInvisibleRanges = {{
+    {0x0000, 0x001F}, {0x007F, 0x00A0}, {0x00AD, 0x00AD}, {0x0300, 0x036F}, {0x1680, 0x1680},
+    {0x2000, 0x200F}, {0x2028, 0x202F}, {0x205F, 0x206F}, {0x3000, 0x3000}, {0xD800, 0xDFFF},
+    {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF}, {0xFFF9, 0xFFFB}, {0xFFFE, 0xFFFF}, {0xE0000, 0xE007F},
+}};
+
+bool ShowsInQuotes(char32_t c)
+{
+    if (c > kLastCodePoint) {
+        return false;
+    }
+    return std::none_of(kInvisibleRanges.begin(), kInvisibleRanges.end(),
+                        [c](const std::pair<char32_t, char32_t>& range) { return c >= range.first && c <= range.second; });
+}
+
+std::string CodePointName(char32_t c)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string digits;
+    for (char32_t rest = c; rest != 0 || digits.size() < 4; rest >>= 4) {
+        digits.insert(digits.begin(), kDigits[rest & 0xF]);
+    }
+    return "U+" + digits;
+}
+
+}  // namespace
+
+std::string NameCharacters(TextView characters)
+{
+    std::string names;
+    for (std::size_t i = 0; i < characters.size(); ++i) {
+        if (i > 0) {
+            names += i + 1 == characters.size() ? " and " : ", ";
+        }
+        const char32_t c = characters[i];
+        names += ShowsInQuotes(c) ? "\"" + ToUtf8(TextView(&c, 1)) + "\"" : CodePointName(c);
+    }
+    return names;
 }
 
 // Each maximal ill-formed part becomes one U+FFFD, the way browsers and most decoders do it.

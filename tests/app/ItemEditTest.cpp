@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
 
 #include <map>
@@ -455,6 +456,65 @@ void ItemEditTest::saveRefusalsWriteNothing()
     // The edits stay in the window for the user to correct.
     QCOMPARE(harness.Line(QStringLiteral("price"))->text(), QStringLiteral("1234"));
     QCOMPARE(harness.Items()->currentRow(), 30);
+}
+
+void ItemEditTest::unknownCharactersAskBeforeSaving_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes saves them as spaces") << true;
+    QTest::newRow("No writes nothing") << false;
+}
+
+// The question is the real message box, found by its name and answered as a user would.
+void ItemEditTest::unknownCharactersAskBeforeSaving()
+{
+    QFETCH(bool, yes);
+    constexpr int kPosition = 20;
+    SampleRom rom("BPRE");
+    WindowHarness harness;
+    harness.Window().SetQuestionHandler({});
+    harness.Open(rom);
+    harness.Select(kPosition);
+    const Bytes before = rom.All();
+    const std::int64_t entry = rom.Entry(kPosition);
+    const auto descriptionAt = static_cast<std::int64_t>(before[entry + 20] | before[entry + 21] << 8 | before[entry + 22] << 16);
+    harness.Retype(harness.Line(QStringLiteral("iname")), QStringLiteral("Potion; x"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("A*B;"));
+    harness.Description()->selectAll();
+    harness.Description()->paste();
+
+    QString title, text;
+    QMessageBox::StandardButtons buttons;
+    ModalAnswer answer([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (box == nullptr || box->objectName() != QStringLiteral("unknownCharactersQuestion")) return;
+        title = box->windowTitle();
+        text = box->text();
+        buttons = box->standardButtons();
+        box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+    harness.Button(QStringLiteral("save"))->click();
+
+    QCOMPARE(title, QStringLiteral("Quillbox"));
+    QCOMPARE(text, QStringLiteral("\";\" and \"*\" cannot be written in this game and would be saved as spaces. Save anyway?"));
+    QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No);
+    if (!yes) {
+        QVERIFY2(harness.messages.empty(), qPrintable(harness.MessageLog()));
+        QVERIFY(rom.All() == before);
+        QCOMPARE(harness.Line(QStringLiteral("iname"))->text(), QStringLiteral("Potion; x"));
+        QCOMPARE(harness.Description()->toPlainText(), QStringLiteral("A*B;"));
+        return;
+    }
+    QCOMPARE(harness.messages.size(), 1u);
+    QCOMPARE(harness.messages[0].text, QStringLiteral("Item Changed"));
+    Bytes expected = before;
+    Bytes name = Encoded(U"Potion  x");
+    name.resize(14, 0xFF);
+    Apply(expected, entry, name);
+    Apply(expected, descriptionAt, {0xBB, 0x00, 0xBC, 0x00, 0xFF});
+    QCOMPARE(DifferingOffsets(expected, rom.All()), std::vector<std::int64_t>{});
+    QCOMPARE(harness.Line(QStringLiteral("iname"))->text(), QStringLiteral("Potion  x"));
+    QCOMPARE(harness.Description()->toPlainText(), QStringLiteral("A B "));
 }
 
 void ItemEditTest::storedValuesTheWindowCannotShowSurviveASave_data()

@@ -22,6 +22,8 @@ private slots:
     void saveWritesOnlyTheEditedBytes();
     void saveRefusalsWriteNothing_data();
     void saveRefusalsWriteNothing();
+    void unknownCharactersAskBeforeSaving_data();
+    void unknownCharactersAskBeforeSaving();
     void storedValuesTheWindowCannotShowSurviveASave_data();
     void storedValuesTheWindowCannotShowSurviveASave();
     void descriptionRepoint_data();

@@ -216,6 +216,59 @@ TEST(CliImport, DryRunPrintsWhatTheRunWritesAndDiffFindsIt)
     EXPECT_EQ(ReadFile(rom), after);
 }
 
+struct UnknownCharacterRun {
+    const char* name;
+    Args arguments;  // "ROM" stands for the sample ROM, "FILE" for the import file
+    std::string file;
+    int status;
+    std::string printed;    // the whole error line on failure, part of the output on success
+    std::string nameAfter;  // the name item 3 shows afterwards; empty when nothing may be written
+};
+
+class CliUnknownCharacters : public ::testing::TestWithParam<UnknownCharacterRun> {};
+
+TEST_P(CliUnknownCharacters, AreRefusedUnlessReplacementIsAskedFor)
+{
+    const UnknownCharacterRun& row = GetParam();
+    TempDir dir;
+    const auto rom = test::WriteSample(dir, "BPRE");
+    const auto file = test::WriteTextFile(dir / (row.file.starts_with("[") ? "batch.json" : "batch.csv"), row.file);
+    const Bytes before = ReadFile(rom);
+    Args arguments = row.arguments;
+    for (std::string& argument : arguments) argument = Replace(Replace(argument, "ROM", Q(rom)), "FILE", Q(file));
+    const CliRun run = RunTool(arguments);
+    EXPECT_EQ(run.status, row.status) << run.err;
+    if (row.status != 0) {
+        EXPECT_EQ(run.err, row.printed);
+    } else {
+        EXPECT_TRUE(Contains(run.out, row.printed)) << run.out;
+    }
+    if (row.nameAfter.empty()) {
+        EXPECT_EQ(ReadFile(rom), before);
+    } else {
+        EXPECT_EQ(nlohmann::json::parse(RunTool({"show", Q(rom), "3", "--json"}).out)["name"], row.nameAfter);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliUnknownCharacters,
+    ::testing::Values(
+        UnknownCharacterRun{"SetRefused", {"set", "ROM", "3", "name=Potion; x", "price=5"}, "", 1,
+                            "quillbox-cli: The text holds characters this game cannot show: \";\" in the name would be saved "
+                            "as spaces; --replace-unknown writes them as spaces\n",
+                            ""},
+        UnknownCharacterRun{"SetReplacing", {"set", "ROM", "3", "name=Potion; x", "--replace-unknown"}, "", 0, "Item Changed\n",
+                            "Potion  x"},
+        UnknownCharacterRun{"ImportDryRunRefused", {"import", "ROM", "FILE", "--dry-run"},
+                            "position,price,description\n3,5,\"Tab\there\"\n", 1,
+                            "quillbox-cli: row 1 (position 3), column description: The text holds characters this game "
+                            "cannot show: U+0009 in the description would be saved as spaces; --replace-unknown writes "
+                            "them as spaces\n",
+                            ""},
+        UnknownCharacterRun{"ImportReplacing", {"import", "ROM", "FILE", "--replace-unknown"},
+                            R"([{"position": 3, "name": "Mega*Tonic"}])", 0, "1 change to 1 item written\n", "Mega Tonic"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 struct BadCommand {
     const char* name;
     Args arguments;  // "ROM" stands for the sample ROM's path, "DIR" for its folder

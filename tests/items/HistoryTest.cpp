@@ -173,6 +173,27 @@ void RewriteJournal(const std::filesystem::path& rom, const std::function<void(s
     std::ofstream(HistoryPathOf(rom), std::ios::binary | std::ios::trunc) << text;
 }
 
+// CRC-32 as the journal's checksums use it, so that a row can add a line the reader trusts and
+// judges by its fields alone.
+std::uint32_t Crc32(std::string_view text)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char c : text) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// Appends a change of item 2 with an intact checksum, made for the file as it stands.
+void AppendTrustedChange(const HistoryFixture& fixture, const std::string& id, const std::string& writes)
+{
+    const Bytes rom = ReadFile(fixture.rom);
+    const std::string fields = id + "\t2026-12-08T13:20:05Z\tchange\t0\tSave\t2\t\t" + std::to_string(rom.size()) + "\t" +
+                               BytesToHex(std::span(rom).subspan(0xA0, 0x20)) + "\t" + writes;
+    RewriteJournal(fixture.rom, [&](std::string& text) { text += fields + "\t" + FitHex(NumberToHex(Crc32(fields)), 8) + "\n"; });
+}
+
 class SpoiledHistoryTest : public ::testing::TestWithParam<SpoilCase> {};
 
 TEST_P(SpoiledHistoryTest, UndoSkipsOrRefusesWhatItCannotTrust)
@@ -246,6 +267,17 @@ INSTANTIATE_TEST_SUITE_P(
                       WriteFile(f.rom, bytes);
                   },
                   ErrorCode::UndoConflict, true},
+        SpoilCase{"TrustedLineWritingPastAnyFile",
+                  [](const HistoryFixture& f) { AppendTrustedChange(f, "3", "7FFFFFFFFFFFFFFF:00:01"); },
+                  ErrorCode::NothingToUndo, true},
+        SpoilCase{"TrustedLineChangingNothing",
+                  [](const HistoryFixture& f) { AppendTrustedChange(f, "3", FitHex(HexOf(PriceOffset(f, 2)), 8) + ":DE00:DE00"); },
+                  ErrorCode::NothingToUndo, true},
+        SpoilCase{"TrustedLineWithTheLastId",
+                  [](const HistoryFixture& f) {
+                      AppendTrustedChange(f, "9223372036854775807", FitHex(HexOf(PriceOffset(f, 2)), 8) + ":0000:DE00");
+                  },
+                  ErrorCode::HistoryFailed, true},
         SpoilCase{"ReadOnlyRom",
                   [](const HistoryFixture& f) {
                       std::filesystem::permissions(f.rom, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);

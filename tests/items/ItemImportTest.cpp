@@ -167,6 +167,40 @@ TEST(ImportPlanProperty, TheDryRunListsWhatTheRunChanges)
     }
 }
 
+// A row that moves a description and gives the text the item already had writes that text at the
+// new place, and lists the offset alone as changed.
+TEST(ImportPlanProperty, ADescriptionMovedWithItsOwnTextListsOnlyTheOffset)
+{
+    TempDir dir;
+    const OpenedRom rom = OpenSample(dir, "BPRE");
+    std::filesystem::copy_file(rom.state.romPath, dir / "before.gba");
+    auto original = OpenRom(dir / "before.gba", ShippedProfile());
+    ASSERT_TRUE(original);
+    auto item = ReadItem(rom.state, 4);
+    ASSERT_TRUE(item);
+    const nlohmann::json row{{"position", 4}, {"descriptionOffset", "A00000"},
+                             {"description", ToUtf8(ReplaceAll(item->description, kWindowsLineBreak, U"\n"))}};
+    const std::string text = nlohmann::json::array({row}).dump();
+
+    auto dry = PlanImport(rom, text, kJson);
+    ASSERT_TRUE(dry) << dry.error().message;
+    ASSERT_EQ(dry->changes.size(), 1u);
+    EXPECT_EQ(FormatChange(dry->changes.front()), "4 descriptionOffset: " + item->descriptionOffsetText + " -> A00000");
+    ASSERT_TRUE(Import(rom, text, kJson));
+    auto moved = ReadItem(rom.state, 4);
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->descriptionOffset, 0xA00000);
+    EXPECT_EQ(moved->description, item->description);
+
+    auto opened = OpenRom(rom.state.romPath, ShippedProfile());
+    ASSERT_TRUE(opened);
+    auto diff = DiffItems(*original, *opened);
+    ASSERT_TRUE(diff);
+    std::erase_if(*diff, [](const ItemChange& change) { return Derived(change.field); });
+    ASSERT_EQ(diff->size(), 1u);
+    EXPECT_EQ(FormatChange(diff->front()), FormatChange(dry->changes.front()));
+}
+
 TEST(RomDiff, ListsTheKnownEditsAndRefusesAnotherGame)
 {
     TempDir dir;

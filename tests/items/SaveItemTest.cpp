@@ -98,6 +98,16 @@ std::vector<FieldCase> FieldCases()
          {{Base::File, kPlace.offset, {0xBB, 0xFE, 0xBC, 0xFF}}}},
         {"DescriptionLineFeed", 5, EditOf(&ItemEdit::description, U"A\nB"), {{Base::File, kPlace.offset, {0xBB, 0xFE, 0xBC, 0xFF}}}},
         {"DescriptionEmpty", 5, EditOf(&ItemEdit::description, U""), {{Base::File, kPlace.offset, {0xFF}}}},
+        {"UnknownCharactersReplacedAsAsked", 5,
+         [] {
+             ItemEdit edit;
+             edit.name = U"Potion; x";
+             edit.description = U"A\tB\r\n*";
+             edit.replaceUnknownCharacters = true;
+             return edit;
+         }(),
+         {{Base::Entry, 0, NameField({0xCA, 0xE3, 0xE8, 0xDD, 0xE3, 0xE2, 0x00, 0x00, 0xEC})},
+          {Base::File, kPlace.offset, {0xBB, 0x00, 0xBC, 0xFE, 0x00, 0xFF}}}},
         {"DescriptionEscapes", 5, EditOf(&ItemEdit::description, U"\\l\\c\\h01\\p"),
          {{Base::File, kPlace.offset, {0xFA, 0xFC, 0x01, 0xFB, 0xFF}}}},
         {"Several", 300,
@@ -425,6 +435,10 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"DescriptionWithNoPlace", 5, EditOf(&ItemEdit::description, U"A"), {-16, 10}, ErrorCode::BadOffset, ""},
         RefusalCase{"DescriptionPastTheEnd", 5, EditOf(&ItemEdit::description, U"ABC"), {RomBuilder::kDefaultSize - 2, 10},
                     ErrorCode::PastEndOfFile, ""},
+        RefusalCase{"NameWithCharactersTheGameLacks", 5, EditOf(&ItemEdit::name, U"Potion; x*;"), kPlace,
+                    ErrorCode::UnknownCharacters, "\";\" and \"*\" in the name would be saved as spaces"},
+        RefusalCase{"DescriptionWithALoneCarriageReturn", 5, EditOf(&ItemEdit::description, U"A\r\nB\nC\rD"), kPlace,
+                    ErrorCode::UnknownCharacters, ": U+000D in the description would"},
         RefusalCase{"FieldUsagePointerNotHex", 5, EditOf(&ItemEdit::fieldUsageCodePointer, "12G4"), kPlace,
                     ErrorCode::BadHexText, "12G4"},
         RefusalCase{"BattleUsagePointerNotHex", 5, EditOf(&ItemEdit::battleUsageCodePointer, "-1"), kPlace,

@@ -315,6 +315,43 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{"AccentedWord", U"Caf\u00E9", {0xBD, 0xD5, 0xDA, 0x1B}}),
     [](const testing::TestParamInfo<EncodeCase>& row) { return std::string(row.param.name); });
 
+struct UnknownCase {
+    const char* name;
+    Text text;
+    Text unknown;
+    std::string named;  // UTF-8
+};
+
+class UnknownCharactersCase : public testing::TestWithParam<UnknownCase> {};
+
+// What is listed is what the encoder writes as spaces, each character once, and the names are
+// the ones messages show.
+TEST_P(UnknownCharactersCase, ListsAndNamesTheCharactersSavedAsSpaces)
+{
+    const UnknownCase& row = GetParam();
+    EXPECT_EQ(Printable(UnknownCharacters(row.text)), Printable(row.unknown));
+    EXPECT_EQ(NameCharacters(row.unknown), row.named);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    GameText, UnknownCharactersCase,
+    testing::Values(
+        UnknownCase{"None", U"Potion x", U"", ""},
+        UnknownCase{"Empty", U"", U"", ""},
+        UnknownCase{"EveryKindOfToken", U"[Lv]5 [PK][MN][\"]\"'[']\\n\\l\\p\\c\\h01\\v\\hff\\x&+\u00E9\u0153", U"", ""},
+        UnknownCase{"One", U"Potion; x", U";", "\";\""},
+        UnknownCase{"TwoEachOnce", U";a*;*", U";*", "\";\" and \"*\""},
+        UnknownCase{"ThreeInOrderOfFirstAppearance", U"_x*y;z_", U"_*;", "\"_\", \"*\" and \";\""},
+        UnknownCase{"LoneBrackets", U"[[K]] [Lv", U"[]", "\"[\" and \"]\""},
+        UnknownCase{"BackslashesBeginningNoEscape", U"\\q \\h4 \\H41 A\\", U"\\", "\"\\\""},
+        UnknownCase{"TokensAreCaseSensitive", U"[lv]", U"[]", "\"[\" and \"]\""},
+        UnknownCase{"OutsideLatin1", U"Ni\u00F1o \U0001F600\u20AC", U"\u00F1\U0001F600\u20AC",
+                    "\"\xC3\xB1\", \"\xF0\x9F\x98\x80\" and \"\xE2\x82\xAC\""},
+        UnknownCase{"InvisibleByCodePoint", U"A\tB\r\n\u0001\u00A0\u200B\u0301\u007F", U"\t\r\n\u0001\u00A0\u200B\u0301\u007F",
+                    "U+0009, U+000D, U+000A, U+0001, U+00A0, U+200B, U+0301 and U+007F"},
+        UnknownCase{"MixedNamesAndCodePoints", U"a\tb;\U000E0001", U"\t;\U000E0001", "U+0009, \";\" and U+E0001"}),
+    [](const testing::TestParamInfo<UnknownCase>& row) { return std::string(row.param.name); });
+
 // Half of the bytes come from the values where the codec has rules of its own, so that runs of
 // control codes, arguments and ampersands turn up often.
 std::vector<Bytes> RandomByteStrings()
