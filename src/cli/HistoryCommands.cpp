@@ -53,7 +53,7 @@ int History(Session& session, const Arguments& args)
     const HistoryStacks stacks = StacksOf(*log);
     std::string text;
     for (auto entry = log->entries.rbegin(); entry != log->entries.rend(); ++entry) {
-        const bool undone = std::ranges::find(stacks.redo, &*entry) != stacks.redo.end();
+        const bool undone = std::find(stacks.redo.begin(), stacks.redo.end(), &*entry) != stacks.redo.end();
         text += std::to_string(entry->id) + '\t' + entry->time + '\t' + What(*entry) + (undone ? " (undone)" : "") + '\t' +
                 Offsets(*entry) + '\n';
     }

@@ -302,7 +302,7 @@ TEST_P(BadInputTable, TheCommandLineToolRefusesWithOneLineAndChangesNothing)
     if (row.expectFailure) {
         EXPECT_EQ(status, 1);
         EXPECT_NE(err.find(row.fragment), std::string::npos) << err;
-        EXPECT_EQ(std::ranges::count(err, '\n'), 1) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     } else {
         EXPECT_EQ(status, 0) << err;
     }
