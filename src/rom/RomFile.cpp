@@ -89,7 +89,7 @@ Result<Bytes> RomFile::ReadAtZeroFilled(std::int64_t offset, std::int64_t count)
     }
     stream_.clear();
     stream_.seekg(offset);
-    stream_.read(reinterpret_cast<char*>(bytes.data()), available);
+    stream_.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(available));
     const std::int64_t got = stream_.gcount();
     if (got != available) {
         // The file shrank under us: what is gone reads as it would past the end.
@@ -124,7 +124,7 @@ Status RomFile::WriteAt(std::int64_t offset, std::span<const Byte> bytes)
     }
     stream_.clear();
     stream_.seekp(offset);
-    stream_.write(reinterpret_cast<const char*>(bytes.data()), count);
+    stream_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(count));
     if (!stream_) {
         stream_.clear();
         return MakeError(ErrorCode::FileWrite, DescribeRange(offset, count));

@@ -61,7 +61,7 @@ Text Widen(std::string_view ascii) { return Text(ascii.begin(), ascii.end()); }
 
 void Put(Bytes& rom, std::int64_t offset, std::span<const Byte> bytes)
 {
-    std::copy(bytes.begin(), bytes.end(), rom.begin() + offset);
+    std::copy(bytes.begin(), bytes.end(), rom.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 void PutLe16(Bytes& rom, std::int64_t offset, std::uint16_t value)

@@ -50,7 +50,7 @@ Bytes ReadFile(const std::filesystem::path& path)
     if (size <= 0) return {};
     Bytes bytes(static_cast<std::size_t>(size));
     in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()), size);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return bytes;
 }
