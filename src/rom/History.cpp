@@ -1,5 +1,6 @@
 #include "rom/History.h"
 
+#include "rom/Crc32.h"
 #include "rom/HexIo.h"
 #include "rom/HexText.h"
 
@@ -7,12 +8,10 @@
 #include <array>
 #include <charconv>
 #include <chrono>
-#include <ctime>
+#include <cstdio>
 #include <fstream>
 #include <string_view>
 #include <system_error>
-
-#include <zlib.h>
 
 namespace quillbox {
 
@@ -23,12 +22,6 @@ constexpr std::int64_t kHeaderEnd = 0xC0;
 constexpr std::size_t kFieldCount = 11;
 // The last id is looked for in this much of the journal's end before the whole is read.
 constexpr std::int64_t kTailSize = 64 * 1024;
-
-std::uint32_t Crc32(std::string_view text)
-{
-    return static_cast<std::uint32_t>(
-        crc32(0L, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
-}
 
 std::string Hex32(std::uint32_t value)
 {
@@ -103,14 +96,21 @@ std::optional<HistoryKind> KindOf(std::string_view name)
     return std::nullopt;
 }
 
+// The calendar of <chrono> gives the same date on every system without the C library's
+// thread-safe time calls, which Windows names differently.
 std::string NowUtc()
 {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm parts{};
-    gmtime_r(&now, &parts);
+    using namespace std::chrono;
+    const auto now = floor<seconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day date{day};
+    const hh_mm_ss time{now - day};
     char text[32];
-    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-    return std::string(text, length);
+    const int length = std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                                     static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                                     static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                                     static_cast<int>(time.seconds().count()));
+    return std::string(text, static_cast<std::size_t>(std::max(length, 0)));
 }
 
 std::string FormatLine(const HistoryEntry& entry)
