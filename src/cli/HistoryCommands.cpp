@@ -2,6 +2,7 @@
 #include "cli/CliSession.h"
 #include "rom/HexText.h"
 #include "rom/History.h"
+#include "rom/PathText.h"
 
 #include <algorithm>
 
@@ -33,12 +34,12 @@ std::string What(const HistoryEntry& entry)
 // The ROM must be there: a history without its ROM is not shown or applied.
 std::optional<std::filesystem::path> RomOf(Session& session, const std::string& path)
 {
-    auto file = RomFile::Open(path);
+    auto file = RomFile::Open(PathFromText(path));
     if (!file) {
         session.Fail(file.error());
         return std::nullopt;
     }
-    return std::filesystem::path(path);
+    return PathFromText(path);
 }
 
 }  // namespace
@@ -60,7 +61,7 @@ int History(Session& session, const Arguments& args)
     session.out << text;
     if (log->skippedLines > 0) {
         session.err << "quillbox-cli: " << log->skippedLines << " broken line" << (log->skippedLines == 1 ? " was" : "s were")
-                    << " skipped in " << HistoryPathOf(*rom).string() << '\n';
+                    << " skipped in " << PathText(HistoryPathOf(*rom)) << '\n';
     }
     return kExitSuccess;
 }

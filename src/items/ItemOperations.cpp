@@ -6,6 +6,7 @@
 #include "rom/HexIo.h"
 #include "rom/HexText.h"
 #include "rom/Patch.h"
+#include "rom/PathText.h"
 #include "rom/Profile.h"
 #include "rom/RomFile.h"
 
@@ -210,15 +211,15 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
         if (!section) {
             return MakeError(ErrorCode::UnsupportedRom,
                              "no section [" + RevisionSectionName(state.headerCode, state.versionByte) + "] or [" +
-                                 state.headerCode + "] in " + options.profiles.shipped.string() +
-                                 (options.profiles.user.empty() ? "" : " or " + options.profiles.user.string()));
+                                 state.headerCode + "] in " + PathText(options.profiles.shipped) +
+                                 (options.profiles.user.empty() ? "" : " or " + PathText(options.profiles.user)));
         }
         tables = ReadProfileTables(*section);
         if (const std::string start = ReadProfileValue(section->file, section->name, "FreeSpaceStart"); !start.empty()) {
             state.freeSpaceStart = ParseProfileNumber(start);
         }
         opened.origin = TableOrigin{section->name, section->file, section->userProfile, false};
-        where = "section [" + section->name + "] of " + section->file.string();
+        where = "section [" + section->name + "] of " + PathText(section->file);
     }
     if (auto taken = TakeTables(state, *opened.family, tables, where); !taken) {
         return taken.error();

@@ -3,6 +3,7 @@
 #include "rom/Crc32.h"
 #include "rom/HexIo.h"
 #include "rom/HexText.h"
+#include "rom/PathText.h"
 
 #include <algorithm>
 #include <array>
@@ -218,23 +219,23 @@ Result<std::string> ReadText(const std::filesystem::path& path, std::int64_t fro
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
-        return MakeError(ErrorCode::HistoryFailed, path.string() + " is not a file");
+        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " is not a file");
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return MakeError(ErrorCode::HistoryFailed, path.string() + " cannot be read");
+        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " cannot be read");
     }
     in.seekg(0, std::ios::end);
     totalSize = static_cast<std::int64_t>(in.tellg());
     if (totalSize < 0) {
-        return MakeError(ErrorCode::HistoryFailed, path.string() + " cannot be read");
+        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " cannot be read");
     }
     const std::int64_t start = fromEnd <= 0 ? 0 : std::max<std::int64_t>(0, totalSize - fromEnd);
     std::string text(static_cast<std::size_t>(totalSize - start), '\0');
     in.seekg(start);
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.gcount() != static_cast<std::streamsize>(text.size())) {
-        return MakeError(ErrorCode::HistoryFailed, path.string() + " cannot be read");
+        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " cannot be read");
     }
     return text;
 }
@@ -315,8 +316,8 @@ Result<HistoryEntry> Step(const std::filesystem::path& rom, HistoryKind kind)
     const HistoryStacks stacks = StacksOf(*log);
     const auto& stack = kind == HistoryKind::Undo ? stacks.undo : stacks.redo;
     if (stack.empty()) {
-        return MakeError(ErrorCode::NothingToUndo, kind == HistoryKind::Undo ? "no change of " + rom.filename().string() + " is left to undo"
-                                                                              : "no undone change of " + rom.filename().string() + " is left to redo");
+        return MakeError(ErrorCode::NothingToUndo, kind == HistoryKind::Undo ? "no change of " + PathText(rom.filename()) + " is left to undo"
+                                                                              : "no undone change of " + PathText(rom.filename()) + " is left to redo");
     }
     const HistoryEntry& entry = *stack.back();
     const HistoryEntry& newest = log->entries.back();
@@ -327,7 +328,7 @@ Result<HistoryEntry> Step(const std::filesystem::path& rom, HistoryKind kind)
     }
     if (file->Size() != newest.romSize || HeaderOf(*file) != newest.romHeader) {
         return MakeError(ErrorCode::UndoConflict,
-                         rom.string() + " is not the file its history was written for: its size or its header bytes A0 to BF differ");
+                         PathText(rom) + " is not the file its history was written for: its size or its header bytes A0 to BF differ");
     }
     std::vector<Patch> patches;
     std::vector<std::int64_t> changed;
@@ -418,7 +419,7 @@ Result<HistoryMark> AppendHistory(const std::filesystem::path& rom, HistoryEntry
 {
     HistoryMark mark{HistoryPathOf(rom), 0, false};
     const auto refuse = [&](const std::string& why) {
-        return MakeError(ErrorCode::HistoryFailed, mark.path.string() + " " + why +
+        return MakeError(ErrorCode::HistoryFailed, PathText(mark.path) + " " + why +
                                                        "; turn the history off to write without it");
     };
     std::error_code ec;

@@ -4,6 +4,7 @@
 #include "image/Lz77.h"
 #include "rom/GameFamily.h"
 #include "rom/HexText.h"
+#include "rom/PathText.h"
 #include "text/GameText.h"
 
 #include <algorithm>
@@ -499,12 +500,12 @@ Status WriteSampleRom(const std::filesystem::path& path, std::string_view header
     }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) {
-        return MakeError(ErrorCode::FileWrite, path.string());
+        return MakeError(ErrorCode::FileWrite, PathText(path));
     }
     out.write(reinterpret_cast<const char*>(rom->data()), static_cast<std::streamsize>(rom->size()));
     out.close();
     if (!out) {
-        return MakeError(ErrorCode::FileWrite, path.string());
+        return MakeError(ErrorCode::FileWrite, PathText(path));
     }
     return {};
 }
