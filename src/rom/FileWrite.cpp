@@ -17,7 +17,7 @@ std::optional<std::string> WriteFileWhole(const std::filesystem::path& path, std
     stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     stream.close();
     std::error_code replaced;
-    if (stream) replaced = ReplaceFile(partial, path);
+    if (stream) replaced = PutFileInPlace(partial, path);
     if (!stream || replaced) {
         std::error_code ignored;
         std::filesystem::remove(partial, ignored);

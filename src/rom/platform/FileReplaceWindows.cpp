@@ -7,7 +7,7 @@
 
 namespace quillbox {
 
-std::error_code ReplaceFile(const std::filesystem::path& replacement, const std::filesystem::path& target)
+std::error_code PutFileInPlace(const std::filesystem::path& replacement, const std::filesystem::path& target)
 {
     // No copy across volumes, which would not be one step, and the move is on disk when it returns.
     // A virus scanner or an indexer often holds a fresh file open for a moment: a few retries
