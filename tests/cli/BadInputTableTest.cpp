@@ -131,7 +131,7 @@ std::vector<BadInput> Rows()
          [](const Scene& scene) {
              TempDir other;
              const auto replacement = RomBuilder("AXVE").Write(other);
-             std::filesystem::copy_file(replacement, scene.rom, std::filesystem::copy_options::overwrite_existing);
+             test::WriteFile(scene.rom, test::ReadFile(replacement));
          },
          {}, "changed on disk"});
     add({"MissingProfile",

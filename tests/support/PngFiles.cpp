@@ -90,9 +90,11 @@ Bytes PngChunk(std::string_view type, const Bytes& data)
 {
     Bytes chunk;
     PutBigEndian32(chunk, static_cast<std::uint32_t>(data.size()));
-    chunk.insert(chunk.end(), type.begin(), type.end());
-    chunk.insert(chunk.end(), data.begin(), data.end());
-    PutBigEndian32(chunk, Crc32(std::span(chunk).subspan(4)));
+    Bytes typeAndData(type.begin(), type.end());
+    typeAndData.insert(typeAndData.end(), data.begin(), data.end());
+    const std::uint32_t crc = Crc32(typeAndData);
+    chunk.insert(chunk.end(), typeAndData.begin(), typeAndData.end());
+    PutBigEndian32(chunk, crc);
     return chunk;
 }
 

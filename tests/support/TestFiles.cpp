@@ -89,6 +89,14 @@ bool FailingWriteOnce::AllowWrite(const std::filesystem::path&, std::int64_t, st
     return attempts++ != failing_;
 }
 
+bool SymbolicLinksCanBeMade()
+{
+    TempDir dir;
+    std::error_code ec;
+    std::filesystem::create_symlink(dir / "target", dir / "link", ec);
+    return !ec;
+}
+
 std::vector<std::size_t> DifferingOffsets(const Bytes& before, const Bytes& after)
 {
     std::vector<std::size_t> offsets;
