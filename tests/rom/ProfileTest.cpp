@@ -342,24 +342,5 @@ TEST(ProfileWrite, ReplacesOneSectionAndKeepsTheRest)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1);
 }
 
-#if !defined(_WIN32) && !defined(__APPLE__)
-TEST(ProfileWrite, UserProfileFollowsXdgConfigHome)
-{
-    const char* saved = std::getenv("XDG_CONFIG_HOME");
-    const std::string restore = saved != nullptr ? saved : "";
-    ::setenv("XDG_CONFIG_HOME", "/tmp/somewhere", 1);
-    EXPECT_EQ(UserProfilePath(), std::filesystem::path("/tmp/somewhere/quillbox/roms.ini"));
-    // A relative folder is no valid setting and falls back to the home folder's.
-    ::setenv("XDG_CONFIG_HOME", "relative", 1);
-    EXPECT_EQ(UserProfilePath().filename(), "roms.ini");
-    EXPECT_TRUE(UserProfilePath().string().ends_with("/.config/quillbox/roms.ini"));
-    if (saved != nullptr) {
-        ::setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
-    } else {
-        ::unsetenv("XDG_CONFIG_HOME");
-    }
-}
-#endif
-
 }  // namespace
 }  // namespace quillbox
