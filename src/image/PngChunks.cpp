@@ -21,12 +21,20 @@ std::uint32_t BigEndian32(const std::uint8_t* bytes)
            static_cast<std::uint32_t>(bytes[2]) << 8 | bytes[3];
 }
 
-Error Broken(const std::string& detail) { return MakeError(ErrorCode::BadImageFile, "the PNG is broken (" + detail + ")"); }
-Error CutShort(const std::string& detail) { return MakeError(ErrorCode::BadImageFile, "the PNG is cut short (" + detail + ")"); }
+Error Broken(const std::string& detail)
+{
+    return MakeError(ErrorCode::BadImageFile, "the PNG is broken (" + detail + ")");
+}
+
+Error CutShort(const std::string& detail)
+{
+    return MakeError(ErrorCode::BadImageFile, "the PNG is cut short (" + detail + ")");
+}
 
 bool IsChunkType(std::span<const std::uint8_t> type)
 {
-    return std::all_of(type.begin(), type.end(), [](std::uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
+    return std::all_of(type.begin(), type.end(),
+                       [](std::uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
 }
 
 bool DepthFits(int colourType, int bitDepth)
@@ -52,7 +60,8 @@ Result<PngLayout> ReadHeader(std::span<const std::uint8_t> data)
     layout.bitDepth = data[8];
     layout.colourType = data[9];
     if (layout.width == 0 || layout.height == 0 || layout.width > kLongestChunk || layout.height > kLongestChunk) {
-        return Broken("its header gives a size of " + std::to_string(layout.width) + " by " + std::to_string(layout.height) + " pixels");
+        return Broken("its header gives a size of " + std::to_string(layout.width) + " by " +
+                      std::to_string(layout.height) + " pixels");
     }
     if (!DepthFits(layout.colourType, layout.bitDepth)) {
         return Broken("its header gives colour type " + std::to_string(layout.colourType) + " with " +
@@ -102,7 +111,9 @@ Result<PngLayout> CheckPngChunks(std::span<const std::uint8_t> file)
         at += 12 + std::size_t{length};
 
         if (!headerSeen) {
-            if (type != "IHDR") return MakeError(ErrorCode::BadImageFile, "not a PNG file (it does not begin with its IHDR header chunk)");
+            if (type != "IHDR") {
+                return MakeError(ErrorCode::BadImageFile, "not a PNG file (it does not begin with its IHDR header chunk)");
+            }
             auto header = ReadHeader(data);
             if (!header) return header.error();
             layout = *header;
