@@ -6,8 +6,10 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libspng-dev libcli11-dev nlohmann-json3-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libstb-dev libcli11-dev nlohmann-json3-dev zlib1g-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
+  emscripten nodejs
   clang-14 libclang-rt-14-dev
   fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: a warnings-as-errors build, the same
-# tests under AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded run of each fuzzer.
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer, the core built for the browser and
+# for Windows with its tests run under node and Wine, and a bounded run of each fuzzer.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/scripts/setup-debian.sh"
@@ -10,7 +11,15 @@ jobs="$(nproc)"
 # Tests run with a home of their own, never the user's: its profile holds a section kept for
 # another FireRed (a hack's moved, enlarged item table), which no test may be misled by.
 test_home="$(mktemp -d)"
-trap 'rm -rf "$test_home"' EXIT
+wineprefix=""
+cleanup() {
+  if [ -n "$wineprefix" ]; then
+    WINEPREFIX="$wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+    rm -rf "$wineprefix"
+  fi
+  rm -rf "$test_home"
+}
+trap cleanup EXIT
 mkdir -p "$test_home/.config/quillbox"
 printf '[BPRE]\nItemData=&HF00000\nAttackNames=&H2470A1\nTMData=&H45A80C\nIMGData=&H3D4294\nItemCount=400\n' \
   >"$test_home/.config/quillbox/roms.ini"
@@ -38,6 +47,32 @@ cmake -S "$top" -B "$top/build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLBO
   -DQUILLBOX_BUILD_BENCH=OFF >/dev/null
 cmake --build "$top/build/asan" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 isolated ctest --test-dir "$top/build/asan" --output-on-failure --no-tests=error -j "$jobs"
+
+# The cross builds are for finding what one system lacks, not for speed: -O1 compiles quickest.
+echo "== The core and its tests built for the browser (em++) and run under node"
+export NODE_PATH=/usr/share/nodejs  # emscripten's optimiser finds acorn there
+emcmake cmake -S "$top" -B "$top/build/web" -G Ninja -DCMAKE_BUILD_TYPE= -DQUILLBOX_WERROR=ON -DQUILLBOX_BUILD_CLI=OFF \
+  -DCMAKE_CXX_FLAGS=-O1 -DCMAKE_EXE_LINKER_FLAGS=-O1 >/dev/null
+cmake --build "$top/build/web" -j "$jobs"
+isolated ctest --test-dir "$top/build/web" --output-on-failure --no-tests=error -j "$jobs"
+
+echo "== The core, the command-line tool and their tests built for Windows (MinGW-w64) and run under Wine"
+cmake -S "$top" -B "$top/build/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE= -DQUILLBOX_WERROR=ON -DCMAKE_CXX_FLAGS=-O1 >/dev/null
+cmake --build "$top/build/windows" -j "$jobs"
+for program in "$top"/build/windows/bin/*.exe; do
+  foreign="$(x86_64-w64-mingw32-objdump -p "$program" | awk '/DLL Name:/ {print $3}' |
+    grep -viE '^(kernel32|msvcrt|shell32|advapi32|user32|ws2_32)\.dll$' || true)"
+  if [ -n "$foreign" ]; then
+    echo "$program needs DLLs beside it: $foreign"
+    exit 1
+  fi
+done
+echo "the Windows programs need no DLL but the system's"
+wineprefix="$(mktemp -d)"
+export WINEPREFIX="$wineprefix" WINEDEBUG=-all
+env -u DISPLAY /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
+isolated env -u DISPLAY ctest --test-dir "$top/build/windows" --output-on-failure --no-tests=error -j "$jobs"
 
 if [ -f "$top/fuzz/CMakeLists.txt" ]; then
   echo "== Fuzzing"

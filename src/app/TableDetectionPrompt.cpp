@@ -1,6 +1,7 @@
 #include "app/TableDetectionPrompt.h"
 
 #include "items/TableDetection.h"
+#include "rom/PathText.h"
 
 #include <QMessageBox>
 #include <QString>
@@ -53,7 +54,7 @@ Result<OpenedRom> OpenWithTableDetection(QWidget* owner, const std::filesystem::
     const QString text = Reason(opened) + QStringLiteral("\n\nThe ROM itself names these tables:\n") +
                          FromUtf8(DescribeDetectedTables(*detected)) +
                          QStringLiteral("\nUse the found tables? They are kept for this ROM alone, in %1.")
-                             .arg(FromUtf8(RomTablesPathOf(rom).string()));
+                             .arg(FromUtf8(PathText(RomTablesPathOf(rom))));
     QMessageBox box(QMessageBox::Question, QStringLiteral("Quillbox"), text, QMessageBox::Yes | QMessageBox::No, owner);
     box.setObjectName(QStringLiteral("tableDetectionQuestion"));
     box.setDefaultButton(QMessageBox::Yes);

@@ -2,6 +2,7 @@
 #include "cli/CliSession.h"
 #include "items/ItemImport.h"
 #include "items/RomDiff.h"
+#include "rom/PathText.h"
 
 #include <fstream>
 #include <iostream>
@@ -20,7 +21,7 @@ std::string Counted(std::size_t count, std::string_view one)
 std::optional<std::string> ReadText(const std::string& path)
 {
     if (path == "-") return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    std::ifstream stream(std::filesystem::path(path), std::ios::binary);
+    std::ifstream stream(PathFromText(path), std::ios::binary);
     if (!stream) return std::nullopt;
     std::ostringstream text;
     text << stream.rdbuf();

@@ -3,6 +3,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
 #include "rom/InstallPaths.h"
+#include "rom/PathText.h"
 
 #include <functional>
 #include <map>
@@ -105,7 +106,7 @@ int RunCli(std::span<const std::string> arguments, std::ostream& out, std::ostre
         err << "quillbox-cli: unknown command \"" << command << "\"\n" << kUsage;
         return kExitUsage;
     }
-    const std::filesystem::path profile = options.profile ? std::filesystem::path(*options.profile) : ShippedProfilePath(programFolder);
+    const std::filesystem::path profile = options.profile ? PathFromText(*options.profile) : ShippedProfilePath(programFolder);
     Session session{out, err, profile, options};
     return found->second(session, args);
 }

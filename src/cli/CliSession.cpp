@@ -1,10 +1,8 @@
 #include "cli/CliSession.h"
 
 #include "items/TableDetection.h"
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include "rom/FileWrite.h"
+#include "rom/PathText.h"
 
 namespace quillbox {
 
@@ -17,7 +15,7 @@ int Session::Fail(std::string_view message, int status)
 std::optional<OpenedRom> Session::Open(const std::string& rom)
 {
     const ProfileFiles profiles{profile, userProfile};
-    auto opened = OpenRom(std::filesystem::path(rom), OpenOptions{profiles, std::nullopt});
+    auto opened = OpenRom(PathFromText(rom), OpenOptions{profiles, std::nullopt});
     // --detect stands in for a profile that has no usable section for this ROM, and for one whose
     // item table is not the one the game reads (a hack moved it): writing there would change
     // nothing in the game. File errors and games that are none of the five stay as they are.
@@ -25,7 +23,7 @@ std::optional<OpenedRom> Session::Open(const std::string& rom)
                           opened.error().code != ErrorCode::FileRead;
     const bool moved = opened && opened->gameItemTable >= 0;
     if (options.detect && (mendable || moved)) {
-        auto detected = DetectTables(std::filesystem::path(rom));
+        auto detected = DetectTables(PathFromText(rom));
         if (!detected) {
             Fail(detected.error());
             return std::nullopt;
@@ -35,7 +33,7 @@ std::optional<OpenedRom> Session::Open(const std::string& rom)
                          : opened.error().message) + "; --detect: " + usable.error().message);
             return std::nullopt;
         }
-        opened = OpenRom(std::filesystem::path(rom), OpenOptions{profiles, detected->Tables()});
+        opened = OpenRom(PathFromText(rom), OpenOptions{profiles, detected->Tables()});
     }
     if (!opened) {
         Fail(opened.error());
@@ -62,20 +60,7 @@ std::optional<int> ParsePosition(std::string_view text, const OpenedRom& rom)
 
 std::optional<std::string> WriteWholeFile(const std::filesystem::path& path, std::string_view text)
 {
-    std::filesystem::path partial = path;
-    partial += ".partial";
-    std::ofstream stream(partial, std::ios::binary | std::ios::trunc);
-    const int opened = stream ? 0 : errno;
-    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
-    stream.close();
-    std::error_code renamed;
-    if (stream) std::filesystem::rename(partial, path, renamed);
-    if (!stream || renamed) {
-        std::error_code ignored;
-        std::filesystem::remove(partial, ignored);
-        const std::string reason = renamed ? renamed.message() : std::strerror(opened != 0 ? opened : EIO);
-        return "could not write " + path.string() + ": " + reason;
-    }
+    if (auto failure = WriteFileWhole(path, text)) return "could not write " + PathText(path) + ": " + *failure;
     return std::nullopt;
 }
 

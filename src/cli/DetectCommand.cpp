@@ -1,13 +1,14 @@
 // The detect command: the tables a ROM names, as a section to paste into a profile.
 #include "cli/CliSession.h"
 #include "items/TableDetection.h"
+#include "rom/PathText.h"
 
 namespace quillbox {
 
 int Detect(Session& session, const Arguments& args)
 {
     if (args.size() != 1) return session.Fail("detect takes one ROM", kExitUsage);
-    auto detected = DetectTables(std::filesystem::path(args[0]));
+    auto detected = DetectTables(PathFromText(args[0]));
     if (!detected) return session.Fail(detected.error());
     // The section is printed also when a table is missing: its comments say what was seen.
     session.out << FormatDetectedSection(*detected);
@@ -15,7 +16,7 @@ int Detect(Session& session, const Arguments& args)
     if (session.options.keep) {
         const std::filesystem::path rom(args[0]);
         if (Status kept = KeepFoundTables(rom, *detected); !kept) return session.Fail(kept.error());
-        session.err << "kept for this ROM alone in " << RomTablesPathOf(rom).string() << '\n';
+        session.err << "kept for this ROM alone in " << PathText(RomTablesPathOf(rom)) << '\n';
     }
     return kExitSuccess;
 }

@@ -2,6 +2,7 @@
 #include "cli/CliSession.h"
 #include "image/Png.h"
 #include "rom/HexText.h"
+#include "rom/PathText.h"
 #include "sample/SampleRom.h"
 
 namespace quillbox {
@@ -32,7 +33,7 @@ int Icon(Session& session, const Arguments& args)
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) pixels[static_cast<std::size_t>(y * size + x)] = icon->At(x / scale, y / scale);
     }
-    if (!WritePng(output, size, size, pixels)) return session.Fail("could not write " + output);
+    if (!WritePng(PathFromText(output), size, size, pixels)) return session.Fail("could not write " + output);
     return kExitSuccess;
 }
 
@@ -48,7 +49,7 @@ int SampleRom(Session& session, const Arguments& args)
         }
         sample.version = std::stoi(text);
     }
-    if (auto written = WriteSampleRom(std::filesystem::path(args[0]), code, sample); !written) {
+    if (auto written = WriteSampleRom(PathFromText(args[0]), code, sample); !written) {
         return session.Fail(written.error());
     }
     return kExitSuccess;

@@ -2,6 +2,7 @@
 #include "cli/CliSession.h"
 #include "rom/HexText.h"
 #include "rom/History.h"
+#include "rom/PathText.h"
 
 #include <algorithm>
 
@@ -33,12 +34,12 @@ std::string What(const HistoryEntry& entry)
 // The ROM must be there: a history without its ROM is not shown or applied.
 std::optional<std::filesystem::path> RomOf(Session& session, const std::string& path)
 {
-    auto file = RomFile::Open(path);
+    auto file = RomFile::Open(PathFromText(path));
     if (!file) {
         session.Fail(file.error());
         return std::nullopt;
     }
-    return std::filesystem::path(path);
+    return PathFromText(path);
 }
 
 }  // namespace
@@ -53,14 +54,14 @@ int History(Session& session, const Arguments& args)
     const HistoryStacks stacks = StacksOf(*log);
     std::string text;
     for (auto entry = log->entries.rbegin(); entry != log->entries.rend(); ++entry) {
-        const bool undone = std::ranges::find(stacks.redo, &*entry) != stacks.redo.end();
+        const bool undone = std::find(stacks.redo.begin(), stacks.redo.end(), &*entry) != stacks.redo.end();
         text += std::to_string(entry->id) + '\t' + entry->time + '\t' + What(*entry) + (undone ? " (undone)" : "") + '\t' +
                 Offsets(*entry) + '\n';
     }
     session.out << text;
     if (log->skippedLines > 0) {
         session.err << "quillbox-cli: " << log->skippedLines << " broken line" << (log->skippedLines == 1 ? " was" : "s were")
-                    << " skipped in " << HistoryPathOf(*rom).string() << '\n';
+                    << " skipped in " << PathText(HistoryPathOf(*rom)) << '\n';
     }
     return kExitSuccess;
 }

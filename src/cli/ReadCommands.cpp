@@ -4,6 +4,7 @@
 #include "items/ItemTable.h"
 #include "items/Sharing.h"
 #include "rom/HexText.h"
+#include "rom/PathText.h"
 
 namespace quillbox {
 
@@ -35,10 +36,10 @@ int Info(Session& session, const Arguments& args)
     if (rom->origin.detected) {
         text += "offsets from: tables found in the ROM\n";
     } else if (rom->origin.romTables) {
-        text += "offsets from: the tables kept for this ROM in " + rom->origin.file.string() + '\n';
+        text += "offsets from: the tables kept for this ROM in " + PathText(rom->origin.file) + '\n';
     } else {
         text += "offsets from: section [" + rom->origin.section + "] of " +
-                (rom->origin.userProfile ? "the user profile " : "the profile ") + rom->origin.file.string() + '\n';
+                (rom->origin.userProfile ? "the user profile " : "the profile ") + PathText(rom->origin.file) + '\n';
     }
     for (const std::string& warning : rom->warnings) text += "warning: " + warning + '\n';
     session.out << text;
@@ -117,7 +118,7 @@ int Export(Session& session, const Arguments& args)
         session.out << data;
         return kExitSuccess;
     }
-    if (auto failure = WriteWholeFile(session.options.output, data)) return session.Fail(*failure);
+    if (auto failure = WriteWholeFile(PathFromText(session.options.output), data)) return session.Fail(*failure);
     return kExitSuccess;
 }
 

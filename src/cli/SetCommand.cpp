@@ -68,7 +68,7 @@ int Set(Session& session, const Arguments& args)
     for (std::size_t i = 2; i < args.size(); ++i) {
         const std::size_t equals = args[i].find('=');
         const std::string key = args[i].substr(0, equals);
-        if (equals == std::string::npos || std::ranges::find(SetKeys(), key) == SetKeys().end()) {
+        if (equals == std::string::npos || std::find(SetKeys().begin(), SetKeys().end(), key) == SetKeys().end()) {
             return session.Fail("\"" + args[i] + "\" is not KEY=VALUE with a key of: " + JoinKeys(), kExitUsage);
         }
         values[key] = args[i].substr(equals + 1);

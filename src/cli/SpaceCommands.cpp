@@ -2,6 +2,7 @@
 #include "cli/CliSession.h"
 #include "items/IconTransfer.h"
 #include "rom/HexText.h"
+#include "rom/PathText.h"
 
 namespace quillbox {
 
@@ -12,7 +13,7 @@ int IconImport(Session& session, const Arguments& args)
     if (!rom) return kExitFailure;
     const auto position = ParsePosition(args[1], *rom);
     if (!position) return session.Fail("no item at position \"" + args[1] + "\"");
-    auto plan = PlanIconImport(rom->state, *position, std::filesystem::path(args[2]));
+    auto plan = PlanIconImport(rom->state, *position, PathFromText(args[2]));
     if (!plan) return session.Fail(plan.error());
     const std::string where = "image " + NumberToHex(static_cast<std::uint64_t>(plan->imageOffset)) + ", palette " +
                               NumberToHex(static_cast<std::uint64_t>(plan->paletteOffset)) + " (" +

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "rom/Profile.h"
+#include "rom/platform/Arguments.h"
 
 #include <iostream>
 #include <string>
@@ -9,7 +10,7 @@
 int main(int argc, char* argv[])
 {
     std::ios::sync_with_stdio(false);
-    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const std::vector<std::string> arguments = quillbox::ProgramArguments(argc, argv);
     const int status = quillbox::RunCli(arguments, std::cout, std::cerr, quillbox::ProgramFolder());
     std::cout.flush();
     std::cerr.flush();

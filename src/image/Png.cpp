@@ -1,80 +1,77 @@
 #include "image/Png.h"
 
-#include <spng.h>
+#include "image/PngChunks.h"
+#include "rom/FileWrite.h"
+#include "rom/PathText.h"
 
-#include <algorithm>
-#include <cstdio>
+#include <climits>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <system_error>
+#include <string>
+
+// stb's PNG decoder and encoder, compiled into this file alone and private to it.
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_ONLY_PNG
+#define STBI_NO_STDIO
+#define STBI_NO_LINEAR
+#define STBI_NO_HDR
+#include <stb/stb_image.h>
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#define STBI_WRITE_NO_STDIO
+#include <stb/stb_image_write.h>
 
 namespace quillbox {
 
 namespace {
 
-struct ContextDeleter {
-    void operator()(spng_ctx* context) const { spng_ctx_free(context); }
-};
-using Context = std::unique_ptr<spng_ctx, ContextDeleter>;
-
 // Icons are 24 by 24; anything much larger is refused before it is decoded into memory.
 constexpr std::uint32_t kLargestSide = 4096;
 
-Error PngError(std::string_view what, int code)
+struct StbFree {
+    void operator()(stbi_uc* pixels) const { stbi_image_free(pixels); }
+};
+
+void AppendTo(void* context, void* data, int size)
 {
-    return MakeError(ErrorCode::BadImageFile, std::string(what) + " (" + spng_strerror(code) + ")");
+    auto* out = static_cast<std::vector<std::uint8_t>*>(context);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    out->insert(out->end(), bytes, bytes + size);
 }
 
 }  // namespace
 
 Result<PngImage> DecodePng(std::span<const std::uint8_t> file)
 {
-    Context context(spng_ctx_new(0));
-    if (!context) {
-        return MakeError(ErrorCode::BadImageFile, "the PNG decoder could not start");
+    // stb checks neither the chunks' checksums nor that the file is whole, so that is done first.
+    auto layout = CheckPngChunks(file);
+    if (!layout) {
+        return layout.error();
     }
-    spng_set_image_limits(context.get(), kLargestSide, kLargestSide);
-    spng_set_crc_action(context.get(), SPNG_CRC_ERROR, SPNG_CRC_ERROR);
-    if (int code = spng_set_png_buffer(context.get(), file.data(), file.size()); code != 0) {
-        return PngError("not a PNG file", code);
+    if (layout->width > kLargestSide || layout->height > kLargestSide || file.size() > INT_MAX) {
+        return MakeError(ErrorCode::BadImageFile, "the picture is " + std::to_string(layout->width) + " by " +
+                                                      std::to_string(layout->height) +
+                                                      " pixels; PNG files larger than 4096 on a side are not read");
     }
-    spng_ihdr header{};
-    if (int code = spng_get_ihdr(context.get(), &header); code != 0) {
-        return PngError("not a PNG file", code);
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    const std::unique_ptr<stbi_uc, StbFree> rgba(
+        stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &width, &height, &channels, 4));
+    if (!rgba) {
+        return MakeError(ErrorCode::BadImageFile, std::string("the PNG's image data is broken (") + stbi_failure_reason() + ")");
     }
     PngImage image;
-    image.width = static_cast<int>(header.width);
-    image.height = static_cast<int>(header.height);
-    image.interlaced = header.interlace_method != SPNG_INTERLACE_NONE;
-    image.indexed = header.color_type == SPNG_COLOR_TYPE_INDEXED;
-    if (image.indexed) {
-        spng_plte palette{};
-        if (spng_get_plte(context.get(), &palette) == 0) {
-            image.paletteEntries = static_cast<int>(palette.n_entries);
-        }
-    }
-    std::size_t size = 0;
-    if (int code = spng_decoded_image_size(context.get(), SPNG_FMT_RGBA8, &size); code != 0) {
-        return PngError("the PNG cannot be decoded", code);
-    }
-    std::vector<std::uint8_t> rgba(size);
-    if (int code = spng_decode_image(context.get(), rgba.data(), rgba.size(), SPNG_FMT_RGBA8, SPNG_DECODE_TRNS);
-        code != 0) {
-        return PngError("the PNG is broken or cut short", code);
-    }
-    // The pixels can be complete while the file is not (a lost checksum, no end chunk): a file
-    // cut short is refused all the same, as it is most likely not the one the user meant.
-    if (int code = spng_decode_chunks(context.get()); code != 0) {
-        return PngError("the PNG is broken or cut short", code);
-    }
-    static constexpr std::uint8_t kEndChunk[] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
-    if (std::search(file.begin(), file.end(), std::begin(kEndChunk), std::end(kEndChunk)) == file.end()) {
-        return MakeError(ErrorCode::BadImageFile, "the PNG is cut short (its end chunk is missing)");
-    }
-    image.argb.resize(rgba.size() / 4);
+    image.width = width;
+    image.height = height;
+    image.interlaced = layout->interlaced;
+    image.indexed = layout->colourType == 3;
+    image.paletteEntries = image.indexed ? layout->paletteEntries : 0;
+    image.argb.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     for (std::size_t i = 0; i < image.argb.size(); ++i) {
-        const std::uint8_t* pixel = &rgba[i * 4];
+        const stbi_uc* pixel = rgba.get() + i * 4;
         image.argb[i] = static_cast<std::uint32_t>(pixel[3]) << 24 | static_cast<std::uint32_t>(pixel[0]) << 16 |
                         static_cast<std::uint32_t>(pixel[1]) << 8 | pixel[2];
     }
@@ -85,11 +82,11 @@ Result<PngImage> ReadPng(const std::filesystem::path& path)
 {
     std::ifstream stream(path, std::ios::binary);
     if (!stream) {
-        return MakeError(ErrorCode::BadImageFile, "\"" + path.string() + "\" cannot be read");
+        return MakeError(ErrorCode::BadImageFile, "\"" + PathText(path) + "\" cannot be read");
     }
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
     if (stream.bad()) {
-        return MakeError(ErrorCode::BadImageFile, "\"" + path.string() + "\" cannot be read");
+        return MakeError(ErrorCode::BadImageFile, "\"" + PathText(path) + "\" cannot be read");
     }
     return DecodePng(bytes);
 }
@@ -99,6 +96,9 @@ Result<std::vector<std::uint8_t>> EncodePng(int width, int height, std::span<con
     if (width <= 0 || height <= 0 || argb.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
         return MakeError(ErrorCode::BadImageFile, "the picture has no pixels or the wrong number of them");
     }
+    if (static_cast<std::uint32_t>(width) > kLargestSide || static_cast<std::uint32_t>(height) > kLargestSide) {
+        return MakeError(ErrorCode::BadImageFile, "pictures larger than 4096 pixels on a side are not written");
+    }
     std::vector<std::uint8_t> rgba(argb.size() * 4);
     for (std::size_t i = 0; i < argb.size(); ++i) {
         rgba[i * 4] = static_cast<std::uint8_t>(argb[i] >> 16);
@@ -106,31 +106,11 @@ Result<std::vector<std::uint8_t>> EncodePng(int width, int height, std::span<con
         rgba[i * 4 + 2] = static_cast<std::uint8_t>(argb[i]);
         rgba[i * 4 + 3] = static_cast<std::uint8_t>(argb[i] >> 24);
     }
-    Context context(spng_ctx_new(SPNG_CTX_ENCODER));
-    if (!context) {
-        return MakeError(ErrorCode::BadImageFile, "the PNG encoder could not start");
+    std::vector<std::uint8_t> encoded;
+    if (stbi_write_png_to_func(&AppendTo, &encoded, width, height, 4, rgba.data(), width * 4) == 0) {
+        return MakeError(ErrorCode::BadImageFile, "the PNG could not be encoded");
     }
-    spng_set_option(context.get(), SPNG_ENCODE_TO_BUFFER, 1);
-    spng_ihdr header{};
-    header.width = static_cast<std::uint32_t>(width);
-    header.height = static_cast<std::uint32_t>(height);
-    header.bit_depth = 8;
-    header.color_type = SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
-    if (int code = spng_set_ihdr(context.get(), &header); code != 0) {
-        return PngError("the PNG header could not be made", code);
-    }
-    if (int code = spng_encode_image(context.get(), rgba.data(), rgba.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
-        code != 0) {
-        return PngError("the PNG could not be encoded", code);
-    }
-    std::size_t length = 0;
-    int code = 0;
-    std::unique_ptr<void, decltype(&std::free)> buffer(spng_get_png_buffer(context.get(), &length, &code), &std::free);
-    if (!buffer || code != 0) {
-        return PngError("the PNG could not be encoded", code);
-    }
-    const auto* begin = static_cast<const std::uint8_t*>(buffer.get());
-    return std::vector<std::uint8_t>(begin, begin + length);
+    return encoded;
 }
 
 Status WritePng(const std::filesystem::path& path, int width, int height, std::span<const std::uint32_t> argb)
@@ -139,24 +119,8 @@ Status WritePng(const std::filesystem::path& path, int width, int height, std::s
     if (!encoded) {
         return encoded.error();
     }
-    std::filesystem::path partial = path;
-    partial += ".partial";
-    {
-        std::ofstream stream(partial, std::ios::binary | std::ios::trunc);
-        stream.write(reinterpret_cast<const char*>(encoded->data()), static_cast<std::streamsize>(encoded->size()));
-        stream.close();
-        if (!stream) {
-            std::error_code ignored;
-            std::filesystem::remove(partial, ignored);
-            return MakeError(ErrorCode::BadImageFile, "\"" + path.string() + "\" could not be written");
-        }
-    }
-    std::error_code renamed;
-    std::filesystem::rename(partial, path, renamed);
-    if (renamed) {
-        std::error_code ignored;
-        std::filesystem::remove(partial, ignored);
-        return MakeError(ErrorCode::BadImageFile, "\"" + path.string() + "\" could not be written: " + renamed.message());
+    if (auto failure = WriteFileWhole(path, *encoded)) {
+        return MakeError(ErrorCode::BadImageFile, "\"" + PathText(path) + "\" could not be written: " + *failure);
     }
     return {};
 }

@@ -63,7 +63,7 @@ Result<IconImportPlan> PlanIconImport(const RomState& state, int position, const
     plan.paletteOffset = *place + WordAligned(static_cast<std::int64_t>(tiles.size()));
     Bytes block(static_cast<std::size_t>(plan.size), 0);
     std::copy(tiles.begin(), tiles.end(), block.begin());
-    std::copy(palette.begin(), palette.end(), block.begin() + (plan.paletteOffset - plan.imageOffset));
+    std::copy(palette.begin(), palette.end(), block.begin() + static_cast<std::ptrdiff_t>(plan.paletteOffset - plan.imageOffset));
     const std::int64_t entry = static_cast<std::int64_t>(state.imageTableOffset) + std::int64_t{kImageEntrySize} * position;
     plan.patches = {{plan.imageOffset, std::move(block)},
                     {entry, PointerBytes(plan.imageOffset)},

@@ -33,7 +33,7 @@ const std::array<std::size_t, kItemExportKeys.size()>& AlphabeticalKeys()
     static const auto order = [] {
         std::array<std::size_t, kItemExportKeys.size()> keys{};
         for (std::size_t k = 0; k < keys.size(); ++k) keys[k] = k;
-        std::ranges::sort(keys, {}, [](std::size_t k) { return kItemExportKeys[k]; });
+        std::sort(keys.begin(), keys.end(), [](std::size_t a, std::size_t b) { return kItemExportKeys[a] < kItemExportKeys[b]; });
         return keys;
     }();
     return order;

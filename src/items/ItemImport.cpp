@@ -28,7 +28,7 @@ struct Row {
 
 std::optional<std::size_t> ColumnOf(std::string_view key)
 {
-    const auto found = std::ranges::find(kItemExportKeys, key);
+    const auto found = std::find(kItemExportKeys.begin(), kItemExportKeys.end(), key);
     if (found == kItemExportKeys.end()) return std::nullopt;
     return static_cast<std::size_t>(found - kItemExportKeys.begin());
 }
@@ -205,7 +205,7 @@ Result<std::vector<Row>> ParseCsv(std::string_view file)
     for (const std::string& key : header) {
         const auto column = ColumnOf(key);
         if (!column) return UnknownColumn(key);
-        if (std::ranges::find(columns, *column) != columns.end()) return Refuse("column " + Quote(key) + " appears twice");
+        if (std::find(columns.begin(), columns.end(), *column) != columns.end()) return Refuse("column " + Quote(key) + " appears twice");
         columns.push_back(*column);
     }
     std::vector<Row> rows;
@@ -315,7 +315,8 @@ Status CheckCollisions(const std::vector<Write>& writes)
 {
     std::vector<std::size_t> order(writes.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::ranges::sort(order, {}, [&](std::size_t i) { return writes[i].patch.offset; });
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t i, std::size_t j) { return writes[i].patch.offset < writes[j].patch.offset; });
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Write& first = writes[order[i]];
         const Patch& a = first.patch;

@@ -4,6 +4,7 @@
 #include "rom/HexIo.h"
 #include "rom/HexText.h"
 #include "rom/Patch.h"
+#include "rom/PathText.h"
 #include "rom/Profile.h"
 #include "rom/RomFile.h"
 

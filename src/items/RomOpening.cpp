@@ -4,6 +4,7 @@
 #include "items/TableCheck.h"
 #include "items/TableDetection.h"
 #include "rom/HexText.h"
+#include "rom/PathText.h"
 #include "rom/RomFile.h"
 #include "rom/TmHmList.h"
 
@@ -34,8 +35,8 @@ Status CheckTable(const RomFile& file, std::int64_t offset, std::int64_t size, s
 
 std::string Describe(const ProfileSection& section)
 {
-    if (section.romTables) return "the tables kept for this ROM in " + section.file.string();
-    return "section [" + section.name + "] of " + section.file.string();
+    if (section.romTables) return "the tables kept for this ROM in " + PathText(section.file);
+    return "section [" + section.name + "] of " + PathText(section.file);
 }
 
 // The ROM as `tables` describe it, checked against its bytes. `first` is a state holding what
@@ -171,8 +172,8 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
         if (sections.empty()) {
             return MakeError(ErrorCode::UnsupportedRom,
                              "no section [" + RevisionSectionName(state.headerCode, state.versionByte) + "] or [" +
-                                 state.headerCode + "] in " + options.profiles.shipped.string() +
-                                 (options.profiles.user.empty() ? "" : " or " + options.profiles.user.string()));
+                                 state.headerCode + "] in " + PathText(options.profiles.shipped) +
+                                 (options.profiles.user.empty() ? "" : " or " + PathText(options.profiles.user)));
         }
         std::optional<Error> firstRefusal;
         std::optional<std::size_t> partial;  // the first section whose item table passed

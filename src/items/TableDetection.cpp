@@ -2,6 +2,7 @@
 
 #include "items/TableCheck.h"
 #include "rom/HexText.h"
+#include "rom/PathText.h"
 #include "rom/PointerScan.h"
 
 namespace quillbox {
@@ -148,7 +149,7 @@ std::string FormatDetectedSection(const DetectedTables& detected)
 
 Status KeepFoundTables(const std::filesystem::path& rom, const DetectedTables& detected)
 {
-    std::vector<std::string> lines{"; Found in " + rom.filename().string() + " by Quillbox; serves this file alone."};
+    std::vector<std::string> lines{"; Found in " + PathText(rom.filename()) + " by Quillbox; serves this file alone."};
     for (std::string& line : detected.ProfileLines()) lines.push_back(std::move(line));
     if (!detected.found.tmMoves.Found()) lines.push_back("; No TMData: the TM/HM list was not found, its moves stay unknown.");
     return WriteProfileSection(RomTablesPathOf(rom), detected.SectionName(), lines);

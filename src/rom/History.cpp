@@ -1,20 +1,20 @@
 #include "rom/History.h"
 
+#include "rom/Crc32.h"
 #include "rom/HexIo.h"
 #include "rom/HexText.h"
+#include "rom/PathText.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <chrono>
-#include <ctime>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <limits>
 #include <string_view>
 #include <system_error>
-
-#include <zlib.h>
 
 namespace quillbox {
 
@@ -25,12 +25,6 @@ constexpr std::int64_t kHeaderEnd = 0xC0;
 constexpr std::size_t kFieldCount = 11;
 // The last id is looked for in this much of the journal's end before the whole is read.
 constexpr std::int64_t kTailSize = 64 * 1024;
-
-std::uint32_t Crc32(std::string_view text)
-{
-    return static_cast<std::uint32_t>(
-        crc32(0L, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
-}
 
 std::string Hex32(std::uint32_t value)
 {
@@ -105,14 +99,21 @@ std::optional<HistoryKind> KindOf(std::string_view name)
     return std::nullopt;
 }
 
+// The calendar of <chrono> gives the same date on every system without the C library's
+// thread-safe time calls, which Windows names differently.
 std::string NowUtc()
 {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm parts{};
-    gmtime_r(&now, &parts);
+    using namespace std::chrono;
+    const auto now = floor<seconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day date{day};
+    const hh_mm_ss time{now - day};
     char text[32];
-    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-    return std::string(text, length);
+    const int length = std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                                     static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                                     static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                                     static_cast<int>(time.seconds().count()));
+    return std::string(text, static_cast<std::size_t>(std::max(length, 0)));
 }
 
 std::string FormatLine(const HistoryEntry& entry)
@@ -226,23 +227,23 @@ Result<std::string> ReadText(const std::filesystem::path& path, std::int64_t fro
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
-        return MakeError(ErrorCode::HistoryFailed, path.string() + " is not a file");
+        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " is not a file");
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return MakeError(ErrorCode::HistoryFailed, path.string() + " cannot be read");
+        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " cannot be read");
     }
     in.seekg(0, std::ios::end);
     totalSize = static_cast<std::int64_t>(in.tellg());
     if (totalSize < 0) {
-        return MakeError(ErrorCode::HistoryFailed, path.string() + " cannot be read");
+        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " cannot be read");
     }
     const std::int64_t start = fromEnd <= 0 ? 0 : std::max<std::int64_t>(0, totalSize - fromEnd);
     std::string text(static_cast<std::size_t>(totalSize - start), '\0');
     in.seekg(start);
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.gcount() != static_cast<std::streamsize>(text.size())) {
-        return MakeError(ErrorCode::HistoryFailed, path.string() + " cannot be read");
+        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " cannot be read");
     }
     return text;
 }
@@ -323,8 +324,8 @@ Result<HistoryEntry> Step(const std::filesystem::path& rom, HistoryKind kind)
     const HistoryStacks stacks = StacksOf(*log);
     const auto& stack = kind == HistoryKind::Undo ? stacks.undo : stacks.redo;
     if (stack.empty()) {
-        return MakeError(ErrorCode::NothingToUndo, kind == HistoryKind::Undo ? "no change of " + rom.filename().string() + " is left to undo"
-                                                                              : "no undone change of " + rom.filename().string() + " is left to redo");
+        return MakeError(ErrorCode::NothingToUndo, kind == HistoryKind::Undo ? "no change of " + PathText(rom.filename()) + " is left to undo"
+                                                                              : "no undone change of " + PathText(rom.filename()) + " is left to redo");
     }
     const HistoryEntry& entry = *stack.back();
     const HistoryEntry& newest = log->entries.back();
@@ -335,7 +336,7 @@ Result<HistoryEntry> Step(const std::filesystem::path& rom, HistoryKind kind)
     }
     if (file->Size() != newest.romSize || HeaderOf(*file) != newest.romHeader) {
         return MakeError(ErrorCode::UndoConflict,
-                         rom.string() + " is not the file its history was written for: its size or its header bytes A0 to BF differ");
+                         PathText(rom) + " is not the file its history was written for: its size or its header bytes A0 to BF differ");
     }
     std::vector<Patch> patches;
     std::vector<std::int64_t> changed;
@@ -426,7 +427,7 @@ Result<HistoryMark> AppendHistory(const std::filesystem::path& rom, HistoryEntry
 {
     HistoryMark mark{HistoryPathOf(rom), 0, false};
     const auto refuse = [&](const std::string& why) {
-        return MakeError(ErrorCode::HistoryFailed, mark.path.string() + " " + why +
+        return MakeError(ErrorCode::HistoryFailed, PathText(mark.path) + " " + why +
                                                        "; turn the history off to write without it");
     };
     std::error_code ec;

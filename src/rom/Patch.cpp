@@ -1,6 +1,7 @@
 #include "rom/Patch.h"
 
 #include "rom/History.h"
+#include "rom/PathText.h"
 
 #include <algorithm>
 #include <optional>
@@ -88,7 +89,7 @@ Bytes HeaderAfter(RomFile& file, std::span<const Patch> patches)
 Status CheckPatches(const RomFile& file, std::span<const Patch> patches)
 {
     if (file.IsReadOnly() && !patches.empty()) {
-        return MakeError(ErrorCode::FileWrite, file.Path().string() + " is read-only");
+        return MakeError(ErrorCode::FileWrite, PathText(file.Path()) + " is read-only");
     }
     for (const Patch& patch : patches) {
         const auto count = static_cast<std::int64_t>(patch.bytes.size());
@@ -176,7 +177,7 @@ Status ApplyPatchesAs(RomFile& file, std::span<const Patch> patches, HistoryKind
         // The history keeps no change that did not happen; should taking it back fail, an undo
         // finds the bytes it names not as the change left them and refuses.
         if (mark && !RetractHistory(*mark)) {
-            error.message += " (the history still lists the write: " + mark->path.string() + ")";
+            error.message += " (the history still lists the write: " + PathText(mark->path) + ")";
         }
     } else {
         error.message += "; the file could not be put back and may be partly written";

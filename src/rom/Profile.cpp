@@ -1,17 +1,16 @@
 #include "rom/Profile.h"
 
+#include "rom/FileWrite.h"
+#include "rom/PathText.h"
+#include "rom/platform/ProgramLocation.h"
+#include "rom/platform/UserFolders.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <system_error>
-
-#if defined(_WIN32)
-#include <windows.h>
-#elif defined(__APPLE__)
-#include <mach-o/dyld.h>
-#endif
 
 namespace quillbox {
 
@@ -173,44 +172,15 @@ std::filesystem::path ProfilePathFor(const std::filesystem::path& programFolder)
 
 std::filesystem::path ProgramFolder()
 {
+    if (const auto program = RunningProgramFile(); !program.empty()) return program.parent_path();
     std::error_code ec;
-#if defined(_WIN32)
-    std::wstring buffer(32768, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length > 0) return std::filesystem::path(buffer.substr(0, length)).parent_path();
-#elif defined(__APPLE__)
-    char buffer[4096];
-    std::uint32_t size = sizeof(buffer);
-    if (_NSGetExecutablePath(buffer, &size) == 0) {
-        return std::filesystem::weakly_canonical(buffer, ec).parent_path();
-    }
-#else
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) return self.parent_path();
-#endif
     return std::filesystem::current_path(ec);
 }
 
 std::filesystem::path UserProfilePath()
 {
-    const auto fromEnvironment = [](const char* name) -> std::filesystem::path {
-        const char* value = std::getenv(name);
-        return value != nullptr && *value != '\0' ? std::filesystem::path(value) : std::filesystem::path();
-    };
-#if defined(_WIN32)
-    const auto base = fromEnvironment("APPDATA");
-    return base.empty() ? base : base / "quillbox" / "roms.ini";
-#elif defined(__APPLE__)
-    const auto home = fromEnvironment("HOME");
-    return home.empty() ? home : home / "Library" / "Application Support" / "quillbox" / "roms.ini";
-#else
-    // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules ask.
-    if (auto config = fromEnvironment("XDG_CONFIG_HOME"); config.is_absolute()) {
-        return config / "quillbox" / "roms.ini";
-    }
-    const auto home = fromEnvironment("HOME");
-    return home.empty() ? home : home / ".config" / "quillbox" / "roms.ini";
-#endif
+    const auto folder = UserConfigFolder();
+    return folder.empty() ? folder : folder / "quillbox" / "roms.ini";
 }
 
 std::string RevisionSectionName(std::string_view headerCode, int versionByte)
@@ -321,40 +291,26 @@ Status WriteProfileSection(const std::filesystem::path& file, std::string_view s
                            std::span<const std::string> lines)
 {
     if (file.empty()) {
-        return MakeError(ErrorCode::FileWrite, "no folder for a user profile is known (HOME is not set)");
+        return MakeError(ErrorCode::FileWrite, "no folder for a user profile is known (the environment names no home folder)");
     }
     std::error_code ec;
     if (file.has_parent_path()) {
         std::filesystem::create_directories(file.parent_path(), ec);
         if (ec) {
-            return MakeError(ErrorCode::FileWrite, file.parent_path().string() + ": " + ec.message());
+            return MakeError(ErrorCode::FileWrite, PathText(file.parent_path()) + ": " + ec.message());
         }
     }
     std::string old;
     if (std::filesystem::exists(file, ec)) {
         auto text = ReadProfileText(file);
         if (!text) {
-            return MakeError(ErrorCode::FileRead, file.string());
+            return MakeError(ErrorCode::FileRead, PathText(file));
         }
         old = std::move(*text);
     }
     const std::string contents = ReplaceProfileSection(old, section, lines);
-    std::filesystem::path temporary = file;
-    temporary += ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-        out.close();
-        if (!out) {
-            std::filesystem::remove(temporary, ec);
-            return MakeError(ErrorCode::FileWrite, temporary.string());
-        }
-    }
-    std::filesystem::rename(temporary, file, ec);
-    if (ec) {
-        const std::string reason = ec.message();
-        std::filesystem::remove(temporary, ec);
-        return MakeError(ErrorCode::FileWrite, file.string() + ": " + reason);
+    if (auto failure = WriteFileWhole(file, contents)) {
+        return MakeError(ErrorCode::FileWrite, PathText(file) + ": " + *failure);
     }
     return {};
 }

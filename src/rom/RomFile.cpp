@@ -1,5 +1,7 @@
 #include "rom/RomFile.h"
 
+#include "rom/PathText.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -30,7 +32,7 @@ Result<RomFile> RomFile::Open(const std::filesystem::path& path)
     }
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
-        return MakeError(ErrorCode::FileNotOpened, path.string() + " is a folder");
+        return MakeError(ErrorCode::FileNotOpened, PathText(path) + " is a folder");
     }
     using std::filesystem::perms;
     const perms permissions = std::filesystem::status(path, ec).permissions();
@@ -45,12 +47,12 @@ Result<RomFile> RomFile::Open(const std::filesystem::path& path)
         stream.open(path, std::ios::in | std::ios::binary);
     }
     if (!stream.is_open()) {
-        return MakeError(ErrorCode::FileNotOpened, path.string());
+        return MakeError(ErrorCode::FileNotOpened, PathText(path));
     }
     stream.seekg(0, std::ios::end);
     const std::streamoff end = stream.tellg();
     if (end < 0) {
-        return MakeError(ErrorCode::FileRead, path.string());
+        return MakeError(ErrorCode::FileRead, PathText(path));
     }
     return RomFile(path, std::move(stream), static_cast<std::int64_t>(end), readOnly);
 }
@@ -89,7 +91,7 @@ Result<Bytes> RomFile::ReadAtZeroFilled(std::int64_t offset, std::int64_t count)
     }
     stream_.clear();
     stream_.seekg(offset);
-    stream_.read(reinterpret_cast<char*>(bytes.data()), available);
+    stream_.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(available));
     const std::int64_t got = stream_.gcount();
     if (got != available) {
         // The file shrank under us: what is gone reads as it would past the end.
@@ -114,7 +116,7 @@ Status RomFile::WriteAt(std::int64_t offset, std::span<const Byte> bytes)
         return MakeError(ErrorCode::FileWrite, "the file is closed");
     }
     if (readOnly_) {
-        return MakeError(ErrorCode::FileWrite, path_.string() + " is read-only");
+        return MakeError(ErrorCode::FileWrite, PathText(path_) + " is read-only");
     }
     if (bytes.empty()) {
         return {};
@@ -124,7 +126,7 @@ Status RomFile::WriteAt(std::int64_t offset, std::span<const Byte> bytes)
     }
     stream_.clear();
     stream_.seekp(offset);
-    stream_.write(reinterpret_cast<const char*>(bytes.data()), count);
+    stream_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(count));
     if (!stream_) {
         stream_.clear();
         return MakeError(ErrorCode::FileWrite, DescribeRange(offset, count));

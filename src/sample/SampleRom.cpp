@@ -4,6 +4,7 @@
 #include "image/Lz77.h"
 #include "rom/GameFamily.h"
 #include "rom/HexText.h"
+#include "rom/PathText.h"
 #include "rom/TmHmList.h"
 #include "text/GameText.h"
 
@@ -67,7 +68,7 @@ Text Widen(std::string_view ascii) { return Text(ascii.begin(), ascii.end()); }
 
 void Put(Bytes& rom, std::int64_t offset, std::span<const Byte> bytes)
 {
-    std::copy(bytes.begin(), bytes.end(), rom.begin() + offset);
+    std::copy(bytes.begin(), bytes.end(), rom.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 void PutLe16(Bytes& rom, std::int64_t offset, std::uint16_t value)
@@ -566,12 +567,12 @@ Status WriteSampleRom(const std::filesystem::path& path, std::string_view header
     }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) {
-        return MakeError(ErrorCode::FileWrite, path.string());
+        return MakeError(ErrorCode::FileWrite, PathText(path));
     }
     out.write(reinterpret_cast<const char*>(rom->data()), static_cast<std::streamsize>(rom->size()));
     out.close();
     if (!out) {
-        return MakeError(ErrorCode::FileWrite, path.string());
+        return MakeError(ErrorCode::FileWrite, PathText(path));
     }
     return {};
 }

@@ -131,7 +131,7 @@ std::vector<BadInput> Rows()
          [](const Scene& scene) {
              TempDir other;
              const auto replacement = RomBuilder("AXVE").Write(other);
-             std::filesystem::copy_file(replacement, scene.rom, std::filesystem::copy_options::overwrite_existing);
+             test::WriteFile(scene.rom, test::ReadFile(replacement));
          },
          {}, "changed on disk"});
     add({"MissingProfile",
@@ -302,7 +302,7 @@ TEST_P(BadInputTable, TheCommandLineToolRefusesWithOneLineAndChangesNothing)
     if (row.expectFailure) {
         EXPECT_EQ(status, 1);
         EXPECT_NE(err.find(row.fragment), std::string::npos) << err;
-        EXPECT_EQ(std::ranges::count(err, '\n'), 1) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     } else {
         EXPECT_EQ(status, 0) << err;
     }

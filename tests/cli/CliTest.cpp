@@ -3,8 +3,10 @@
 #include "cli/Cli.h"
 #include "image/Png.h"
 #include "items/ItemOperations.h"
+#include "rom/PathText.h"
 #include "rom/Profile.h"
 #include "support/TestFiles.h"
+#include "support/TestPlatform.h"
 #include "text/GameText.h"
 
 #include <nlohmann/json.hpp>
@@ -24,7 +26,7 @@ using test::TempDir;
 
 using Args = std::vector<std::string>;
 
-std::string Q(const std::filesystem::path& path) { return path.string(); }
+std::string Q(const std::filesystem::path& path) { return PathText(path); }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -352,18 +354,17 @@ INSTANTIATE_TEST_SUITE_P(
         OptionSpelling{"Help", {"list", "-h"}, 0, "Usage: quillbox-cli"}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// The built program, started as a shell would start it: its arguments reach it whole, a file
+// name outside ASCII included, and it exits with the documented status.
 TEST(CliProgram, TheBuiltToolExitsWithTheDocumentedStatus)
 {
     TempDir dir;
-    const auto tool = ProgramFolder() / "quillbox-cli";
-    const auto rom = dir / "made by the tool.gba";
-    const std::string make = "\"" + tool.string() + "\" sample-rom \"" + rom.string() + "\" --game AXVE";
-    EXPECT_EQ(std::system(make.c_str()), 0);
+    const auto tool = ProgramFolder() / QUILLBOX_CLI_FILE_NAME;
+    const auto rom = dir.Path() / PathFromText("made by the tool \u00FC\u65E5.gba");
+    EXPECT_EQ(test::RunProgram(tool, {"sample-rom", Q(rom), "--game", "AXVE"}), 0);
+    ASSERT_TRUE(std::filesystem::exists(rom));
     EXPECT_EQ(std::filesystem::file_size(rom), 16u * 1024 * 1024);
-    const std::string bad = "\"" + tool.string() + "\" show \"" + rom.string() + "\" 999 2>/dev/null";
-    const int status = std::system(bad.c_str());
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(test::RunProgram(tool, {"show", Q(rom), "999"}), 1);
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
 #include "ItemTestSupport.h"
+#include "support/TestPlatform.h"
 
 #include "rom/HexText.h"
 #include "rom/History.h"
 
+#include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <random>
-
-#include <unistd.h>
 
 namespace quillbox::test {
 namespace {
@@ -125,13 +127,28 @@ TEST(HistoryTest, UndoAndRedoRestoreTheFileByteForByte)
     }
 }
 
+// "2026-12-08T13:20:05Z" as a time, or none when the text is not exactly of that form.
+std::optional<std::chrono::sys_seconds> ParseUtc(const std::string& text)
+{
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    char zone = 0;
+    if (text.size() != 20 || std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &year, &month, &day, &hour, &minute,
+                                         &second, &zone) != 7 || zone != 'Z') {
+        return std::nullopt;
+    }
+    return std::chrono::sys_days{std::chrono::year{year} / month / day} + std::chrono::hours{hour} +
+           std::chrono::minutes{minute} + std::chrono::seconds{second};
+}
+
 TEST(HistoryTest, EntriesNameTheChangeAndKeepOnlyChangedBytes)
 {
     HistoryFixture fixture;
     ItemEdit edit;
     edit.name = U"POTION";
     edit.price = 300;
+    const auto before = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
     ASSERT_TRUE(fixture.Save(3, edit));
+    const auto after = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
     ASSERT_TRUE(RepointDescription(fixture.state, 3, HexOf(kPlaces)));
     auto log = ReadHistory(fixture.rom);
     ASSERT_TRUE(log);
@@ -139,6 +156,9 @@ TEST(HistoryTest, EntriesNameTheChangeAndKeepOnlyChangedBytes)
     const HistoryEntry& save = log->entries[0];
     EXPECT_EQ(DescribeChange(save.label), "Save of POTION");
     EXPECT_EQ(DescribeChange(log->entries[1].label), "Repoint Description of POTION");
+    const auto written = ParseUtc(save.time);
+    ASSERT_TRUE(written) << save.time;
+    EXPECT_TRUE(before <= *written && *written <= after) << save.time << " is not the UTC time of the save";
     std::int64_t changed = 0;
     for (const HistoryWrite& write : save.writes) {
         EXPECT_NE(write.before, write.after);
@@ -223,7 +243,7 @@ TEST_P(SpoiledHistoryTest, UndoSkipsOrRefusesWhatItCannotTrust)
         // The second save's line is broken: the undo takes back the first save only, and the
         // second save's bytes stay as they are.
         Bytes expected = spoiled;
-        const std::int64_t price = fixture.state.itemTableOffset + 44 + ItemField::Price;
+        const auto price = static_cast<std::ptrdiff_t>(fixture.state.itemTableOffset + 44 + ItemField::Price);
         std::copy_n(start.begin() + price, 2, expected.begin() + price);
         EXPECT_EQ(ReadFile(fixture.rom), expected);
     }
@@ -307,11 +327,13 @@ TEST(HistoryTest, AnUnwritableJournalStopsTheWriteBeforeItStarts)
              std::ofstream(j) << "";
              std::filesystem::permissions(j, std::filesystem::perms::owner_read);
          }},
-        {"journal's folder is missing",
-         [](const std::filesystem::path& j) { std::filesystem::create_symlink(j.parent_path() / "gone" / "history", j); }},
     };
-    // The system lets an administrator write anywhere, so this row runs for other users only.
-    if (geteuid() != 0) {
+    if (SymbolicLinksCanBeMade()) {
+        rows.emplace_back("journal's folder is missing", [](const std::filesystem::path& j) {
+            std::filesystem::create_symlink(j.parent_path() / "gone" / "history", j);
+        });
+    }
+    if (ReadOnlyFoldersStopThisUser()) {
         rows.emplace_back("ROM's folder is read-only", [](const std::filesystem::path& j) {
             std::filesystem::permissions(j.parent_path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
         });

@@ -18,7 +18,7 @@ Bytes PointerBytes(std::int64_t offset)
 
 void Apply(Bytes& file, std::int64_t offset, const Bytes& bytes)
 {
-    std::copy(bytes.begin(), bytes.end(), file.begin() + offset);
+    std::copy(bytes.begin(), bytes.end(), file.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 struct PlaceCase {

@@ -9,7 +9,7 @@ namespace {
 
 void Apply(Bytes& file, std::int64_t offset, const Bytes& bytes)
 {
-    std::copy(bytes.begin(), bytes.end(), file.begin() + offset);
+    std::copy(bytes.begin(), bytes.end(), file.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 // A fixture whose records and TM/HM list hold a byte pattern no write below repeats, so

@@ -79,14 +79,14 @@ inline Bytes PointerTo(std::int64_t offset)
 
 inline void PutInto(Bytes& file, std::int64_t offset, const Bytes& bytes)
 {
-    std::copy(bytes.begin(), bytes.end(), file.begin() + offset);
+    std::copy(bytes.begin(), bytes.end(), file.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 // Free bytes all around [offset, offset + size) in `file`, margins included.
 inline bool WasFree(const Bytes& file, std::int64_t offset, std::int64_t size)
 {
-    return offset % 4 == 0 && std::all_of(file.begin() + offset - 16, file.begin() + offset + size + 16,
-                                          [](Byte b) { return b == 0xFF; });
+    const auto begin = file.begin() + static_cast<std::ptrdiff_t>(offset - 16);
+    return offset % 4 == 0 && std::all_of(begin, begin + static_cast<std::ptrdiff_t>(size + 32), [](Byte b) { return b == 0xFF; });
 }
 
 }  // namespace quillbox::test

@@ -25,7 +25,7 @@ Bytes Build(const Layout& layout)
 {
     Bytes rom(static_cast<std::size_t>(kLayoutSize), 0x00);
     for (const ByteRange& run : layout.free) {
-        std::fill(rom.begin() + run.begin, rom.begin() + run.end, kFreeByte);
+        std::fill_n(rom.begin() + static_cast<std::ptrdiff_t>(run.begin), run.end - run.begin, kFreeByte);
     }
     std::int64_t word = kPointerWords;
     for (std::int64_t target : layout.named) {
@@ -123,7 +123,7 @@ TEST(FreeSpaceTest, TakingBlocksFollowsTheRulesOnGeneratedLayouts)
             ASSERT_EQ(place ? *place : -1, expected) << "round " << round << ", block " << block << ", " << size << " bytes";
             if (!place) break;
             // The block is data from now on, for the oracle as for the list.
-            std::fill(rom.begin() + *place, rom.begin() + *place + size, Byte{0x00});
+            std::fill_n(rom.begin() + static_cast<std::ptrdiff_t>(*place), size, Byte{0x00});
         }
     }
 }

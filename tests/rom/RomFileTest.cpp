@@ -90,8 +90,8 @@ TEST(RomFileRead, GivesExactlyTheBytesAskedFor)
         SCOPED_TRACE("offset " + std::to_string(row.offset) + ", count " + std::to_string(row.count));
         auto bytes = file.ReadAt(row.offset, row.count);
         ASSERT_TRUE(bytes) << bytes.error().message;
-        const auto begin = original.begin() + row.offset;
-        EXPECT_EQ(*bytes, Bytes(begin, begin + row.count));
+        const auto begin = original.begin() + static_cast<std::ptrdiff_t>(row.offset);
+        EXPECT_EQ(*bytes, Bytes(begin, begin + static_cast<std::ptrdiff_t>(row.count)));
     }
 }
 

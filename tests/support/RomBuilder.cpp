@@ -67,7 +67,7 @@ RomBuilder& RomBuilder::Put(std::int64_t offset, std::span<const Byte> bytes)
     if (offset < 0 || offset + static_cast<std::int64_t>(bytes.size()) > Size()) {
         throw std::out_of_range("fixture bytes at " + std::to_string(offset) + " past the end");
     }
-    std::copy(bytes.begin(), bytes.end(), bytes_.begin() + offset);
+    std::copy(bytes.begin(), bytes.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(offset));
     return *this;
 }
 

@@ -50,7 +50,7 @@ Bytes ReadFile(const std::filesystem::path& path)
     if (size <= 0) return {};
     Bytes bytes(static_cast<std::size_t>(size));
     in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()), size);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return bytes;
 }
@@ -87,6 +87,14 @@ FailingWriteOnce::~FailingWriteOnce() { InstallWriteFaultInjector(nullptr); }
 bool FailingWriteOnce::AllowWrite(const std::filesystem::path&, std::int64_t, std::size_t)
 {
     return attempts++ != failing_;
+}
+
+bool SymbolicLinksCanBeMade()
+{
+    TempDir dir;
+    std::error_code ec;
+    std::filesystem::create_symlink(dir / "target", dir / "link", ec);
+    return !ec;
 }
 
 std::vector<std::size_t> DifferingOffsets(const Bytes& before, const Bytes& after)

@@ -83,6 +83,10 @@ private:
     int failing_;
 };
 
+// Whether this system lets a test make a symbolic link: Windows asks for a privilege that most
+// accounts lack.
+bool SymbolicLinksCanBeMade();
+
 // The offsets at which two byte strings of equal length differ.
 std::vector<std::size_t> DifferingOffsets(const Bytes& before, const Bytes& after);
 

@@ -1,0 +1,79 @@
+#include "rom/FileWrite.h"
+#include "rom/PathText.h"
+#include "rom/RomFile.h"
+#include "rom/platform/FileReplace.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <iterator>
+
+// What differs between the systems lies behind src/rom/platform; every system's files pass these.
+namespace quillbox {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+std::ptrdiff_t EntriesIn(const std::filesystem::path& folder)
+{
+    return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
+}
+
+TEST(PlatformTest, AReplacementTakesTheTargetsPlace)
+{
+    for (const bool targetExists : {true, false}) {
+        SCOPED_TRACE(targetExists ? "over a file" : "where no file was");
+        TempDir dir;
+        const Bytes contents{1, 2, 3};
+        WriteFile(dir / "new", contents);
+        if (targetExists) WriteFile(dir / "old", Bytes(100, 9));
+        EXPECT_FALSE(PutFileInPlace(dir / "new", dir / "old"));
+        EXPECT_EQ(ReadFile(dir / "old"), contents);
+        EXPECT_EQ(EntriesIn(dir.Path()), 1);
+    }
+    TempDir dir;
+    WriteFile(dir / "old", Bytes(100, 9));
+    EXPECT_TRUE(PutFileInPlace(dir / "missing", dir / "old"));
+    EXPECT_EQ(ReadFile(dir / "old"), Bytes(100, 9));
+}
+
+TEST(PlatformTest, AFileIsWrittenWholeOrLeftAsItWas)
+{
+    TempDir dir;
+    WriteFile(dir / "file", Bytes(50, 7));
+    EXPECT_EQ(WriteFileWhole(dir / "file", std::string_view("new text")), std::nullopt);
+    EXPECT_EQ(ReadFile(dir / "file"), Bytes({'n', 'e', 'w', ' ', 't', 'e', 'x', 't'}));
+
+    std::filesystem::create_directory(dir / "folder");
+    const auto failures = {WriteFileWhole(dir / "folder", std::string_view("text")),
+                           WriteFileWhole(dir / "missing" / "file", std::string_view("text"))};
+    for (const auto& failure : failures) {
+        ASSERT_TRUE(failure);
+        EXPECT_FALSE(failure->empty());
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder"));
+    EXPECT_EQ(EntriesIn(dir.Path()), 2) << "nothing is left beside the files";
+}
+
+// Names are UTF-8 text to the core, also on Windows, whose narrow file names are another code page.
+TEST(PlatformTest, NamesOutsideAsciiSurviveEveryStep)
+{
+    for (const std::string name : {"plain.gba", "B\u00FCcher \u00F1.gba", "\u65E5\u672C\u8A9E.gba", "game \U0001F3AE.gba"}) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        const auto path = dir.Path() / PathFromText(name);
+        EXPECT_EQ(PathText(path.filename()), name);
+        const Bytes contents{'Q', 'B'};
+        ASSERT_EQ(WriteFileWhole(path, contents), std::nullopt);
+        EXPECT_EQ(ReadFile(path), contents);
+        EXPECT_EQ(PathText(std::filesystem::directory_iterator(dir.Path())->path().filename()), name);
+        auto missing = RomFile::Open(dir.Path() / PathFromText("missing " + name));
+        ASSERT_FALSE(missing);
+        EXPECT_NE(missing.error().message.find("missing " + name), std::string::npos) << missing.error().message;
+    }
+}
+
+}  // namespace
+}  // namespace quillbox
