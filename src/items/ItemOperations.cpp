@@ -14,7 +14,6 @@ namespace quillbox {
 
 namespace {
 
-constexpr int kTmEntries = kLastTmItem - kFirstTmItem + 1;
 constexpr int kImageEntrySize = 8;
 constexpr int kDescriptionReadSize = 256;
 constexpr int kRepointReadSize = 110;

@@ -233,7 +233,7 @@ TEST_P(TmListDecision, NamesTheListTheGameReadsOrNone)
             for (const std::uint32_t word : PointerTargets::WordsNaming(*rom, list)) PutWord(*rom, word - 4, 0);
         }
         if (row.copy) {
-            std::copy_n(rom->begin() + list, 2 * kTmMoveCount, rom->begin() + copy);
+            std::copy_n(rom->begin() + static_cast<std::ptrdiff_t>(list), 2 * kTmMoveCount, rom->begin() + static_cast<std::ptrdiff_t>(copy));
             PutWord(*rom, 0xC80000, kRomBase + static_cast<std::uint32_t>(copy));
             PutWord(*rom, 0xC80010, kRomBase + static_cast<std::uint32_t>(copy));
             if (row.codeNamesCopy) PutWord(*rom, 0xC80014, biasWord);
