@@ -92,11 +92,11 @@ Result<DetectedTables> DetectTables(std::span<const Byte> rom)
 
 Result<DetectedTables> DetectTables(const std::filesystem::path& rom)
 {
-    auto bytes = ReadWholeRom(rom);
-    if (!bytes) {
-        return bytes.error();
+    auto whole = ReadWholeRom(rom);
+    if (!whole) {
+        return whole.error();
     }
-    return DetectTables(std::span<const Byte>(*bytes));
+    return DetectTables(whole->View());
 }
 
 Status CheckDetectedTables(const DetectedTables& detected)

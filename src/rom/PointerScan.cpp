@@ -121,13 +121,27 @@ std::vector<std::uint32_t> PointerTargets::WordsNaming(std::span<const Byte> rom
     return places;
 }
 
-Result<Bytes> ReadWholeRom(const std::filesystem::path& rom)
+std::span<const Byte> WholeRom::View() const
 {
+    if (const auto* mapped = std::get_if<MappedFile>(&data_)) return mapped->View();
+    return std::get<Bytes>(data_);
+}
+
+Result<WholeRom> ReadWholeRom(const std::filesystem::path& rom)
+{
+    // Opening first gives the same refusals as every other read of a ROM.
     auto file = RomFile::Open(rom);
     if (!file) {
         return file.error();
     }
-    return file->ReadAt(0, file->Size());
+    if (auto mapped = MappedFile::Map(rom, file->Size())) {
+        return WholeRom(std::move(*mapped));
+    }
+    auto bytes = file->ReadAt(0, file->Size());
+    if (!bytes) {
+        return bytes.error();
+    }
+    return WholeRom(std::move(*bytes));
 }
 
 }  // namespace quillbox

@@ -2,9 +2,12 @@
 
 #include "rom/HexText.h"
 #include "rom/RomFile.h"
+#include "rom/platform/MappedFile.h"
 
 #include <cstdint>
 #include <span>
+#include <utility>
+#include <variant>
 #include <vector>
 
 namespace quillbox {
@@ -44,7 +47,17 @@ private:
 
 PointerTargets ScanPointers(std::span<const Byte> rom);
 
-// The whole ROM in memory, for the scans that have to look at every word of it.
-Result<Bytes> ReadWholeRom(const std::filesystem::path& rom);
+// The whole ROM, for the scans that have to look at every word of it: the file's pages mapped
+// where the system can, read into memory elsewhere.
+class WholeRom {
+public:
+    explicit WholeRom(Bytes bytes) : data_(std::move(bytes)) {}
+    explicit WholeRom(MappedFile mapped) : data_(std::move(mapped)) {}
+    std::span<const Byte> View() const;
+
+private:
+    std::variant<Bytes, MappedFile> data_;
+};
+Result<WholeRom> ReadWholeRom(const std::filesystem::path& rom);
 
 }  // namespace quillbox

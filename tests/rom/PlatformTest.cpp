@@ -1,4 +1,5 @@
 #include "rom/FileWrite.h"
+#include "rom/PointerScan.h"
 #include "rom/PathText.h"
 #include "rom/RomFile.h"
 #include "rom/platform/FileReplace.h"
@@ -73,6 +74,24 @@ TEST(PlatformTest, NamesOutsideAsciiSurviveEveryStep)
         ASSERT_FALSE(missing);
         EXPECT_NE(missing.error().message.find("missing " + name), std::string::npos) << missing.error().message;
     }
+}
+
+// The whole-ROM read of the scans: mapped on some systems, read on others, the same bytes on all.
+TEST(PlatformTest, AWholeRomReadsAsTheFileHoldsIt)
+{
+    TempDir dir;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4097}, std::size_t{(1 << 20) + 3}}) {
+        SCOPED_TRACE(size);
+        Bytes contents(size);
+        for (std::size_t i = 0; i < size; ++i) contents[i] = static_cast<Byte>(i * 7 + i / 251);
+        const auto path = WriteFile(dir.Path() / PathFromText("r\u00F6m " + std::to_string(size) + ".gba"), contents);
+        auto whole = ReadWholeRom(path);
+        ASSERT_TRUE(whole) << whole.error().message;
+        EXPECT_TRUE(std::equal(whole->View().begin(), whole->View().end(), contents.begin(), contents.end()));
+    }
+    auto missing = ReadWholeRom(dir / "missing.gba");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().code, ErrorCode::FileNotOpened);
 }
 
 }  // namespace
