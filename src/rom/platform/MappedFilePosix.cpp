@@ -4,7 +4,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <utility>
 
 namespace quillbox {
 
@@ -22,18 +21,6 @@ std::optional<MappedFile> MappedFile::Map(const std::filesystem::path& path, std
     ::close(descriptor);
     if (data == MAP_FAILED) return std::nullopt;
     return MappedFile(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(size));
-}
-
-MappedFile::MappedFile(MappedFile&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0))
-{
-}
-
-MappedFile& MappedFile::operator=(MappedFile&& other) noexcept
-{
-    std::swap(data_, other.data_);
-    std::swap(size_, other.size_);
-    return *this;
 }
 
 MappedFile::~MappedFile()
