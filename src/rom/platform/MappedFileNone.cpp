@@ -1,6 +1,5 @@
 #include "rom/platform/MappedFile.h"
 
-
 namespace quillbox {
 
 // Reading the file whole serves here; a mapping would gain little.
