@@ -135,6 +135,29 @@ void ItemDisplayTest::moveListFollowsTheTmItems()
     }
 }
 
+// A TM/HM list that is not one (none of its moves the list's own) is unknown: no move is shown for a TM, and a
+// save of the TM's other fields leaves the list's bytes alone.
+void ItemDisplayTest::unknownTmListShowsNoMove()
+{
+    SampleRom rom("BPRE");
+    rom.Write(rom.Tables().tmData, Bytes(116, 0x01));
+    const Bytes list = rom.Read(rom.Tables().tmData, 116);
+    WindowHarness harness;
+    harness.Open(rom);
+    QVERIFY2(harness.MessageLog().contains(QStringLiteral("TM/HM moves are not shown or written")), qPrintable(harness.MessageLog()));
+    harness.Select(300);
+    QComboBox* moves = harness.Combo(QStringLiteral("cboattack"));
+    QVERIFY(!moves->isEnabled());
+    QCOMPARE(moves->currentIndex(), -1);
+    QCOMPARE(moves->placeholderText(), QStringLiteral("unavailable"));
+    harness.messages.clear();
+    harness.Retype(harness.Line(QStringLiteral("price")), QStringLiteral("1234"));
+    harness.Button(QStringLiteral("save"))->click();
+    QCOMPARE(harness.MessageLog(), QStringLiteral("Quillbox: Item Changed"));
+    QCOMPARE(rom.Read(rom.Tables().tmData, 116), list);
+    QCOMPARE(Le16(rom.Read(rom.Entry(300) + 16, 2), 0), 1234);
+}
+
 void ItemDisplayTest::unlistedValuesShowTheirNumbers()
 {
     SampleRom rom("BPRE");

@@ -13,6 +13,7 @@ private slots:
     void moveListFollowsTheTmItems_data();
     void moveListFollowsTheTmItems();
     void unlistedValuesShowTheirNumbers();
+    void unknownTmListShowsNoMove();
     void longDecodedNameIsShownWhole();
     void descriptionShapes_data();
     void descriptionShapes();
