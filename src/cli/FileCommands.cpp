@@ -33,7 +33,7 @@ int Icon(Session& session, const Arguments& args)
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) pixels[static_cast<std::size_t>(y * size + x)] = icon->At(x / scale, y / scale);
     }
-    if (!WritePng(PathFromText(output), size, size, pixels)) return session.Fail("could not write " + output);
+    if (auto written = WritePng(PathFromText(output), size, size, pixels); !written) return session.Fail(written.error());
     return kExitSuccess;
 }
 

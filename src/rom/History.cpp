@@ -1,9 +1,11 @@
 #include "rom/History.h"
 
 #include "rom/Crc32.h"
+#include "rom/FileWrite.h"
 #include "rom/HexIo.h"
 #include "rom/HexText.h"
 #include "rom/PathText.h"
+#include "rom/platform/FileLocks.h"
 
 #include <algorithm>
 #include <array>
@@ -231,7 +233,8 @@ Result<std::string> ReadText(const std::filesystem::path& path, std::int64_t fro
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " cannot be read");
+        const bool held = HeldByAnotherProgram(path, FileUse::Read);
+        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " " + (held ? std::string(kHeldOpen) : "cannot be read"));
     }
     in.seekg(0, std::ios::end);
     totalSize = static_cast<std::int64_t>(in.tellg());
@@ -441,13 +444,16 @@ Result<HistoryMark> AppendHistory(const std::filesystem::path& rom, HistoryEntry
     if (!mark.created && (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none) {
         return refuse("is read-only");
     }
+    const auto unreadable = [&] {
+        return refuse(HeldByAnotherProgram(mark.path, FileUse::Read) ? std::string(kHeldOpen) : "cannot be read");
+    };
     std::int64_t lastId = 0;
     bool endsWithLineBreak = true;
     if (!mark.created) {
         std::int64_t size = 0;
         auto tail = ReadText(mark.path, kTailSize, size);
         if (!tail) {
-            return refuse("cannot be read");
+            return unreadable();
         }
         mark.previousSize = static_cast<std::uintmax_t>(size);
         endsWithLineBreak = tail->empty() || tail->back() == '\n';
@@ -455,7 +461,7 @@ Result<HistoryMark> AppendHistory(const std::filesystem::path& rom, HistoryEntry
         if (lastId == 0 && size > kTailSize) {
             auto whole = ReadText(mark.path, 0, size);
             if (!whole) {
-                return refuse("cannot be read");
+                return unreadable();
             }
             lastId = LastId(*whole);
         }
@@ -471,6 +477,7 @@ Result<HistoryMark> AppendHistory(const std::filesystem::path& rom, HistoryEntry
 
     std::ofstream out(mark.path, std::ios::binary | std::ios::app);
     if (!out) {
+        if (!mark.created && HeldByAnotherProgram(mark.path, FileUse::Write)) return refuse(std::string(kHeldOpen));
         return refuse(mark.created ? "cannot be created" : "cannot be opened for writing");
     }
     out.write(line.data(), static_cast<std::streamsize>(line.size()));
