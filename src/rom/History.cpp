@@ -12,6 +12,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -103,10 +104,21 @@ std::optional<HistoryKind> KindOf(std::string_view name)
 
 // The calendar of <chrono> gives the same date on every system without the C library's
 // thread-safe time calls, which Windows names differently.
+// The time a change is recorded at: now, or SOURCE_DATE_EPOCH where a build sets it, so that a
+// hack built from a clean base gets the same history every time, on every system.
 std::string NowUtc()
 {
     using namespace std::chrono;
-    const auto now = floor<seconds>(system_clock::now());
+    auto now = floor<seconds>(system_clock::now());
+    if (const char* fixed = std::getenv("SOURCE_DATE_EPOCH"); fixed != nullptr && *fixed != '\0') {
+        const std::string_view text(fixed);
+        std::int64_t value = -1;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        constexpr std::int64_t kYear10000 = 253402300800;
+        if (error == std::errc() && end == text.data() + text.size() && value >= 0 && value < kYear10000) {
+            now = sys_seconds(seconds(value));
+        }
+    }
     const auto day = floor<days>(now);
     const year_month_day date{day};
     const hh_mm_ss time{now - day};

@@ -17,6 +17,20 @@ int RunProgram(const std::filesystem::path& program, const std::vector<std::stri
 // mark of a folder does not stop anyone from making files in it.
 bool ReadOnlyFoldersStopThisUser();
 
+// Sets an environment variable while it lives (an empty value removes it), then puts back what
+// was there.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> saved_;
+};
+
 // How this system's spreadsheets and editors expect a record of a CSV file to end.
 std::string_view SpreadsheetRecordEnd();
 

@@ -53,6 +53,14 @@ int RunProgram(const std::filesystem::path& program, const std::vector<std::stri
 
 bool ReadOnlyFoldersStopThisUser() { return false; }
 
+ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name_(name)
+{
+    if (const char* old = std::getenv(name)) saved_ = old;
+    _putenv_s(name, value);
+}
+
+ScopedEnvironment::~ScopedEnvironment() { _putenv_s(name_.c_str(), saved_ ? saved_->c_str() : ""); }
+
 std::string_view SpreadsheetRecordEnd() { return "\r\n"; }
 
 // The wide environment, so that a user name outside the ANSI code page arrives whole.
