@@ -203,12 +203,16 @@ done
 [ "$differences" -eq 0 ] || fail "$differences differences between the Linux and the Windows tool"
 echo "the Windows tool printed, exited and wrote as the Linux tool in ${#kinds[@]} commands"
 
-# A console shows what the tool prints as characters, whatever its code page (437 under Wine):
+# A console shows what the tool prints, on standard output and standard error, as characters,
+# whatever its code page (437 under Wine):
 # under a terminal Wine gives the program a console, which draws it with escape sequences.
 visible() { sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\x1b\][^\x07]*\x07//g' | tr -d ' \t\r'; }
-script -qec "cd '$work/windows' && env -u DISPLAY /usr/lib/wine/wine64 '$windows_tool' list '$rom'" /dev/null </dev/null |
-  visible >"$work/console.windows"
-(cd "$work/linux" && HOME="$home" XDG_CONFIG_HOME="$home/.config" "$linux_tool" list "$rom") | visible >"$work/console.linux"
+gone="$folder/gone é.gba"
+script -qec "cd '$work/windows' && env -u DISPLAY /usr/lib/wine/wine64 '$windows_tool' list '$rom' &&
+  env -u DISPLAY /usr/lib/wine/wine64 '$windows_tool' info '$gone'" /dev/null </dev/null | visible >"$work/console.windows" || true
+(cd "$work/linux" && export HOME="$home" XDG_CONFIG_HOME="$home/.config" && "$linux_tool" list "$rom" &&
+  "$linux_tool" info "$gone") 2>&1 | visible >"$work/console.linux" || true
+grep -q 'gone' "$work/console.linux" || fail "no message on standard error to show in the console"
 grep -q 'ÉlanŒuf' "$work/console.linux" || fail "no name outside ASCII to show in the console"
 cmp -s "$work/console.linux" "$work/console.windows" ||
   fail "the console did not show what the tool printed:"$'\n'"$(diff "$work/console.linux" "$work/console.windows" | head -10)"
