@@ -102,10 +102,10 @@ std::optional<HistoryKind> KindOf(std::string_view name)
     return std::nullopt;
 }
 
-// The calendar of <chrono> gives the same date on every system without the C library's
-// thread-safe time calls, which Windows names differently.
 // The time a change is recorded at: now, or SOURCE_DATE_EPOCH where a build sets it, so that a
-// hack built from a clean base gets the same history every time, on every system.
+// hack built from a clean base gets the same history every time, on every system. The calendar
+// of <chrono> gives the same date everywhere without the C library's thread-safe time calls,
+// which Windows names differently.
 std::string NowUtc()
 {
     using namespace std::chrono;
