@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
+#include <vector>
 
 // A path reaches the tool as its user typed it: with the system's separators (backslashes and a
 // drive letter on Windows), with forward slashes, with both, or relative to the working folder.
@@ -126,7 +128,14 @@ TEST_P(PathSpellingCliTest, FilesAreFoundAndMadeWhereThePathSays)
                                                       "Profil \u00E9.ini", "Liste \u00E4.csv", "Bild \u00F6.png"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(EverySpelling, PathSpellingCliTest, ::testing::ValuesIn(kSpellings),
+// Where a slash is the system's own separator, the first three spellings are one and the same.
+std::vector<Spelling> DistinctSpellings()
+{
+    if (std::filesystem::path::preferred_separator != '/') return {std::begin(kSpellings), std::end(kSpellings)};
+    return {kSpellings[0], kSpellings[3]};
+}
+
+INSTANTIATE_TEST_SUITE_P(EverySpelling, PathSpellingCliTest, ::testing::ValuesIn(DistinctSpellings()),
                          [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
