@@ -2,6 +2,24 @@
 # src/rom/InstallPaths.cpp looks for the profile and the read-me at these same places.
 include(GNUInstallDirs)
 
+# Windows: a zip to unpack anywhere, `cpack` in the build folder making
+# quillbox-cli-VERSION-windows-x64.zip; the tool finds its profile and read-me beside it.
+if(WIN32)
+  if(TARGET quillbox-cli)
+    install(TARGETS quillbox-cli RUNTIME DESTINATION .)
+  endif()
+  install(FILES ${PROJECT_SOURCE_DIR}/ini/roms.ini DESTINATION ini)
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/Readme.txt DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_NAME quillbox-cli)
+  set(CPACK_PACKAGE_VENDOR "Quillbox")
+  set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+  set(CPACK_PACKAGE_FILE_NAME quillbox-cli-${PROJECT_VERSION}-windows-x64)
+  set(CPACK_STRIP_FILES ON)
+  include(CPack)
+  return()
+endif()
+
 if(TARGET quillbox-cli)
   install(TARGETS quillbox-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: a warnings-as-errors build, the same
 # tests under AddressSanitizer and UndefinedBehaviorSanitizer, the core built for the browser and
-# for Windows with its tests run under node and Wine, and a bounded run of each fuzzer.
+# for Windows with its tests run under node and Wine, the Windows command-line tool held against
+# the Linux one and its zip unpacked and run, and a bounded run of each fuzzer.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/scripts/setup-debian.sh"
@@ -73,6 +74,10 @@ wineprefix="$(mktemp -d)"
 export WINEPREFIX="$wineprefix" WINEDEBUG=-all
 env -u DISPLAY /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
 isolated env -u DISPLAY ctest --test-dir "$top/build/windows" --output-on-failure --no-tests=error -j "$jobs"
+
+echo "== The Windows command-line tool against the Linux one, and its zip"
+"$top/scripts/compare-windows-cli.sh" "$top/build/noqt/bin/quillbox-cli" "$top/build/windows/bin/quillbox-cli.exe"
+"$top/scripts/check-windows-package.sh" "$top/build/windows"
 
 if [ -f "$top/fuzz/CMakeLists.txt" ]; then
   echo "== Fuzzing"

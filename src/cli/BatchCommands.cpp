@@ -2,7 +2,9 @@
 #include "cli/CliSession.h"
 #include "items/ItemImport.h"
 #include "items/RomDiff.h"
+#include "rom/FileWrite.h"
 #include "rom/PathText.h"
+#include "rom/platform/FileLocks.h"
 
 #include <fstream>
 #include <iostream>
@@ -44,6 +46,9 @@ int Import(Session& session, const Arguments& args)
     auto rom = session.Open(args[0]);
     if (!rom) return kExitFailure;
     const auto text = ReadText(args[1]);
+    if (!text && HeldByAnotherProgram(PathFromText(args[1]), FileUse::Read)) {
+        return session.Fail("could not read " + args[1] + ": it " + std::string(kHeldOpen));
+    }
     if (!text) return session.Fail("could not read " + args[1]);
     auto plan = PlanImport(*rom, *text, format == "csv" ? ExportFormat::Csv : ExportFormat::Json, options.replaceUnknown);
     if (!plan && plan.error().code == ErrorCode::UnknownCharacters) {

@@ -22,7 +22,8 @@ Commands:
   export ROM [--format json|csv] [-o FILE]
                                     every item, in position order
   icon ROM POSITION -o FILE.png [--scale N]
-                                    the item's 24 by 24 icon as a PNG
+                                    the item's 24 by 24 icon as a PNG; -o - writes it to
+                                    standard output
   set ROM POSITION KEY=VALUE... [--relocate | --own-copy] [--replace-unknown]
                                     writes only the named fields, all or nothing
   icon-import ROM POSITION FILE.png [--dry-run]
@@ -47,7 +48,8 @@ Keys for set: name, index, price, special1, special2, mystery1, mystery2, pocket
 Changes are kept in ROM.quillbox-history beside the ROM; --no-history writes without keeping them.
 Every command that opens a ROM takes --detect: tables found in the ROM stand in where no
   profile section serves it or the game reads another item table. Tables kept beside the ROM
-  come first, then a user profile ($XDG_CONFIG_HOME/quillbox/roms.ini), then the shipped one;
+  come first, then a user profile (quillbox/roms.ini in $XDG_CONFIG_HOME, on Windows in
+  %APPDATA%), then the shipped one;
   a section that does not fit the ROM is passed over with a warning.
 A description longer than its room moves to free space with --relocate (every item sharing it
   follows); --own-copy gives this item a copy of its own in free space, the others keep theirs.

@@ -14,7 +14,7 @@ int Detect(Session& session, const Arguments& args)
     session.out << FormatDetectedSection(*detected);
     if (Status usable = CheckDetectedTables(*detected); !usable) return session.Fail(usable.error());
     if (session.options.keep) {
-        const std::filesystem::path rom(args[0]);
+        const std::filesystem::path rom = PathFromText(args[0]);
         if (Status kept = KeepFoundTables(rom, *detected); !kept) return session.Fail(kept.error());
         session.err << "kept for this ROM alone in " << PathText(RomTablesPathOf(rom)) << '\n';
     }

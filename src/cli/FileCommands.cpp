@@ -11,7 +11,7 @@ int Icon(Session& session, const Arguments& args)
 {
     if (args.size() != 2) return session.Fail("icon takes a ROM and a position", kExitUsage);
     const std::string& output = session.options.output;
-    if (output.empty()) return session.Fail("icon needs -o FILE.png", kExitUsage);
+    if (output.empty()) return session.Fail("icon needs -o FILE.png (- for standard output)", kExitUsage);
     int scale = 1;
     if (const std::string& text = session.options.scale; !text.empty()) {
         const bool digits = text.size() <= 2 && text.find_first_not_of("0123456789") == std::string::npos;
@@ -33,7 +33,13 @@ int Icon(Session& session, const Arguments& args)
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) pixels[static_cast<std::size_t>(y * size + x)] = icon->At(x / scale, y / scale);
     }
-    if (!WritePng(PathFromText(output), size, size, pixels)) return session.Fail("could not write " + output);
+    if (output == "-") {
+        auto png = EncodePng(size, size, pixels);
+        if (!png) return session.Fail(png.error());
+        session.out.write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
+        return kExitSuccess;
+    }
+    if (auto written = WritePng(PathFromText(output), size, size, pixels); !written) return session.Fail(written.error());
     return kExitSuccess;
 }
 

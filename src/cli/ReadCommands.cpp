@@ -5,6 +5,7 @@
 #include "items/Sharing.h"
 #include "rom/HexText.h"
 #include "rom/PathText.h"
+#include "rom/platform/LineEnds.h"
 
 namespace quillbox {
 
@@ -113,7 +114,8 @@ int Export(Session& session, const Arguments& args)
     if (!rom) return kExitFailure;
     auto items = ReadItemTable(rom->state);
     if (!items) return session.Fail(items.error());
-    const std::string data = ExportItems(*rom, *items, format == "json" ? ExportFormat::Json : ExportFormat::Csv);
+    const std::string data = format == "json" ? ExportItems(*rom, *items, ExportFormat::Json)
+                                              : ExportItems(*rom, *items, ExportFormat::Csv, CsvRecordEnd());
     if (session.options.output.empty()) {
         session.out << data;
         return kExitSuccess;

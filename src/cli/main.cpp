@@ -2,6 +2,7 @@
 
 #include "rom/Profile.h"
 #include "rom/platform/Arguments.h"
+#include "rom/platform/StandardStreams.h"
 
 #include <iostream>
 #include <string>
@@ -10,6 +11,7 @@
 int main(int argc, char* argv[])
 {
     std::ios::sync_with_stdio(false);
+    const quillbox::StandardStreams streams;
     const std::vector<std::string> arguments = quillbox::ProgramArguments(argc, argv);
     const int status = quillbox::RunCli(arguments, std::cout, std::cerr, quillbox::ProgramFolder());
     std::cout.flush();

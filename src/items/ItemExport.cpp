@@ -136,7 +136,8 @@ std::string FormatChange(const ItemChange& change)
            show(change.after);
 }
 
-std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, ExportFormat format)
+std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, ExportFormat format,
+                        std::string_view csvRecordEnd)
 {
     if (format == ExportFormat::Json) {
         // Written directly rather than through a JSON tree: the same text as JsonText gives for
@@ -171,14 +172,14 @@ std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, E
         if (k > 0) csv += ',';
         csv += kItemExportKeys[k];
     }
-    csv += '\n';
+    csv += csvRecordEnd;
     for (const ItemView& item : items) {
         const auto values = ItemExportValues(rom, item);
         for (std::size_t k = 0; k < values.size(); ++k) {
             if (k > 0) csv += ',';
             csv += CsvField(values[k]);
         }
-        csv += '\n';
+        csv += csvRecordEnd;
     }
     return csv;
 }

@@ -50,7 +50,10 @@ struct ItemChange {
 // descriptions quoted as JSON strings (so a line break shows as \n), nothing as "-".
 std::string FormatChange(const ItemChange& change);
 
-// Every item given, as a JSON array of objects or as CSV with a header line.
-std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, ExportFormat format);
+// Every item given, as a JSON array of objects or as CSV with a header line and each record
+// ending in `csvRecordEnd`; a line break inside a description stays a line feed either way, as
+// spreadsheets write it.
+std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, ExportFormat format,
+                        std::string_view csvRecordEnd = "\n");
 
 }  // namespace quillbox

@@ -1,5 +1,6 @@
 #include "rom/FileWrite.h"
 
+#include "rom/platform/FileLocks.h"
 #include "rom/platform/FileReplace.h"
 
 #include <cerrno>
@@ -21,6 +22,7 @@ std::optional<std::string> WriteFileWhole(const std::filesystem::path& path, std
     if (!stream || replaced) {
         std::error_code ignored;
         std::filesystem::remove(partial, ignored);
+        if (replaced && HeldByAnotherProgram(path, FileUse::Replace)) return "it " + std::string(kHeldOpen);
         return replaced ? replaced.message() : std::string(std::strerror(opened != 0 ? opened : EIO));
     }
     return std::nullopt;

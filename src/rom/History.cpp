@@ -1,15 +1,18 @@
 #include "rom/History.h"
 
 #include "rom/Crc32.h"
+#include "rom/FileWrite.h"
 #include "rom/HexIo.h"
 #include "rom/HexText.h"
 #include "rom/PathText.h"
+#include "rom/platform/FileLocks.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -99,12 +102,23 @@ std::optional<HistoryKind> KindOf(std::string_view name)
     return std::nullopt;
 }
 
-// The calendar of <chrono> gives the same date on every system without the C library's
-// thread-safe time calls, which Windows names differently.
+// The time a change is recorded at: now, or SOURCE_DATE_EPOCH where a build sets it, so that a
+// hack built from a clean base gets the same history every time, on every system. The calendar
+// of <chrono> gives the same date everywhere without the C library's thread-safe time calls,
+// which Windows names differently.
 std::string NowUtc()
 {
     using namespace std::chrono;
-    const auto now = floor<seconds>(system_clock::now());
+    auto now = floor<seconds>(system_clock::now());
+    if (const char* fixed = std::getenv("SOURCE_DATE_EPOCH"); fixed != nullptr && *fixed != '\0') {
+        const std::string_view text(fixed);
+        std::int64_t value = -1;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        constexpr std::int64_t kYear10000 = 253402300800;
+        if (error == std::errc() && end == text.data() + text.size() && value >= 0 && value < kYear10000) {
+            now = sys_seconds(seconds(value));
+        }
+    }
     const auto day = floor<days>(now);
     const year_month_day date{day};
     const hh_mm_ss time{now - day};
@@ -231,7 +245,8 @@ Result<std::string> ReadText(const std::filesystem::path& path, std::int64_t fro
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " cannot be read");
+        const bool held = HeldByAnotherProgram(path, FileUse::Read);
+        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " " + (held ? std::string(kHeldOpen) : "cannot be read"));
     }
     in.seekg(0, std::ios::end);
     totalSize = static_cast<std::int64_t>(in.tellg());
@@ -441,13 +456,16 @@ Result<HistoryMark> AppendHistory(const std::filesystem::path& rom, HistoryEntry
     if (!mark.created && (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none) {
         return refuse("is read-only");
     }
+    const auto unreadable = [&] {
+        return refuse(HeldByAnotherProgram(mark.path, FileUse::Read) ? std::string(kHeldOpen) : "cannot be read");
+    };
     std::int64_t lastId = 0;
     bool endsWithLineBreak = true;
     if (!mark.created) {
         std::int64_t size = 0;
         auto tail = ReadText(mark.path, kTailSize, size);
         if (!tail) {
-            return refuse("cannot be read");
+            return unreadable();
         }
         mark.previousSize = static_cast<std::uintmax_t>(size);
         endsWithLineBreak = tail->empty() || tail->back() == '\n';
@@ -455,7 +473,7 @@ Result<HistoryMark> AppendHistory(const std::filesystem::path& rom, HistoryEntry
         if (lastId == 0 && size > kTailSize) {
             auto whole = ReadText(mark.path, 0, size);
             if (!whole) {
-                return refuse("cannot be read");
+                return unreadable();
             }
             lastId = LastId(*whole);
         }
@@ -471,6 +489,7 @@ Result<HistoryMark> AppendHistory(const std::filesystem::path& rom, HistoryEntry
 
     std::ofstream out(mark.path, std::ios::binary | std::ios::app);
     if (!out) {
+        if (!mark.created && HeldByAnotherProgram(mark.path, FileUse::Write)) return refuse(std::string(kHeldOpen));
         return refuse(mark.created ? "cannot be created" : "cannot be opened for writing");
     }
     out.write(line.data(), static_cast<std::streamsize>(line.size()));

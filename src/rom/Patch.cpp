@@ -89,7 +89,7 @@ Bytes HeaderAfter(RomFile& file, std::span<const Patch> patches)
 Status CheckPatches(const RomFile& file, std::span<const Patch> patches)
 {
     if (file.IsReadOnly() && !patches.empty()) {
-        return MakeError(ErrorCode::FileWrite, PathText(file.Path()) + " is read-only");
+        return MakeError(ErrorCode::FileWrite, PathText(file.Path()) + " " + std::string(file.ReadOnlyReason()));
     }
     for (const Patch& patch : patches) {
         const auto count = static_cast<std::int64_t>(patch.bytes.size());

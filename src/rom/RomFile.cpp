@@ -1,6 +1,8 @@
 #include "rom/RomFile.h"
 
+#include "rom/FileWrite.h"
 #include "rom/PathText.h"
+#include "rom/platform/FileLocks.h"
 
 #include <algorithm>
 #include <system_error>
@@ -20,10 +22,12 @@ std::string DescribeRange(std::int64_t offset, std::int64_t count)
 
 void InstallWriteFaultInjector(WriteFaultInjector* injector) { g_writeFaultInjector = injector; }
 
-RomFile::RomFile(std::filesystem::path path, std::fstream stream, std::int64_t size, bool readOnly)
-    : path_(std::move(path)), stream_(std::move(stream)), size_(size), readOnly_(readOnly)
+RomFile::RomFile(std::filesystem::path path, std::fstream stream, std::int64_t size, bool readOnly, bool held)
+    : path_(std::move(path)), stream_(std::move(stream)), size_(size), readOnly_(readOnly), held_(held)
 {
 }
+
+std::string_view RomFile::ReadOnlyReason() const { return held_ ? kHeldOpen : "is read-only"; }
 
 Result<RomFile> RomFile::Open(const std::filesystem::path& path)
 {
@@ -42,19 +46,22 @@ Result<RomFile> RomFile::Open(const std::filesystem::path& path)
     if (!readOnly) {
         stream.open(path, std::ios::in | std::ios::out | std::ios::binary);
     }
+    bool held = false;
     if (!stream.is_open()) {
+        held = !readOnly && HeldByAnotherProgram(path, FileUse::Write);
         readOnly = true;
         stream.open(path, std::ios::in | std::ios::binary);
     }
     if (!stream.is_open()) {
-        return MakeError(ErrorCode::FileNotOpened, PathText(path));
+        held = held || HeldByAnotherProgram(path, FileUse::Read);
+        return MakeError(ErrorCode::FileNotOpened, PathText(path) + (held ? " " + std::string(kHeldOpen) : ""));
     }
     stream.seekg(0, std::ios::end);
     const std::streamoff end = stream.tellg();
     if (end < 0) {
         return MakeError(ErrorCode::FileRead, PathText(path));
     }
-    return RomFile(path, std::move(stream), static_cast<std::int64_t>(end), readOnly);
+    return RomFile(path, std::move(stream), static_cast<std::int64_t>(end), readOnly, held);
 }
 
 Status RomFile::CheckRange(std::int64_t offset, std::int64_t count) const
@@ -116,7 +123,7 @@ Status RomFile::WriteAt(std::int64_t offset, std::span<const Byte> bytes)
         return MakeError(ErrorCode::FileWrite, "the file is closed");
     }
     if (readOnly_) {
-        return MakeError(ErrorCode::FileWrite, PathText(path_) + " is read-only");
+        return MakeError(ErrorCode::FileWrite, PathText(path_) + " " + std::string(ReadOnlyReason()));
     }
     if (bytes.empty()) {
         return {};

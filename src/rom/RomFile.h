@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace quillbox {
@@ -36,6 +37,9 @@ public:
     // A file without write permission is opened for reading only, also for a user whom the
     // system would let write anyway: a read-only mark is the owner's wish to keep the ROM as is.
     bool IsReadOnly() const { return readOnly_; }
+    // Why a read-only handle is so, after the file's name: its mark, or another program that holds
+    // the file open and lets it be read but not written.
+    std::string_view ReadOnlyReason() const;
     std::int64_t Size() const { return size_; }
     const std::filesystem::path& Path() const { return path_; }
 
@@ -51,13 +55,14 @@ private:
     // Pushes everything written so far to the operating system.
     Status Flush();
 
-    RomFile(std::filesystem::path path, std::fstream stream, std::int64_t size, bool readOnly);
+    RomFile(std::filesystem::path path, std::fstream stream, std::int64_t size, bool readOnly, bool held);
     Status CheckRange(std::int64_t offset, std::int64_t count) const;
 
     std::filesystem::path path_;
     std::fstream stream_;
     std::int64_t size_ = 0;
     bool readOnly_ = false;
+    bool held_ = false;
 };
 
 // The largest offset the ROM format can address; offsets are signed 32-bit numbers.

@@ -2,6 +2,7 @@
 
 #include "image/ItemIcon.h"
 #include "image/Lz77.h"
+#include "rom/FileWrite.h"
 #include "rom/GameFamily.h"
 #include "rom/HexText.h"
 #include "rom/PathText.h"
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -565,14 +565,8 @@ Status WriteSampleRom(const std::filesystem::path& path, std::string_view header
     if (!rom) {
         return rom.error();
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        return MakeError(ErrorCode::FileWrite, PathText(path));
-    }
-    out.write(reinterpret_cast<const char*>(rom->data()), static_cast<std::streamsize>(rom->size()));
-    out.close();
-    if (!out) {
-        return MakeError(ErrorCode::FileWrite, PathText(path));
+    if (auto failure = WriteFileWhole(path, *rom)) {
+        return MakeError(ErrorCode::FileWrite, PathText(path) + ": " + *failure);
     }
     return {};
 }

@@ -170,6 +170,38 @@ TEST(HistoryTest, EntriesNameTheChangeAndKeepOnlyChangedBytes)
     EXPECT_EQ(ReadHistory(fixture.rom)->entries.size(), 2u);
 }
 
+// A build sets SOURCE_DATE_EPOCH to write the same history every time; anything but whole
+// seconds since 1970 that a four-digit year can show leaves the clock's time.
+TEST(HistoryTest, TheTimeIsSourceDateEpochWhereABuildSetsIt)
+{
+    struct Row {
+        const char* value;
+        const char* time;  // none: the clock's
+    };
+    const Row rows[] = {{"1700000000", "2023-11-14T22:13:20Z"}, {"0", "1970-01-01T00:00:00Z"},
+                        {"253402300799", "9999-12-31T23:59:59Z"}, {"253402300800", nullptr},
+                        {"-5", nullptr}, {"17e8", nullptr}, {"", nullptr}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        const ScopedEnvironment epoch("SOURCE_DATE_EPOCH", row.value);
+        HistoryFixture fixture;
+        const auto before = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+        ASSERT_TRUE(fixture.Save(3, PriceEdit(300)));
+        const auto after = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+        auto log = ReadHistory(fixture.rom);
+        ASSERT_TRUE(log);
+        ASSERT_EQ(log->entries.size(), 1u);
+        const std::string& time = log->entries[0].time;
+        if (row.time != nullptr) {
+            EXPECT_EQ(time, row.time);
+            continue;
+        }
+        const auto written = ParseUtc(time);
+        ASSERT_TRUE(written) << time;
+        EXPECT_TRUE(before <= *written && *written <= after) << time << " is not the clock's time";
+    }
+}
+
 // Each row spoils the file or the journal after two saves; nothing spoiled is ever applied.
 struct SpoilCase {
     std::string name;

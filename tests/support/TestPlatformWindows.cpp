@@ -2,6 +2,8 @@
 
 #include "rom/PathText.h"
 
+#include <cstdlib>
+
 #include <windows.h>
 
 namespace quillbox::test {
@@ -50,5 +52,24 @@ int RunProgram(const std::filesystem::path& program, const std::vector<std::stri
 }
 
 bool ReadOnlyFoldersStopThisUser() { return false; }
+
+ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name_(name)
+{
+    if (const char* old = std::getenv(name)) saved_ = old;
+    _putenv_s(name, value);
+}
+
+ScopedEnvironment::~ScopedEnvironment() { _putenv_s(name_.c_str(), saved_ ? saved_->c_str() : ""); }
+
+std::string_view SpreadsheetRecordEnd() { return "\r\n"; }
+
+// The wide environment, so that a user name outside the ANSI code page arrives whole.
+ScopedUserSettingsFolder::ScopedUserSettingsFolder(const std::filesystem::path& folder)
+{
+    if (const wchar_t* value = _wgetenv(L"APPDATA")) saved_ = std::filesystem::path(value);
+    _wputenv_s(L"APPDATA", folder.c_str());
+}
+
+ScopedUserSettingsFolder::~ScopedUserSettingsFolder() { _wputenv_s(L"APPDATA", saved_ ? saved_->c_str() : L""); }
 
 }  // namespace quillbox::test
