@@ -8,6 +8,7 @@ export default defineConfig({
   testMatch: '*.spec.mjs',
   workers: 2,
   timeout: 60_000,
+  expect: { timeout: 15_000 },
   reporter: [['list']],
   forbidOnly: true,
   use: {

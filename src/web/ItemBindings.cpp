@@ -44,7 +44,7 @@ val FinishOpening(Result<OpenedRom> opened)
     result.set("mystery2", entries(rom.family->mystery2Entries));
     result.set("battleUsage", entries(rom.family->battleUsageEntries));
     result.set("hasImages", rom.family->hasImages);
-    if (!rom.warnings.empty()) result.set("message", Message(kProgramTitle, OpenedWithWarnings(rom.warnings)));
+    if (!rom.warnings.empty()) result.set("message", MessageBox(kProgramTitle, OpenedWithWarnings(rom.warnings)));
     return result;
 }
 
@@ -228,7 +228,7 @@ val SaveItem(int position, const val& values, const val& answers)
     session.rom->state.savedListIndex = static_cast<std::int16_t>(position);
     session.rom->state.lastItemIndex = static_cast<std::int16_t>(session.rom->state.ItemCount() - 1);
     val result = ItemNames();
-    result.set("saved", Message(kProgramTitle, kItemChanged));
+    result.set("saved", MessageBox(kProgramTitle, kItemChanged));
     return result;
 }
 
@@ -249,7 +249,7 @@ val RepointDescription(const std::string& offsetText)
     result.set("room", repointed->room);
     result.set("count", CountDescriptionCharacters(repointed->description));
     result.set("notice", notice);
-    if (!repointed->readable) result.set("message", Message(kProgramTitle, DescriptionWithoutRoom(offsetText)));
+    if (!repointed->readable) result.set("message", MessageBox(kProgramTitle, DescriptionWithoutRoom(offsetText)));
     return result;
 }
 
@@ -291,7 +291,7 @@ val ImportIcon()
         return ErrorMessage(written.error());
     }
     val result = val::object();
-    result.set("message", Message(kProgramTitle, IconImported(plan->imageOffset, plan->paletteOffset)));
+    result.set("message", MessageBox(kProgramTitle, IconImported(plan->imageOffset, plan->paletteOffset)));
     if (auto offsets = ReadImageOffsets(session.rom->state, position)) {
         result.set("imageOffset", offsets->imageOffsetText);
         result.set("paletteOffset", offsets->paletteOffsetText);

@@ -34,13 +34,18 @@ std::filesystem::path FileIn(const std::filesystem::path& folder, const std::str
     return folder / std::filesystem::path(std::u8string(plain.begin(), plain.end()));
 }
 
-val Message(std::string_view title, std::string_view text)
+val MessageBox(std::string_view title, std::string_view text)
 {
     val message = val::object();
     message.set("title", std::string(title));
     message.set("text", std::string(text));
+    return message;
+}
+
+val Message(std::string_view title, std::string_view text)
+{
     val result = val::object();
-    result.set("message", message);
+    result.set("message", MessageBox(title, text));
     return result;
 }
 

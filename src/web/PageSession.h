@@ -43,7 +43,9 @@ PageSession& Session();
 // A file name from the page as a path in `folder`; a name can hold no folder of its own.
 std::filesystem::path FileIn(const std::filesystem::path& folder, const std::string& name);
 
-// Plain values for the page.
+// Plain values for the page. A message box is {title, text}; a result that shows one holds it as
+// `message`.
+val MessageBox(std::string_view title, std::string_view text);
 val Message(std::string_view title, std::string_view text);
 val ErrorMessage(const Error& error);
 val Strings(const std::vector<std::string>& texts);

@@ -18,7 +18,6 @@
     room: 0,              // the description's room, as Text2 shows it
     allowLonger: false,
     keepHistory: true,
-    busy: false,
   };
   // What the page's own operations took, for the benchmark (milliseconds).
   const timings = (self.quillboxTimings = {});
@@ -431,7 +430,7 @@
       if (step.saved) {
         timings.save = performance.now() - started;
         await afterWrite({ save: true });
-        await showMessage(step.saved.message);
+        await showMessage(step.saved);
         fillItemList(step.items);
         await select(position);
         return;
@@ -592,18 +591,13 @@
     menu.style.top = `${event.clientY}px`;
   }
 
-  // One handler at a time: a second click while a question is open waits for nothing.
-  const run = (work) => async (...args) => {
+  // One handler at a time: what is clicked while another runs waits for it.
+  let running = Promise.resolve();
+  const run = (work) => (...args) => {
     closeMenus();
-    if (page.busy) return;
-    page.busy = true;
-    try {
-      await work(...args);
-    } catch (error) {
-      await showMessage({ title: texts.title, text: String(error && error.message || error) });
-    } finally {
-      page.busy = false;
-    }
+    running = running.then(() => work(...args)).catch((error) =>
+      showMessage({ title: texts.title, text: String(error && error.message || error) }));
+    return running;
   };
 
   const isTextBox = (element) => element && (element.tagName === 'TEXTAREA' ||
