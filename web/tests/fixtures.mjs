@@ -110,14 +110,17 @@ export const test = base.extend({
     expect(foreign, 'requests other than the page').toEqual([]);
   },
 
-  page: async ({ page, foreignRequests, fileAccess, permission }, use) => {
+  page: async ({ page, foreignRequests, fileAccess, permission }, use, testInfo) => {
     const errors = [];
+    const console = [];
     page.on('pageerror', (error) => errors.push(error.message));
+    page.on('console', (message) => console.push(`${message.type()}: ${message.text()}`));
     if (fileAccess === 'stub') await page.addInitScript(installFileSystemAccess, permission);
     else await page.addInitScript(withoutFileSystemAccess);
     await page.goto(pageUrl);
     await page.locator('body[data-ready=true]').waitFor();
     await use(page);
+    if (console.length) await testInfo.attach('console', { body: console.join('\n') });
     expect(errors, 'errors in the page').toEqual([]);
     void foreignRequests;
   },
@@ -168,9 +171,16 @@ export async function answer(page, name, button) {
   return text;
 }
 
+// Selects an item and waits until the controls show it.
 export async function selectItem(page, position) {
+  await page.evaluate(() => { delete document.getElementById('cboitem').dataset.shown; });
   await page.locator('#cboitem').selectOption({ index: position });
-  await expect(page.locator('#Text2')).not.toHaveValue('');
+  await page.locator(`#cboitem[data-shown="${position}"]`).waitFor({ state: 'attached' });
+}
+
+// Waits until the page has written the file through the stand-in `count` times in all.
+export async function writtenTimes(page, count) {
+  await expect.poll(() => page.evaluate(() => window.__fsa.writes.length)).toBe(count);
 }
 
 // Sets a text box as a person types into it: the page's input rules apply.

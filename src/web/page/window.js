@@ -231,6 +231,8 @@
     if (item.tmMoveUnknown) showListValue(attack, -1, texts.tmMoveUnavailable);
     attack.title = item.tmMoveUnknown ? texts.tmMovesUnknownTip : '';
     timings.show = performance.now() - started;
+    // Who drives the page (a test, a script) sees which item the controls now hold.
+    $('cboitem').dataset.shown = String(position);
     return undefined;
   }
 
