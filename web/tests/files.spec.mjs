@@ -85,6 +85,18 @@ test.describe('a browser without the File System Access API', () => {
     await expect(page.locator('#mnuEditUndo')).toHaveText(/^Undo Save of /);
   });
 
+  test('a ROM dropped on the page opens as one chosen with Open', async ({ page, work }) => {
+    await page.setInputFiles('#compareFile', await sampleRom(work, 'dropped.gba'));
+    await page.evaluate(() => {
+      const transfer = new DataTransfer();
+      transfer.items.add(document.getElementById('compareFile').files[0]);
+      document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+    });
+    await expect(page.locator('#cboitem option')).toHaveCount(375);
+    await expect(page.locator('#status')).toHaveText('dropped.gba');
+    await expect(page.locator('#save')).toBeEnabled();
+  });
+
   // Each file is refused with the core's message, as the window shows it, and nothing is opened.
   const badFiles = [
     { name: 'notes.txt', make: (path) => writeFile(path, 'not a ROM\n') },
