@@ -44,6 +44,10 @@ test.describe('a browser without the File System Access API', () => {
     await retype(page, 'IMGOFF', '900100');
     await page.click('#Command3');
     await expect(page.locator('#mnuEditUndo')).toHaveText(/^Undo Repoint Image/);
+    // Opening another ROM asks too; Cancel keeps this one open.
+    await choose(page, '#Command1', await sampleRom(work, 'other.gba'));
+    expect(await answer(page, 'unsavedQuestion', 'Cancel')).toContain('sample.gba has changes that are not in its file yet.');
+    await expect(page.locator('#status')).toHaveText(/^sample\.gba: changed in this page/);
     const asked = [];
     page.on('dialog', (dialog) => { asked.push(dialog.type()); dialog.dismiss(); });
     await page.close({ runBeforeUnload: true });
@@ -163,8 +167,22 @@ test('from a file on disk the page works, shows About and the read-me, and reque
   await page.addInitScript(() => Object.defineProperty(window, 'showOpenFilePicker', { value: undefined }));
   await page.goto(`file://${pageFile}`);
   await page.locator('body[data-ready=true]').waitFor();
+  // As the window starts: nothing to edit before a ROM is open.
+  for (const id of ['save', 'mnuFileSave', 'Command2', 'Command3', 'cboitem', 'iname', 'price', 'index', 'descp',
+    'Text3', 'IMGOFF', 'PALOFF', 'pock', 'sp1', 'sp2', 'Mys1', 'Mys2', 'Bu', 'FUCP', 'BUCP', 'mnuEditUndo']) {
+    await expect(page.locator(`#${id}`), id).toBeDisabled();
+  }
+  for (const id of ['Command1', 'mnuFileOpen', 'cboattack']) await expect(page.locator(`#${id}`), id).toBeEnabled();
+  await expect(page.locator('#cboitem option')).toHaveText(['Item List']);
   await openRom(page, await sampleRom(work));
   await expect(page.locator('#cboitem option')).toHaveCount(375);
+  await page.focus('#cboitem');
+  const order = [];
+  for (let step = 0; step < 5; ++step) {
+    await page.keyboard.press('Tab');
+    order.push(await page.evaluate(() => document.activeElement.id));
+  }
+  expect(order).toEqual(['pock', 'price', 'index', 'save', 'Command1']);
 
   await page.click('#mnuHelp .menu-title');
   await page.click('#mnuHelpAbout');

@@ -715,6 +715,13 @@
     addEventListener('resize', fitToWindow);
   }
 
+  // The window's tab order, which is not the order the controls stand in.
+  function setTabOrder() {
+    ['cboitem', 'pock', 'price', 'index', 'save', 'Command1', 'iname', 'descp', 'sp1', 'sp2', 'Text1', 'Text2', 'Text3',
+      'Command2', 'picItemImageHold', 'picItem', 'PALOFF', 'IMGOFF', 'Command3', 'Mys1', 'Mys2', 'Bu', 'FUCP', 'BUCP',
+      'Picture1', 'cboattack'].forEach((id, place) => { $(id).tabIndex = place + 1; });
+  }
+
   function fitToWindow() {
     const form = $('Form1');
     const scale = Math.max(1, Math.floor(Math.min(innerWidth / form.offsetWidth, innerHeight / form.offsetHeight) * 4) / 4);
@@ -733,6 +740,7 @@
     fillList($('pock'), ['???', 'General', 'Key Items', 'Poke Balls', 'TM Case', 'Berry Pouch']);
     $('Label10').textContent = texts.authorship;
     wire();
+    setTabOrder();
     fitToWindow();
     refreshEditMenu();
     setStatus();
