@@ -169,8 +169,7 @@ val PlanImportFile(const std::string& text, const std::string& fileName, bool re
     PageSession& session = Session();
     session.importPlan.reset();
     if (!session.rom) return Message(kProgramTitle, kUnsupportedRom);
-    const bool csv = fileName.ends_with(".csv") || fileName.ends_with(".CSV");
-    auto plan = PlanImport(*session.rom, text, csv ? ExportFormat::Csv : ExportFormat::Json, replaceUnknown);
+    auto plan = PlanImport(*session.rom, text, ImportFormatOfFileName(fileName), replaceUnknown);
     if (!plan) {
         val result = ErrorMessage(plan.error());
         result.set("unknownCharacters", plan.error().code == ErrorCode::UnknownCharacters);

@@ -4,6 +4,7 @@
 
 #include "items/FieldRules.h"
 #include "items/FoundTablesQuestion.h"
+#include "items/ItemImport.h"
 #include "items/SaveQuestions.h"
 #include "items/UserTexts.h"
 #include "sample/SampleRom.h"
@@ -75,6 +76,15 @@ TEST(SpecialValueEntriesTest, PositionIsValueWithTwoDigitsAtLeast)
     }
     EXPECT_EQ(entries[7], "07");
     EXPECT_EQ(entries[100], "100");
+}
+
+TEST(ImportFormatTest, TheNameSaysCsvElseJson)
+{
+    for (auto [name, format] : {std::pair{"items.csv", ExportFormat::Csv}, std::pair{"ITEMS.CSV", ExportFormat::Csv},
+                                std::pair{"items.json", ExportFormat::Json}, std::pair{"items.csv.txt", ExportFormat::Json},
+                                std::pair{"csv", ExportFormat::Json}, std::pair{"-", ExportFormat::Json}}) {
+        EXPECT_EQ(ImportFormatOfFileName(name), format) << name;
+    }
 }
 
 TEST(UserTextsTest, PositionsAreNamedUpToEight)
