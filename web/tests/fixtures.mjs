@@ -146,8 +146,9 @@ export async function choose(page, selector, files) {
 
 // Opens a ROM with the Open button; waits for its items or for what the page says instead.
 export async function openRom(page, files) {
+  await page.evaluate(() => { delete document.getElementById('cboitem').dataset.shown; });
   await choose(page, '#Command1', files);
-  await page.waitForFunction(() => document.querySelectorAll('#cboitem option').length > 1 ||
+  await page.waitForFunction(() => document.getElementById('cboitem').dataset.shown !== undefined ||
     document.querySelector('dialog[open]'));
 }
 

@@ -328,6 +328,7 @@
     page.writeBackRefused = false;
     page.shownItem = -1;
     fillItemList([]);
+    delete $('cboitem').dataset.shown;
     if (!entry) {
       refuseRom();
       setStatus();
@@ -637,7 +638,11 @@
       $('mnuAllowLongerDescription').setAttribute('aria-checked', String(page.allowLonger));
       closeMenus();
     });
-    $('cboitem').addEventListener('change', run(() => showItem($('cboitem').selectedIndex)));
+    // The item chosen now is shown, even when the click waited for an open still under way.
+    $('cboitem').addEventListener('change', () => {
+      const position = $('cboitem').selectedIndex;
+      run(() => select(position))();
+    });
 
     for (const id of textBoxes) $(id).addEventListener('input', (event) => keepFieldRule(event.target));
     $('descp').addEventListener('beforeinput', descriptionKey);
