@@ -215,8 +215,11 @@ void CheckItemAgainstFile(const quillbox::OpenedRom& opened, const quillbox::Ite
                                  (std::int64_t{Le16At(rom, entry + quillbox::ItemField::DescPointer + 2)} << 16);
     QUILLBOX_FUZZ_CHECK(item.descriptionOffset == pointer - quillbox::kRomBase);
 
-    const bool teachesMove = position >= quillbox::kFirstTmItem && position <= quillbox::kLastTmItem;
+    // An unknown TM/HM list shows its items' moves as unavailable, never as numbers read elsewhere.
+    const bool tmItem = position >= quillbox::kFirstTmItem && position <= quillbox::kLastTmItem;
+    const bool teachesMove = tmItem && state.tmMovesKnown;
     QUILLBOX_FUZZ_CHECK(item.tmMove.has_value() == teachesMove);
+    QUILLBOX_FUZZ_CHECK(item.tmMoveUnknown == (tmItem && !state.tmMovesKnown));
     if (teachesMove) {
         QUILLBOX_FUZZ_CHECK(*item.tmMove == Le16At(rom, state.tmMovesOffset + 2 * (position - quillbox::kFirstTmItem)));
     }
