@@ -215,7 +215,7 @@ void CheckItemAgainstFile(const quillbox::OpenedRom& opened, const quillbox::Ite
                                  (std::int64_t{Le16At(rom, entry + quillbox::ItemField::DescPointer + 2)} << 16);
     QUILLBOX_FUZZ_CHECK(item.descriptionOffset == pointer - quillbox::kRomBase);
 
-    // Where the TM/HM list is not known, its items show their move as unavailable instead.
+    // An unknown TM/HM list shows its items' moves as unavailable, never as numbers read elsewhere.
     const bool tmItem = position >= quillbox::kFirstTmItem && position <= quillbox::kLastTmItem;
     const bool teachesMove = tmItem && state.tmMovesKnown;
     QUILLBOX_FUZZ_CHECK(item.tmMove.has_value() == teachesMove);

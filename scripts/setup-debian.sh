@@ -9,7 +9,7 @@ packages=(
   libstb-dev libcli11-dev nlohmann-json3-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
-  emscripten nodejs
+  emscripten nodejs chromium
   clang-14 libclang-rt-14-dev
   fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: a warnings-as-errors build, the same
 # tests under AddressSanitizer and UndefinedBehaviorSanitizer, the core built for the browser and
-# for Windows with its tests run under node and Wine, the Windows command-line tool held against
-# the Linux one and its zip unpacked and run, and a bounded run of each fuzzer.
+# for Windows with its tests run under node and Wine, the page in headless Chromium, the Windows
+# command-line tool held against the Linux one and its zip unpacked and run, and a bounded run of
+# each fuzzer.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/scripts/setup-debian.sh"
@@ -56,6 +57,12 @@ emcmake cmake -S "$top" -B "$top/build/web" -G Ninja -DCMAKE_BUILD_TYPE= -DQUILL
   -DCMAKE_CXX_FLAGS=-O1 -DCMAKE_EXE_LINKER_FLAGS=-O1 >/dev/null
 cmake --build "$top/build/web" -j "$jobs"
 isolated ctest --test-dir "$top/build/web" --output-on-failure --no-tests=error -j "$jobs"
+
+echo "== The page (build/web/quillbox.html) in headless Chromium, against the command-line tool"
+# Playwright drives the system's Chromium; it never downloads a browser of its own.
+(cd "$top/web" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+(cd "$top/web" && QUILLBOX_PAGE="$top/build/web/quillbox.html" QUILLBOX_CLI="$top/build/ci/bin/quillbox-cli" \
+  isolated npx --no-install playwright test)
 
 echo "== The core, the command-line tool and their tests built for Windows (MinGW-w64) and run under Wine"
 cmake -S "$top" -B "$top/build/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \

@@ -1,6 +1,7 @@
 #include "app/AboutDialog.h"
 
 #include "app/WindowFont.h"
+#include "items/UserTexts.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -11,6 +12,8 @@ using namespace Qt::StringLiterals;
 namespace quillbox {
 
 namespace {
+
+QString ToQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QLabel* AddLabel(QDialog* dialog, const QString& name, const QRect& geometry, const QString& text)
 {
@@ -44,7 +47,7 @@ frmAbout::frmAbout(QWidget* owner)
                          Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(u"frmAbout"_s);
-    setWindowTitle(u"About Quillbox"_s);
+    setWindowTitle(ToQString(kAboutTitle));
     if (owner != nullptr) {
         setWindowIcon(owner->windowIcon());
     }
@@ -52,24 +55,20 @@ frmAbout::frmAbout(QWidget* owner)
     setFixedSize(393, 284);
     setModal(true);
 
-    QLabel* title = AddLabel(this, u"lblTitle"_s, {22, 16, 321, 32}, u"Quillbox"_s);
+    QLabel* title = AddLabel(this, u"lblTitle"_s, {22, 16, 321, 32}, ToQString(kProgramTitle));
     QFont titleFont = title->font();
     titleFont.setPixelSize(24);
     titleFont.setBold(true);
     title->setFont(titleFont);
-    AddLabel(this, u"lblVersion"_s, {22, 52, 321, 15}, u"Version: 1.0.0"_s);
+    AddLabel(this, u"lblVersion"_s, {22, 52, 321, 15}, ToQString(kAboutVersion));
     QLabel* description =
         AddLabel(this, u"lblDescription"_s, {32, 72, 305, 118},
-                 u"Credits:\n"
-                 "Quillbox edits the item table of Game Boy Advance ROM images: names, prices, pockets, "
-                 "descriptions, usage code pointers and item icons.\n"
-                 "The game text table, the LZ77 decoder and the icon drawing were written for this project. "
-                 "The banner and the icon are drawn by a script that ships with the source."_s);
+                 ToQString(kAboutCredits));
     description->setWordWrap(true);
     // The grey line lies on the white one's upper row, which leaves a white row below it.
     AddLine(this, 0, {16, 192, 362, 2}, QColor(0xFF, 0xFF, 0xFF));
     AddLine(this, 1, {16, 192, 363, 1}, QColor(0x80, 0x80, 0x80));
-    AddLabel(this, u"lblDisclaimer"_s, {104, 200, 177, 23}, u"Written by the Quillbox authors."_s);
+    AddLabel(this, u"lblDisclaimer"_s, {104, 200, 177, 23}, ToQString(kAboutDisclaimer));
 
     auto* ok = new QPushButton(u"OK"_s, this);
     ok->setObjectName(u"cmdOK"_s);

@@ -73,33 +73,21 @@ bool KeyPressFilter::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
-FieldValidator::FieldValidator(QLineEdit* field, int limit, TextFilter filter)
-    : QValidator(field), limit_(limit), filter_(std::move(filter))
+FieldValidator::FieldValidator(QLineEdit* field, const TextFieldRule& rule) : QValidator(field), rule_(rule)
 {
-    lengthBefore_ = static_cast<int>(field->text().size());
+    lengthBefore_ = static_cast<int>(field->text().toStdU32String().size());
     connect(field, &QLineEdit::textChanged, this,
-            [this](const QString& text) { lengthBefore_ = static_cast<int>(text.size()); });
+            [this](const QString& text) { lengthBefore_ = static_cast<int>(text.toStdU32String().size()); });
     field->setValidator(this);
 }
 
 QValidator::State FieldValidator::validate(QString& input, int& position) const
 {
-    if (filter_) {
-        const Text kept = filter_(input.toStdU32String());
-        const Text keptBeforeCursor = filter_(input.left(position).toStdU32String());
-        input = QString::fromStdU32String(kept);
-        position = static_cast<int>(QString::fromStdU32String(keptBeforeCursor).size());
-    }
-    if (!programText_) {
-        // What went beyond the limit is what was just entered, right before the cursor.
-        const int over = CharactersOverLimit(lengthBefore_, static_cast<int>(input.size()), limit_);
-        const int cut = std::min(over, position);
-        input.remove(position - cut, cut);
-        position -= cut;
-        if (over > cut) {
-            input.truncate(input.size() - (over - cut));
-        }
-    }
+    // The rule counts characters, the line edit UTF-16 units: the cursor goes over as a character count.
+    const int cursor = static_cast<int>(input.left(position).toStdU32String().size());
+    const FieldText kept = KeepFieldRule(rule_, lengthBefore_, input.toStdU32String(), cursor, !programText_);
+    input = QString::fromStdU32String(kept.text);
+    position = static_cast<int>(QString::fromStdU32String(kept.text.substr(0, static_cast<std::size_t>(kept.cursor))).size());
     return Acceptable;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "items/FieldRules.h"
 #include "text/GameText.h"
 
 #include <QObject>
@@ -35,16 +36,13 @@ private:
     Handler handler_;
 };
 
-// Holds a line edit's text to the characters its key rule accepts, so that text which arrives
+// Holds a line edit's text to the characters its rule accepts, so that text which arrives
 // without being typed (pasted, dropped) obeys the same rule, and to the field's character limit
 // for everything the user enters. Text the program puts in with SetProgramText is never cut.
 class FieldValidator : public QValidator {
     Q_OBJECT
 public:
-    // Keeps the characters a field accepts; an empty filter accepts any character.
-    using TextFilter = std::function<Text(TextView)>;
-
-    FieldValidator(QLineEdit* field, int limit, TextFilter filter = {});
+    FieldValidator(QLineEdit* field, const TextFieldRule& rule);
 
     State validate(QString& input, int& position) const override;
 
@@ -53,8 +51,7 @@ public:
     static void SetProgramText(QLineEdit* field, const QString& text);
 
 private:
-    int limit_;
-    TextFilter filter_;
+    TextFieldRule rule_;
     int lengthBefore_ = 0;
     bool programText_ = false;
 };

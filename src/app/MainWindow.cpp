@@ -8,6 +8,7 @@
 #include "app/WindowFont.h"
 #include "image/ItemIcon.h"
 #include "items/FieldRules.h"
+#include "items/UserTexts.h"
 #include "rom/GameFamily.h"
 #include "rom/HexText.h"
 #include "rom/InstallPaths.h"
@@ -45,19 +46,17 @@ namespace quillbox {
 
 namespace {
 
-const QString kTitle = u"Quillbox"_s;
-const QString kUnsupportedRom = u"Unsupported ROM or no ROM opened!"_s;
-const QString kItemChanged = u"Item Changed"_s;
-const QString kImagesNotExpected = u"This shouldnt be enabled. Please report this"_s;
+QString Utf8ToQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const QString kTitle = Utf8ToQString(kProgramTitle);
 const QString kRomFilter = u"GameBoy Advance ROMs (*.gba, *.bin)|*.gba;*.bin|"_s;
 constexpr quint32 kOpenFlags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
 
 QString FromText(TextView text) { return QString::fromStdU32String(Text(text)); }
 Text ToText(const QString& text) { return text.toStdU32String(); }
-QString Utf8ToQString(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 QString FromPath(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
 std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
 
@@ -65,6 +64,15 @@ QStringList ToQStrings(std::span<const std::string_view> entries)
 {
     QStringList list;
     for (std::string_view entry : entries) {
+        list.append(Utf8ToQString(entry));
+    }
+    return list;
+}
+
+QStringList ToQStrings(const std::vector<std::string>& entries)
+{
+    QStringList list;
+    for (const std::string& entry : entries) {
         list.append(Utf8ToQString(entry));
     }
     return list;
@@ -119,14 +127,14 @@ QLabel* MakeLabel(QWidget* container, const QString& name, const QRect& geometry
     return label;
 }
 
-QLineEdit* MakeTextBox(QWidget* container, const QString& name, const QRect& geometry, int limit,
-                       FieldValidator::TextFilter filter = {}, bool centred = false)
+// A text box takes its limit and its characters from the field rule of its name.
+QLineEdit* MakeTextBox(QWidget* container, const QString& name, const QRect& geometry, bool centred = false)
 {
     auto* box = Place(new QLineEdit(container), name, geometry);
     if (centred) {
         box->setAlignment(Qt::AlignCenter);
     }
-    new FieldValidator(box, limit, std::move(filter));
+    new FieldValidator(box, *FindTextFieldRule(name.toStdString()));
     return box;
 }
 
@@ -144,15 +152,6 @@ QPushButton* MakeButton(QWidget* container, const QString& name, const QRect& ge
     auto* button = Place(new QPushButton(caption, container), name, geometry);
     button->setAutoDefault(false);
     return button;
-}
-
-QStringList SpecialValueEntries()
-{
-    QStringList entries;
-    for (int value = 0; value <= 255; ++value) {
-        entries.append(QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')));
-    }
-    return entries;
 }
 
 // Selects the entry of a stored value; a value with no entry shows as its number, with nothing
@@ -256,11 +255,11 @@ void Form1::BuildControls()
     cboitem->addItem(u"Item List"_s);
 
     Frame5 = MakeFrame(client, u"Frame5"_s, {128, 136, 137, 41}, u"Item Name"_s);
-    iname = MakeTextBox(Frame5, u"iname"_s, {8, 16, 121, 19}, 14, {}, true);
+    iname = MakeTextBox(Frame5, u"iname"_s, {8, 16, 121, 19}, true);
     Frame2 = MakeFrame(client, u"Frame2"_s, {272, 136, 65, 41}, u"Price"_s);
-    price = MakeTextBox(Frame2, u"price"_s, {8, 16, 49, 19}, 5, FilterDecimalText, true);
+    price = MakeTextBox(Frame2, u"price"_s, {8, 16, 49, 19}, true);
     Label3 = MakeLabel(client, u"Label3"_s, {352, 136, 105, 17}, u"Description Pointer:"_s);
-    Text3 = MakeTextBox(client, u"Text3"_s, {448, 136, 81, 19}, 7, FilterHexText);
+    Text3 = MakeTextBox(client, u"Text3"_s, {448, 136, 81, 19});
     Command2 = MakeButton(client, u"Command2"_s, {536, 136, 65, 17}, u"Repoint"_s);
 
     Frame7 = MakeFrame(client, u"Frame7"_s, {352, 160, 249, 89}, u"Description"_s);
@@ -273,9 +272,9 @@ void Form1::BuildControls()
     picItemImageHold = Place(new QWidget(Frame8), u"picItemImageHold"_s, {16, 16, 189, 65});
     KeepOrdinaryTextColour(picItemImageHold);
     Label4 = MakeLabel(picItemImageHold, u"Label4"_s, {0, 0, 65, 17}, u"Image Offset:"_s);
-    IMGOFF = MakeTextBox(picItemImageHold, u"IMGOFF"_s, {72, 0, 81, 19}, 6, FilterHexText);
+    IMGOFF = MakeTextBox(picItemImageHold, u"IMGOFF"_s, {72, 0, 81, 19});
     Label5 = MakeLabel(picItemImageHold, u"Label5"_s, {0, 24, 73, 17}, u"Pallete Offset:"_s);
-    PALOFF = MakeTextBox(picItemImageHold, u"PALOFF"_s, {72, 24, 81, 19}, 6, FilterHexText);
+    PALOFF = MakeTextBox(picItemImageHold, u"PALOFF"_s, {72, 24, 81, 19});
     Command3 = MakeButton(picItemImageHold, u"Command3"_s, {0, 40, 57, 23}, u"Repoint"_s);
     picItem = Place(new QLabel(picItemImageHold), u"picItem"_s, {160, 8, 24, 24});
     picItem->setBackgroundRole(QPalette::Button);
@@ -286,17 +285,17 @@ void Form1::BuildControls()
     pock = MakeList(Frame3, u"pock"_s, {8, 16, 161, 21},
                     {u"???"_s, u"General"_s, u"Key Items"_s, u"Poke Balls"_s, u"TM Case"_s, u"Berry Pouch"_s});
     Label2 = MakeLabel(client, u"Label2"_s, {536, 256, 65, 17}, u"Text Count:"_s, Qt::AlignHCenter);
-    Text1 = MakeTextBox(client, u"Text1"_s, {536, 280, 25, 19}, 3);
+    Text1 = MakeTextBox(client, u"Text1"_s, {536, 280, 25, 19});
     Text1->setReadOnly(true);
     Label1 = MakeLabel(client, u"Label1"_s, {560, 280, 17, 17}, u"/"_s, Qt::AlignHCenter);
-    Text2 = MakeTextBox(client, u"Text2"_s, {576, 280, 25, 19}, 3);
+    Text2 = MakeTextBox(client, u"Text2"_s, {576, 280, 25, 19});
     Text2->setReadOnly(true);
 
     Frame1 = MakeFrame(client, u"Frame1"_s, {128, 280, 65, 41}, u"Index"_s);
-    index = MakeTextBox(Frame1, u"index"_s, {8, 16, 49, 19}, 5, FilterDecimalText, true);
+    index = MakeTextBox(Frame1, u"index"_s, {8, 16, 49, 19}, true);
     Frame6 = MakeFrame(client, u"Frame6"_s, {208, 280, 137, 41}, u"Special Values"_s);
-    sp1 = MakeList(Frame6, u"sp1"_s, {8, 16, 57, 21}, SpecialValueEntries());
-    sp2 = MakeList(Frame6, u"sp2"_s, {72, 16, 57, 21}, SpecialValueEntries());
+    sp1 = MakeList(Frame6, u"sp1"_s, {8, 16, 57, 21}, ToQStrings(SpecialValueEntries()));
+    sp2 = MakeList(Frame6, u"sp2"_s, {72, 16, 57, 21}, ToQStrings(SpecialValueEntries()));
     Label6 = MakeLabel(client, u"Label6"_s, {352, 304, 81, 17}, u"Mystery Values:"_s);
     Mys1 = MakeList(client, u"Mys1"_s, {432, 304, 33, 21}, {});
     Mys2 = MakeList(client, u"Mys2"_s, {472, 304, 33, 21}, {});
@@ -306,12 +305,12 @@ void Form1::BuildControls()
     Frame4 = MakeFrame(client, u"Frame4"_s, {128, 344, 137, 49}, u"Attack"_s);
     cboattack = MakeList(Frame4, u"cboattack"_s, {8, 16, 121, 21}, {});
     Label8 = MakeLabel(client, u"Label8"_s, {272, 352, 129, 17}, u"Field Usage Code Pointer:"_s);
-    FUCP = MakeTextBox(client, u"FUCP"_s, {408, 352, 81, 19}, 6, FilterHexText);
+    FUCP = MakeTextBox(client, u"FUCP"_s, {408, 352, 81, 19});
     save = MakeButton(client, u"save"_s, {512, 352, 89, 49}, u"Save"_s);
     Label9 = MakeLabel(client, u"Label9"_s, {272, 376, 129, 17}, u"Battle Usage Code Pointer:"_s);
-    BUCP = MakeTextBox(client, u"BUCP"_s, {408, 376, 81, 19}, 6, FilterHexText);
+    BUCP = MakeTextBox(client, u"BUCP"_s, {408, 376, 81, 19});
     Frame9 = MakeFrame(client, u"Frame9"_s, {8, 400, 601, 39}, QString());
-    Label10 = MakeLabel(Frame9, u"Label10"_s, {192, 16, 233, 17}, u"Quillbox 1.0.0, written by the Quillbox authors"_s,
+    Label10 = MakeLabel(Frame9, u"Label10"_s, {192, 16, 233, 17}, Utf8ToQString(kAuthorshipLine),
                         Qt::AlignHCenter);
     KeepOrdinaryTextColour(Label10);
 
@@ -385,7 +384,7 @@ void Form1::OpenRom()
     FillItemList({});
     if (chosen.isEmpty()) {
         RefuseRom();
-        ShowMessage(kUnsupportedRom);
+        ShowMessage(Utf8ToQString(kUnsupportedRom));
         return;
     }
 
@@ -393,7 +392,7 @@ void Form1::OpenRom()
     if (!opened) {
         RefuseRom();
         if (opened.error().code == ErrorCode::UnsupportedRom) {
-            ShowMessage(kUnsupportedRom);
+            ShowMessage(Utf8ToQString(kUnsupportedRom));
         } else {
             ShowError(opened.error());
         }
@@ -431,10 +430,7 @@ void Form1::OpenRom()
     cboitem->setCurrentRow(0);
     editMenu_->Refresh();
     if (!opened->warnings.empty()) {
-        QString text = u"The ROM was opened with these warnings:"_s;
-        for (const std::string& warning : opened->warnings) {
-            text += u"\n- "_s + Utf8ToQString(warning);
-        }
+        const QString text = Utf8ToQString(OpenedWithWarnings(opened->warnings));
         ShowMessage(text);
     }
 }
@@ -521,8 +517,8 @@ void Form1::cboitem_Click()
         cboattack->setEnabled(false);
     }
     // An unknown TM/HM list shows no move rather than a number read from some other table.
-    if (item->tmMoveUnknown) ShowListValue(cboattack, -1, QStringLiteral("unavailable"));
-    cboattack->setToolTip(item->tmMoveUnknown ? QStringLiteral("This ROM's TM/HM move list is unknown") : QString());
+    if (item->tmMoveUnknown) ShowListValue(cboattack, -1, Utf8ToQString(kTmMoveUnavailable));
+    cboattack->setToolTip(item->tmMoveUnknown ? Utf8ToQString(kTmMovesUnknownTip) : QString());
 }
 
 void Form1::ShowItemImage(const ItemView& item)
@@ -617,7 +613,7 @@ void Form1::save_Click()
     }
     editMenu_->Refresh();
     state_.savedListIndex = static_cast<std::int16_t>(position);
-    ShowMessage(kItemChanged);
+    ShowMessage(Utf8ToQString(kItemChanged));
 
     state_.lastItemIndex = static_cast<std::int16_t>(state_.ItemCount() - 1);
     auto names = ListItemNames(state_);
@@ -663,8 +659,7 @@ void Form1::Command2_Click()
     descriptionPlace_ = DescriptionPlace{repointed->offset, repointed->roomBytes};
     ShowDescription(repointed->description, repointed->room);
     if (!repointed->readable) {
-        ShowMessage(u"No description ends within 110 bytes of offset "_s + Text3->text() +
-                    u": the item now points there, and its description has no room."_s);
+        ShowMessage(Utf8ToQString(DescriptionWithoutRoom(Text3->text().toStdString())));
     }
     ShowNotice(Command2, target);
 }
@@ -675,7 +670,7 @@ void Form1::Command3_Click()
 {
     const GameFamily* family = state_.Family();
     if (family == nullptr || !family->hasImages) {
-        ShowMessage(kImagesNotExpected);
+        ShowMessage(Utf8ToQString(kImagesNotExpected));
         return;
     }
     const QString targets = DescribeImageTargets(static_cast<std::int64_t>(HexToNumber(IMGOFF->text().toStdString())),

@@ -8,7 +8,9 @@
 
 #include "items/DescriptionGrowth.h"
 #include "items/IconTransfer.h"
+#include "items/SaveQuestions.h"
 #include "items/Sharing.h"
+#include "items/UserTexts.h"
 #include "rom/HexText.h"
 
 #include <QFileDialog>
@@ -27,41 +29,7 @@ namespace {
 
 const QString kTitle = u"Quillbox"_s;
 
-QString Hex(std::int64_t offset) { return QString::fromStdString(NumberToHex(static_cast<std::uint64_t>(offset))); }
-
-QString Items(std::size_t count) { return count == 1 ? u"1 other item"_s : u"%1 other items"_s.arg(count); }
-
-// "10, 12 and 3 more": a tooltip names a few positions, not hundreds.
-QString Positions(const std::vector<int>& items)
-{
-    constexpr std::size_t kNamed = 8;
-    QStringList named;
-    for (std::size_t i = 0; i < items.size() && i < kNamed; ++i) named.append(QString::number(items[i]));
-    QString text = named.join(u", "_s);
-    if (items.size() > kNamed) text += u" and %1 more"_s.arg(items.size() - kNamed);
-    return text;
-}
-
-QString SharedText(const SharedPlace& place)
-{
-    QString text = place.items.empty() ? u"used by this item only"_s
-                                       : u"shared with "_s + Items(place.items.size()) + u" ("_s + Positions(place.items) + u")"_s;
-    if (place.otherPointers && *place.otherPointers > 0) {
-        text += *place.otherPointers == 1 ? u", and 1 more pointer of the ROM names it"_s
-                                          : u", and %1 more pointers of the ROM name it"_s.arg(*place.otherPointers);
-    }
-    return text;
-}
-
-QString PlaceText(const PlaceUse& use, const QString& what)
-{
-    switch (use.kind) {
-    case PlaceUse::Kind::Free: return u"The new "_s + what + u" place was free space."_s;
-    case PlaceUse::Kind::UsedByItems: return u"The new "_s + what + u" place held "_s + (what == u"description"_s ? u"text"_s : u"data"_s) + u" used by "_s + Items(use.items.size()) + u"."_s;
-    case PlaceUse::Kind::UnusedData: break;
-    }
-    return u"The new "_s + what + u" place held data no item uses."_s;
-}
+QString ToQString(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
@@ -94,21 +62,11 @@ void Form1::ShowDescpContextMenu(const QPoint& position)
 
 QString Form1::SharingTip(const QWidget* control) const
 {
-    const GameFamily* family = state_.Family();
-    if (family == nullptr || shownItem_ < 0) {
-        return {};
-    }
-    auto pointers = ReadItemPointers(state_);
-    auto rom = ReadRomImage(state_);
-    if (!pointers || !rom) {
-        return {};
-    }
-    const ItemSharing sharing = FindSharing(*pointers, &rom->targets, shownItem_);
     if (control == descp) {
-        return u"Description "_s + SharedText(sharing.description);
+        return ToQString(DescriptionSharingTip(state_, shownItem_));
     }
-    if (control == picItem && sharing.image && sharing.palette) {
-        return u"Image "_s + SharedText(*sharing.image) + u"\nPalette "_s + SharedText(*sharing.palette);
+    if (control == picItem) {
+        return ToQString(IconSharingTip(state_, shownItem_));
     }
     return {};
 }
@@ -141,101 +99,37 @@ QMessageBox::StandardButton Form1::Ask(const QString& text, QMessageBox::Standar
 
 bool Form1::SaveItemWithRoom(int position, ItemEdit edit)
 {
-    if (const Text unknown = UnknownCharactersOf(edit); !unknown.empty()) {
-        const QString question = QString::fromStdString(NameCharacters(unknown)) +
-                                 u" cannot be written in this game and would be saved as spaces. Save anyway?"_s;
-        if (Ask(question, QMessageBox::Yes | QMessageBox::No, u"unknownCharactersQuestion"_s) != QMessageBox::Yes) {
+    SaveAnswers answers;
+    for (;;) {
+        auto step = SaveItemAsking(state_, position, edit, descriptionPlace_, answers);
+        if (!step) {
+            ShowError(step.error());
             return false;
         }
-        edit.replaceUnknownCharacters = true;
-    }
-    DescriptionMove move = DescriptionMove::None;
-    if (edit.description) {
-        auto pointers = ReadItemPointers(state_);
-        if (!pointers) {
-            ShowError(pointers.error());
-            return false;
+        if (!step->question) {
+            return step->saved;
         }
-        const DescriptionNeeds needs = AssessDescription(*edit.description, descriptionPlace_, *pointers, position);
-        if (!needs.fits || !needs.sharedWith.empty()) {
-            // Where a copy of its own would go; the same place a move for all would take.
-            auto proposal = PlanItemSave(state_, position, edit, descriptionPlace_, DescriptionMove::OwnCopy);
-            if (!proposal && !needs.fits) {
-                ShowError(proposal.error());
-                return false;
-            }
-            const QString where = proposal ? u"free space at %1 (%2 bytes)"_s.arg(Hex(proposal->description.place.offset))
-                                                 .arg(proposal->description.place.roomBytes)
-                                           : QString();
-            if (needs.sharedWith.empty()) {
-                const QString question = u"The description needs %1 bytes and its place holds %2.\n\nMove it to %3? "
-                                         u"The old text stays where it is."_s
-                                             .arg(needs.bytes)
-                                             .arg(needs.roomBytes)
-                                             .arg(where);
-                if (Ask(question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
-                    return false;
-                }
-                move = DescriptionMove::Relocate;
-            } else {
-                QString question = u"This description is shared with "_s + Items(needs.sharedWith.size()) + u" ("_s +
-                                   Positions(needs.sharedWith) + u").\n\nYes: change it for all of them"_s +
-                                   (needs.fits ? u", in place."_s : u", moved to "_s + where + u"."_s);
-                QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::Cancel;
-                if (proposal) {
-                    question += u"\nNo: give this item its own copy in "_s + where + u"; the others keep the old text."_s;
-                    buttons |= QMessageBox::No;
-                }
-                const QMessageBox::StandardButton answer = Ask(question, buttons);
-                if (answer != QMessageBox::Yes && answer != QMessageBox::No) {
-                    return false;
-                }
-                move = answer == QMessageBox::Yes ? DescriptionMove::Relocate : DescriptionMove::OwnCopy;
-            }
-        }
+        const SaveQuestion& question = *step->question;
+        QMessageBox::StandardButtons buttons = QMessageBox::Yes;
+        if (question.offersCancel) buttons |= QMessageBox::Cancel;
+        if (question.offersNo) buttons |= QMessageBox::No;
+        const QString name =
+            question.topic == SaveQuestion::Topic::UnknownCharacters ? u"unknownCharactersQuestion"_s : QString();
+        const QMessageBox::StandardButton answer = Ask(ToQString(question.text), buttons, name);
+        answers.Record(question.topic, answer == QMessageBox::Yes  ? SaveAnswer::Yes
+                                       : answer == QMessageBox::No ? SaveAnswer::No
+                                                                   : SaveAnswer::Cancel);
     }
-    if (move == DescriptionMove::None) {
-        if (Status saved = SaveItem(state_, position, edit, descriptionPlace_); !saved) {
-            ShowError(saved.error());
-            return false;
-        }
-        return true;
-    }
-    auto plan = PlanItemSave(state_, position, edit, descriptionPlace_, move);
-    if (!plan) {
-        ShowError(plan.error());
-        return false;
-    }
-    const char* label = !plan->description.moved           ? "Save"
-                        : move == DescriptionMove::OwnCopy ? "Own Copy of Description"
-                                                           : "Relocate Description";
-    if (Status saved = ApplyToRom(state_, plan->patches, {label, position}); !saved) {
-        ShowError(saved.error());
-        return false;
-    }
-    return true;
 }
 
 QString Form1::DescribeDescriptionTarget(std::int64_t offset) const
 {
-    auto rom = ReadRomImage(state_);
-    if (!rom) {
-        return {};
-    }
-    const ItemPointers pointers = ItemPointersFromRom(state_, rom->bytes);
-    return PlaceText(DescribeDescriptionPlace(rom->bytes, rom->targets, pointers, offset, state_.itemIndex), u"description"_s);
+    return ToQString(quillbox::DescribeDescriptionTarget(state_, state_.itemIndex, offset));
 }
 
 QString Form1::DescribeImageTargets(std::int64_t imageOffset, std::int64_t paletteOffset) const
 {
-    auto rom = ReadRomImage(state_);
-    if (!rom) {
-        return {};
-    }
-    const ItemPointers pointers = ItemPointersFromRom(state_, rom->bytes);
-    return PlaceText(DescribeImagePlace(rom->bytes, rom->targets, pointers, imageOffset, state_.itemIndex), u"image"_s) +
-           u" "_s +
-           PlaceText(DescribeImagePlace(rom->bytes, rom->targets, pointers, paletteOffset, state_.itemIndex), u"palette"_s);
+    return ToQString(quillbox::DescribeImageTargets(state_, state_.itemIndex, imageOffset, paletteOffset));
 }
 
 void Form1::ShowNotice(QWidget* near, const QString& text)
@@ -251,7 +145,7 @@ bool Form1::ShownItemHasIcon()
 {
     const GameFamily* family = state_.Family();
     if (family == nullptr || shownItem_ < 0) {
-        ShowMessage(u"Unsupported ROM or no ROM opened!"_s);
+        ShowMessage(ToQString(std::string(kUnsupportedRom)));
         return false;
     }
     if (!family->hasImages) {
@@ -289,7 +183,7 @@ void Form1::mnuImportIcon_Click()
         FieldValidator::SetProgramText(PALOFF, QString::fromStdString(offsets->paletteOffsetText));
     }
     DrawItemImage();
-    ShowMessage(u"Icon imported into free space: image at %1, palette at %2."_s.arg(Hex(plan->imageOffset), Hex(plan->paletteOffset)));
+    ShowMessage(ToQString(IconImported(plan->imageOffset, plan->paletteOffset)));
 }
 
 void Form1::mnuExportIcon_Click()

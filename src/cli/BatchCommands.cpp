@@ -39,7 +39,7 @@ int Import(Session& session, const Arguments& args)
     const CliOptions& options = session.options;
     std::string format = options.format;
     // Without --format, the file's extension says which it is.
-    if (!options.formatGiven) format = args[1].ends_with(".csv") || args[1].ends_with(".CSV") ? "csv" : "json";
+    if (!options.formatGiven) format = ImportFormatOfFileName(args[1]) == ExportFormat::Csv ? "csv" : "json";
     if (format != "json" && format != "csv") {
         return session.Fail("--format takes json or csv, not \"" + format + "\"", kExitUsage);
     }

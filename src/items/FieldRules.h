@@ -3,6 +3,10 @@
 #include "text/GameText.h"
 
 #include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace quillbox {
 
@@ -33,5 +37,35 @@ bool DescriptionAcceptsKey(char32_t key, int room, int characters);
 // put beyond its limit. The limit binds the user's edits only: a text the program put in may be
 // longer, and such a field may then shrink but not grow.
 int CharactersOverLimit(int lengthBefore, int lengthAfter, int limit);
+
+// The characters a text box takes.
+enum class FieldCharacters { Any, Decimal, Hex };
+
+// A text box of the window: the most characters the user may enter, which characters, and
+// whether it is a 16-bit number capped at 65535. Every front end applies the same rules.
+struct TextFieldRule {
+    std::string_view name;  // the control's name
+    int limit = 0;
+    FieldCharacters characters = FieldCharacters::Any;
+    bool sixteenBit = false;
+};
+std::span<const TextFieldRule> TextFieldRules();
+// Null for a name that is no text box with a rule.
+const TextFieldRule* FindTextFieldRule(std::string_view name);
+
+Text FilterFieldText(FieldCharacters characters, TextView text);
+
+// What an edit leaves in a text box: the text held to the characters the box takes, and what went
+// beyond its limit cut right before the cursor (then from the end). `lengthBefore` is the length
+// before the edit; a text the program put in (`limitApplies` false) is filtered but never cut.
+struct FieldText {
+    Text text;
+    int cursor = 0;
+};
+FieldText KeepFieldRule(const TextFieldRule& rule, int lengthBefore, TextView input, int cursor,
+                        bool limitApplies = true);
+
+// The entries of the special-value lists: 0 to 255, with at least two digits ("00", ..., "255").
+std::vector<std::string> SpecialValueEntries();
 
 }  // namespace quillbox

@@ -573,4 +573,9 @@ Status ApplyImport(const OpenedRom& rom, const ImportPlan& plan)
     return ApplyToRom(rom.state, plan.patches, label);
 }
 
+ExportFormat ImportFormatOfFileName(std::string_view name)
+{
+    return name.ends_with(".csv") || name.ends_with(".CSV") ? ExportFormat::Csv : ExportFormat::Json;
+}
+
 }  // namespace quillbox

@@ -1,0 +1,27 @@
+// Puts the page together as one file: markup, styles, the page's script, the core's script with
+// its WebAssembly inside, and the window's pictures as data URLs. Nothing is left to fetch.
+// node build-page.mjs PAGE_FOLDER IMAGE_FOLDER MODULE_JS OUTPUT_HTML
+import { readFileSync, writeFileSync, renameSync } from 'node:fs';
+import { join } from 'node:path';
+
+const [pageFolder, imageFolder, moduleScript, output] = process.argv.slice(2);
+const read = (path) => readFileSync(path, 'utf8');
+// A script inside <script> ends at the first "</script", wherever it stands.
+const script = (text) => text.replace(/<\/script/gi, '<\\/script');
+const dataUrl = (path) => 'data:image/png;base64,' + readFileSync(path).toString('base64');
+
+const parts = {
+  '/*STYLE*/': read(join(pageFolder, 'quillbox.css')),
+  '/*CORE*/': script(read(moduleScript)),
+  '/*FILES*/': script(read(join(pageFolder, 'files.js'))),
+  '/*WINDOW*/': script(read(join(pageFolder, 'window.js'))),
+  'BANNER_PNG': dataUrl(join(imageFolder, 'banner.png')),
+  'ICON_PNG': dataUrl(join(imageFolder, 'icon.png')),
+};
+let page = read(join(pageFolder, 'quillbox.html'));
+for (const [mark, text] of Object.entries(parts)) {
+  if (!page.includes(mark)) throw new Error(`quillbox.html lacks ${mark}`);
+  page = page.split(mark).join(text);
+}
+writeFileSync(output + '.tmp', page);
+renameSync(output + '.tmp', output);
