@@ -110,7 +110,13 @@ int RunCli(std::span<const std::string> arguments, std::ostream& out, std::ostre
     }
     const std::filesystem::path profile = options.profile ? PathFromText(*options.profile) : ShippedProfilePath(programFolder);
     Session session{out, err, profile, options};
-    return found->second(session, args);
+    const int status = found->second(session, args);
+    // Output lost to a full disk is a failure the caller's script must see, even after a write to the ROM.
+    if (!out.flush()) {
+        err << "quillbox-cli: the output could not be written in full\n";
+        return kExitFailure;
+    }
+    return status;
 }
 
 }  // namespace quillbox

@@ -291,26 +291,26 @@ Status WriteProfileSection(const std::filesystem::path& file, std::string_view s
                            std::span<const std::string> lines)
 {
     if (file.empty()) {
-        return MakeError(ErrorCode::FileWrite, "no folder for a user profile is known (the environment names no home folder)");
+        return Error{ErrorCode::FileWrite, "could not write the user profile: no folder for it is known (the environment names no home folder)"};
     }
     std::error_code ec;
     if (file.has_parent_path()) {
         std::filesystem::create_directories(file.parent_path(), ec);
         if (ec) {
-            return MakeError(ErrorCode::FileWrite, PathText(file.parent_path()) + ": " + ec.message());
+            return Error{ErrorCode::FileWrite, "could not write " + PathText(file.parent_path()) + ": " + ec.message()};
         }
     }
     std::string old;
     if (std::filesystem::exists(file, ec)) {
         auto text = ReadProfileText(file);
         if (!text) {
-            return MakeError(ErrorCode::FileRead, PathText(file));
+            return Error{ErrorCode::FileRead, "could not read " + PathText(file)};
         }
         old = std::move(*text);
     }
     const std::string contents = ReplaceProfileSection(old, section, lines);
     if (auto failure = WriteFileWhole(file, contents)) {
-        return MakeError(ErrorCode::FileWrite, PathText(file) + ": " + *failure);
+        return Error{ErrorCode::FileWrite, "could not write " + PathText(file) + ": " + *failure};
     }
     return {};
 }

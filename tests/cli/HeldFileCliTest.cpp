@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "The change history beside the ROM could not be written or read; nothing was changed: HELD is held open by "
                  "another program; close it there and try again; turn the history off to write without it"},
         HeldCase{"KeptTables", "hack.gba.quillbox-tables", FILE_SHARE_READ, {"detect", "DIR/hack.gba", "--keep"},
-                 "The ROM file could not be written: HELD: it is held open by another program; close it there and try again"},
+                 "could not write HELD: it is held open by another program; close it there and try again"},
         HeldCase{"ExportTarget", "items.csv", FILE_SHARE_READ, {"export", "DIR/hack.gba", "--format", "csv", "-o", "DIR/items.csv"},
                  "could not write HELD: it is held open by another program; close it there and try again"},
         HeldCase{"IconTarget", "icon.png", FILE_SHARE_READ, {"icon", "DIR/hack.gba", "3", "-o", "DIR/icon.png"},

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <sstream>
+#include <streambuf>
+
 // What the tool does as the system it runs on expects: the line ends of the CSV it writes, the
 // folder of the user's own profile.
 namespace quillbox {
@@ -111,6 +115,28 @@ TEST(CliUserProfile, IsReadFromTheSystemsSettingsFolderOverTheShippedOne)
         ASSERT_EQ(info.status, 0) << info.err;
         EXPECT_TRUE(info.out.contains("items: 400\n")) << info.out;
         EXPECT_TRUE(info.out.contains("offsets from: section [BPRE] of the user profile " + Q(profile) + "\n")) << info.out;
+    }
+}
+
+// Output lost to a full disk must not read as success to the script that asked for it.
+TEST(CliOutput, LostOutputIsAFailure)
+{
+    struct FullDisk : std::streambuf {
+        int overflow(int) override { return traits_type::eof(); }
+        std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+    };
+    TempDir dir;
+    const auto rom = dir / "sample.gba";
+    ASSERT_EQ(RunTool({"sample-rom", Q(rom)}).status, 0);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"list", Q(rom)},
+                                                 {"export", Q(rom), "--format", "csv"},
+                                                 {"show", Q(rom), "3", "--json"}}) {
+        SCOPED_TRACE(args.front());
+        FullDisk full;
+        std::ostream out(&full);
+        std::ostringstream err;
+        EXPECT_EQ(RunCli(args, out, err, ProgramFolder()), 1);
+        EXPECT_EQ(err.str(), "quillbox-cli: the output could not be written in full\n");
     }
 }
 

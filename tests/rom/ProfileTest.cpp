@@ -1,6 +1,7 @@
 #include "rom/Profile.h"
 
 #include "rom/GameFamily.h"
+#include "rom/PathText.h"
 #include "rom/platform/ProgramLocation.h"
 #include "support/TestFiles.h"
 
@@ -340,6 +341,14 @@ TEST(ProfileWrite, ReplacesOneSectionAndKeepsTheRest)
     EXPECT_EQ(ReadProfileValue(file, "AXVE", "ItemData"), "7");
     // Nothing but the profile is left in its folder: the file it was written to first took its place.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1);
+
+    // A profile that cannot be written is named as such, not as the ROM.
+    const auto notAFolder = dir / "config" / "quillbox" / "roms.ini" / "roms.ini";
+    const auto failed = WriteProfileSection(notAFolder, "BPRE", lines);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().code, ErrorCode::FileWrite);
+    EXPECT_EQ(failed.error().message.rfind("could not write " + PathText(file), 0), 0u) << failed.error().message;
+    EXPECT_EQ(ReadProfileValue(file, "BPRE1", "ItemData"), "8");
 }
 
 }  // namespace
