@@ -13,22 +13,14 @@ if [ $# -ne 1 ]; then
 fi
 build="$(realpath "$1")"
 unpacked="$(mktemp -d)"
-own_prefix=""
+. "$(dirname "$0")/wine-prefix.sh"
 cleanup() {
-  if [ -n "$own_prefix" ]; then
-    WINEPREFIX="$own_prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
-    rm -rf "$own_prefix"
-  fi
+  wine_prefix_remove
   rm -rf "$unpacked"
 }
 trap cleanup EXIT
-export LC_ALL=C.UTF-8 WINEDEBUG=-all
-if [ -z "${WINEPREFIX:-}" ]; then
-  own_prefix="$(mktemp -d)"
-  export WINEPREFIX="$own_prefix"
-  env -u DISPLAY /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
-fi
-wine() { env -u DISPLAY /usr/lib/wine/wine64 "$@"; }
+export LC_ALL=C.UTF-8
+wine_prefix_ready
 fail() {
   echo "check-windows-package: $*" >&2
   exit 1

@@ -18,29 +18,21 @@ fi
 linux_tool="$(realpath "$1")"
 windows_tool="$(realpath "$2")"
 work="$(mktemp -d)"
-own_prefix=""
+. "$(dirname "$0")/wine-prefix.sh"
 written_user_profile=""
 cleanup() {
   if [ -n "$written_user_profile" ]; then
     rm -f "$written_user_profile"
     rmdir "$(dirname "$written_user_profile")" 2>/dev/null || true
   fi
-  if [ -n "$own_prefix" ]; then
-    WINEPREFIX="$own_prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
-    rm -rf "$own_prefix"
-  fi
+  wine_prefix_remove
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 # Wine turns the command line into UTF-16 by the locale; the history's times come from the fixed clock.
-export LC_ALL=C.UTF-8 WINEDEBUG=-all SOURCE_DATE_EPOCH=1700000000
-if [ -z "${WINEPREFIX:-}" ]; then
-  own_prefix="$(mktemp -d)"
-  export WINEPREFIX="$own_prefix"
-  env -u DISPLAY /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
-fi
-wine() { env -u DISPLAY /usr/lib/wine/wine64 "$@"; }
+export LC_ALL=C.UTF-8 SOURCE_DATE_EPOCH=1700000000
+wine_prefix_ready
 fail() {
   echo "compare-windows-cli: $*" >&2
   exit 1

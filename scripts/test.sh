@@ -13,12 +13,9 @@ jobs="$(nproc)"
 # Tests run with a home of their own, never the user's: its profile holds a section kept for
 # another FireRed (a hack's moved, enlarged item table), which no test may be misled by.
 test_home="$(mktemp -d)"
-wineprefix=""
+. "$top/scripts/wine-prefix.sh"
 cleanup() {
-  if [ -n "$wineprefix" ]; then
-    WINEPREFIX="$wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
-    rm -rf "$wineprefix"
-  fi
+  wine_prefix_remove
   rm -rf "$test_home"
 }
 trap cleanup EXIT
@@ -77,9 +74,9 @@ for program in "$top"/build/windows/bin/*.exe; do
   fi
 done
 echo "the Windows programs need no DLL but the system's"
-wineprefix="$(mktemp -d)"
-export WINEPREFIX="$wineprefix" WINEDEBUG=-all
-env -u DISPLAY /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
+# A Wine prefix of the run's own, never the user's, shared by the steps below.
+unset WINEPREFIX
+wine_prefix_ready
 isolated env -u DISPLAY ctest --test-dir "$top/build/windows" --output-on-failure --no-tests=error -j "$jobs"
 
 echo "== The Windows command-line tool against the Linux one, and its zip"
