@@ -1,5 +1,8 @@
 #pragma once
 
+#include "rom/HexText.h"
+#include "sample/SampleRom.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -113,6 +116,16 @@ inline void WriteWholeFile(const std::filesystem::path& path, std::span<const st
 inline void WriteWholeFile(const std::filesystem::path& path, std::string_view text)
 {
     WriteWholeFile(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+// The profile section that names a sample ROM's tables, for opening it as a user would.
+inline std::string SampleProfileSection(std::string_view code, const SampleTables& tables)
+{
+    auto hex = [](std::int32_t offset) { return "&H" + NumberToHex(static_cast<std::uint32_t>(offset)); };
+    std::string text = "[" + std::string(code) + "]\nItemData=" + hex(tables.itemData) + "\nAttackNames=" +
+                       hex(tables.attackNames) + "\nTMData=" + hex(tables.tmData) + "\n";
+    if (tables.imgData != 0) text += "IMGData=" + hex(tables.imgData) + "\n";
+    return text;
 }
 
 }  // namespace quillbox::fuzz

@@ -50,7 +50,7 @@ constexpr std::size_t kMostRoundTrips = 2;
 Bytes Pattern(std::size_t size)
 {
     Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<Byte>(i * 7 + 3);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = quillbox::fuzz::PatternByte(i);
     return bytes;
 }
 

@@ -50,11 +50,7 @@ Sample OpenSample(std::string_view code)
         std::fprintf(stderr, "cannot write the sample ROM %s\n", std::string(code).c_str());
         std::abort();
     }
-    auto hex = [](std::int32_t offset) { return "&H" + quillbox::NumberToHex(static_cast<std::uint32_t>(offset)); };
-    std::string text = "[" + std::string(code) + "]\nItemData=" + hex(tables->itemData) + "\nAttackNames=" +
-                       hex(tables->attackNames) + "\nTMData=" + hex(tables->tmData) + "\n";
-    if (tables->imgData != 0) text += "IMGData=" + hex(tables->imgData) + "\n";
-    quillbox::fuzz::WriteWholeFile(profile, text);
+    quillbox::fuzz::WriteWholeFile(profile, quillbox::fuzz::SampleProfileSection(code, *tables));
     auto opened = quillbox::OpenRom(path, profile);
     if (!opened) {
         std::fprintf(stderr, "cannot open the sample ROM %s: %s\n", std::string(code).c_str(), opened.error().message.c_str());

@@ -4,11 +4,16 @@
 // The checksum is computed here on its own, not by the code under test, so that a line the
 // reader accepts against a wrong checksum shows up.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace quillbox::fuzz {
+
+// The byte at each offset of the ROMs the history harness lays out, so that the seeds' headers and
+// "before" bytes are what those files hold.
+inline std::uint8_t PatternByte(std::size_t at) { return static_cast<std::uint8_t>(at * 7 + 3); }
 
 // CRC-32 as zip and PNG use it, one bit at a time.
 inline std::uint32_t Crc32(std::string_view text)

@@ -4,6 +4,7 @@
 //
 //   fuzz-make-corpus <corpus folder> <shipped roms.ini>
 
+#include "FuzzSupport.h"
 #include "JournalText.h"
 
 #include "image/ItemIcon.h"
@@ -27,7 +28,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -363,9 +363,7 @@ Bytes HistoryInput(std::uint8_t flags, std::uint16_t romSize, std::string_view j
     return Concat({{flags}, Le16(romSize), Ascii(journal)});
 }
 
-// The bytes the history harness fills a ROM with, so that a seed's header and "before" bytes
-// are what the file holds.
-Byte PatternByte(std::size_t at) { return static_cast<Byte>(at * 7 + 3); }
+using quillbox::fuzz::PatternByte;
 
 Bytes PatternBytes(std::size_t from, std::size_t count)
 {
@@ -449,22 +447,16 @@ Bytes ImportInput(std::uint8_t flags, std::string_view file) { return Concat({{f
 void AddImportSeeds(CorpusWriter& corpus)
 {
     constexpr std::string_view kHarness = "item-import";
-    const fs::path folder = fs::temp_directory_path() / ("quillbox-make-corpus-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
     struct Exported {
         std::string json;
         std::string csv;
     };
     auto exportOf = [&](std::string_view code) {
         const Sample& sample = SampleFor(code);
-        const fs::path rom = folder / (std::string(code) + ".gba");
-        const fs::path profile = folder / "roms.ini";
-        std::ofstream(rom, std::ios::binary).write(reinterpret_cast<const char*>(sample.rom.data()),
-                                                   static_cast<std::streamsize>(sample.rom.size()));
-        auto hex = [](std::int32_t offset) { return "&H" + quillbox::NumberToHex(static_cast<std::uint32_t>(offset)); };
-        std::ofstream(profile) << "[" << code << "]\nItemData=" << hex(sample.tables.itemData) << "\nAttackNames="
-                               << hex(sample.tables.attackNames) << "\nTMData=" << hex(sample.tables.tmData) << "\n"
-                               << (sample.tables.imgData != 0 ? "IMGData=" + hex(sample.tables.imgData) + "\n" : "");
+        const fs::path rom = quillbox::fuzz::Scratch() / (std::string(code) + ".gba");
+        const fs::path profile = quillbox::fuzz::Scratch() / "roms.ini";
+        quillbox::fuzz::WriteWholeFile(rom, sample.rom);
+        quillbox::fuzz::WriteWholeFile(profile, quillbox::fuzz::SampleProfileSection(code, sample.tables));
         auto opened = quillbox::OpenRom(rom, profile);
         if (!opened) {
             std::fprintf(stderr, "cannot open the sample %s: %s\n", std::string(code).c_str(), opened.error().message.c_str());
@@ -477,7 +469,6 @@ void AddImportSeeds(CorpusWriter& corpus)
     };
     const Exported fireRed = exportOf("BPRE");
     const Exported ruby = exportOf("AXVE");
-    fs::remove_all(folder);
 
     corpus.Add(kHarness, "export-json", ImportInput(0, fireRed.json));
     corpus.Add(kHarness, "export-csv", ImportInput(1, fireRed.csv));

@@ -40,7 +40,7 @@ mkdir "$unpacked/My Hack"
 cd "$unpacked/My Hack"
 wine "$folder/quillbox-cli.exe" sample-rom "My Hack.gba" || fail "the unpacked tool could not write a sample ROM"
 info="$(wine "$folder/quillbox-cli.exe" info "My Hack.gba" | tr -d '\r')" || fail "the unpacked tool could not open the sample ROM"
-profile="$(wine winepath -w "$folder/ini/roms.ini" | tr -d '\r')"
+profile="$(windows_path "$folder/ini/roms.ini")"
 grep -qxF "ItemData: 3DB028" <<<"$info" || fail "the unpacked tool did not read the FireRed section:"$'\n'"$info"
 grep -qxF "offsets from: section [BPRE] of the profile $profile" <<<"$info" ||
   fail "the unpacked tool did not take the profile beside it ($profile):"$'\n'"$info"

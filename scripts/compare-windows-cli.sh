@@ -44,7 +44,7 @@ home="$work/home"
 mkdir -p "$home/.config/quillbox"
 user_profile_linux="$home/.config/quillbox/roms.ini"
 appdata="$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')"
-mapfile -t windows_paths < <(wine winepath -u "$appdata" | tr -d '\r'; wine winepath -w "$(dirname "$windows_tool")/ini/roms.ini" | tr -d '\r')
+mapfile -t windows_paths < <(wine winepath -u "$appdata" | tr -d '\r'; windows_path "$(dirname "$windows_tool")/ini/roms.ini")
 user_profile_windows="$appdata\\quillbox\\roms.ini"
 user_profile_windows_unix="${windows_paths[0]%/}/quillbox/roms.ini"
 shipped_profile_windows="${windows_paths[1]}"
@@ -86,7 +86,7 @@ run() {
   echo "$status" >"$work/results/linux/$step.status"
   [ "$status" = "$expected" ] || fail "$step: the Linux tool exited with $status: $(head -3 "$work/results/linux/$step.err")"
   status=0
-  (cd "$work/windows" && exec env -u DISPLAY /usr/lib/wine/wine64 "$windows_tool" "$@" <"$input") \
+  (cd "$work/windows" && wine "$windows_tool" "$@" <"$input") \
     >"$work/results/windows/$step.out" 2>"$work/results/windows/$step.err" || status=$?
   echo "$status" >"$work/results/windows/$step.status"
 }
@@ -200,8 +200,8 @@ echo "the Windows tool printed, exited and wrote as the Linux tool in ${#kinds[@
 # under a terminal Wine gives the program a console, which draws it with escape sequences.
 visible() { sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\x1b\][^\x07]*\x07//g' | tr -d ' \t\r'; }
 gone="$folder/gone é.gba"
-script -qec "cd '$work/windows' && env -u DISPLAY /usr/lib/wine/wine64 '$windows_tool' list '$rom' &&
-  env -u DISPLAY /usr/lib/wine/wine64 '$windows_tool' info '$gone'" /dev/null </dev/null | visible >"$work/console.windows" || true
+script -qec "cd '$work/windows' && env -u DISPLAY '$wine64' '$windows_tool' list '$rom' &&
+  env -u DISPLAY '$wine64' '$windows_tool' info '$gone'" /dev/null </dev/null | visible >"$work/console.windows" || true
 (cd "$work/linux" && export HOME="$home" XDG_CONFIG_HOME="$home/.config" && "$linux_tool" list "$rom" &&
   "$linux_tool" info "$gone") 2>&1 | visible >"$work/console.linux" || true
 grep -q 'gone' "$work/console.linux" || fail "no message on standard error to show in the console"
@@ -213,7 +213,7 @@ echo "a console shows the names outside ASCII as written"
 # Paths as Windows users type them: a drive letter (Z: is / under Wine), backslashes, forward
 # slashes, relative with .\ ; the history lands beside the ROM under its own name.
 cd "$work/windows"
-base_drive="$(wine winepath -w "$work/windows/$base" | tr -d '\r')"
+base_drive="$(windows_path "$work/windows/$base")"
 for spelling in "$base_drive" "${base_drive//\\//}" ".\\${base//\//\\}"; do
   wine "$windows_tool" info "$spelling" >"$work/info.out" || fail "info \"$spelling\" failed"
   cmp -s "$work/info.out" "$work/results/windows/info-base.out" || fail "info \"$spelling\" did not describe $base"

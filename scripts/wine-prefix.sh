@@ -3,12 +3,19 @@
 # so no run leaves a prefix behind or touches the user's own.
 own_wine_prefix=""
 
+# Debian puts no wine wrapper on the path; the 64-bit loader runs the programs, never on a display.
+wine64=/usr/lib/wine/wine64
+wine() { env -u DISPLAY "$wine64" "$@"; }
+
+# A file's path as Windows programs under this prefix spell it.
+windows_path() { wine winepath -w "$1" | tr -d '\r'; }
+
 wine_prefix_ready() {
   export WINEDEBUG=-all
   if [ -z "${WINEPREFIX:-}" ]; then
     own_wine_prefix="$(mktemp -d)"
     export WINEPREFIX="$own_wine_prefix"
-    env -u DISPLAY /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
+    wine wineboot --init >/dev/null 2>&1
   fi
 }
 
@@ -19,5 +26,3 @@ wine_prefix_remove() {
     own_wine_prefix=""
   fi
 }
-
-wine() { env -u DISPLAY /usr/lib/wine/wine64 "$@"; }

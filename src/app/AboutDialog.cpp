@@ -1,7 +1,7 @@
 #include "app/AboutDialog.h"
 
 #include "app/WindowFont.h"
-#include "items/UserTexts.h"
+#include "app/QtText.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -12,8 +12,6 @@ using namespace Qt::StringLiterals;
 namespace quillbox {
 
 namespace {
-
-QString ToQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QLabel* AddLabel(QDialog* dialog, const QString& name, const QRect& geometry, const QString& text)
 {
@@ -47,7 +45,7 @@ frmAbout::frmAbout(QWidget* owner)
                          Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(u"frmAbout"_s);
-    setWindowTitle(ToQString(kAboutTitle));
+    setWindowTitle(Utf8ToQString(kAboutTitle));
     if (owner != nullptr) {
         setWindowIcon(owner->windowIcon());
     }
@@ -55,20 +53,20 @@ frmAbout::frmAbout(QWidget* owner)
     setFixedSize(393, 284);
     setModal(true);
 
-    QLabel* title = AddLabel(this, u"lblTitle"_s, {22, 16, 321, 32}, ToQString(kProgramTitle));
+    QLabel* title = AddLabel(this, u"lblTitle"_s, {22, 16, 321, 32}, Utf8ToQString(kProgramTitle));
     QFont titleFont = title->font();
     titleFont.setPixelSize(24);
     titleFont.setBold(true);
     title->setFont(titleFont);
-    AddLabel(this, u"lblVersion"_s, {22, 52, 321, 15}, ToQString(kAboutVersion));
+    AddLabel(this, u"lblVersion"_s, {22, 52, 321, 15}, Utf8ToQString(kAboutVersion));
     QLabel* description =
         AddLabel(this, u"lblDescription"_s, {32, 72, 305, 118},
-                 ToQString(kAboutCredits));
+                 Utf8ToQString(kAboutCredits));
     description->setWordWrap(true);
     // The grey line lies on the white one's upper row, which leaves a white row below it.
     AddLine(this, 0, {16, 192, 362, 2}, QColor(0xFF, 0xFF, 0xFF));
     AddLine(this, 1, {16, 192, 363, 1}, QColor(0x80, 0x80, 0x80));
-    AddLabel(this, u"lblDisclaimer"_s, {104, 200, 177, 23}, ToQString(kAboutDisclaimer));
+    AddLabel(this, u"lblDisclaimer"_s, {104, 200, 177, 23}, Utf8ToQString(kAboutDisclaimer));
 
     auto* ok = new QPushButton(u"OK"_s, this);
     ok->setObjectName(u"cmdOK"_s);

@@ -1,5 +1,7 @@
 #include "app/EditMenu.h"
 
+#include "app/QtText.h"
+
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
@@ -16,7 +18,7 @@ QString MenuText(const QString& verb, const HistoryEntry* change)
 {
     if (change == nullptr) return verb;
     const std::string named = DescribeChange(change->label);
-    return verb + u' ' + QString::fromUtf8(named.data(), static_cast<qsizetype>(named.size())).replace(u'&', u"&&"_s);
+    return verb + u' ' + Utf8ToQString(named).replace(u'&', u"&&"_s);
 }
 
 QAction* Named(QAction* action, const QString& name)

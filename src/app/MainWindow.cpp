@@ -4,6 +4,7 @@
 #include "app/EditMenu.h"
 #include "app/FileDialog.h"
 #include "app/InputFilters.h"
+#include "app/QtText.h"
 #include "app/TableDetectionPrompt.h"
 #include "app/WindowFont.h"
 #include "image/ItemIcon.h"
@@ -46,12 +47,7 @@ namespace quillbox {
 
 namespace {
 
-QString Utf8ToQString(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-const QString kTitle = Utf8ToQString(kProgramTitle);
+const QString kTitle = ProgramTitle();
 const QString kRomFilter = u"GameBoy Advance ROMs (*.gba, *.bin)|*.gba;*.bin|"_s;
 constexpr quint32 kOpenFlags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
 
@@ -282,8 +278,7 @@ void Form1::BuildControls()
     picItem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Frame3 = MakeFrame(client, u"Frame3"_s, {352, 256, 177, 41}, u"Pocket"_s);
-    pock = MakeList(Frame3, u"pock"_s, {8, 16, 161, 21},
-                    {u"???"_s, u"General"_s, u"Key Items"_s, u"Poke Balls"_s, u"TM Case"_s, u"Berry Pouch"_s});
+    pock = MakeList(Frame3, u"pock"_s, {8, 16, 161, 21}, ToQStrings(kStartupPocketEntries));
     Label2 = MakeLabel(client, u"Label2"_s, {536, 256, 65, 17}, u"Text Count:"_s, Qt::AlignHCenter);
     Text1 = MakeTextBox(client, u"Text1"_s, {536, 280, 25, 19});
     Text1->setReadOnly(true);
@@ -789,7 +784,7 @@ void Form1::ShowMessage(const QString& text)
 
 void Form1::ShowError(const Error& error)
 {
-    const QString title = u"Error: "_s + QString::number(error.Number());
+    const QString title = Utf8ToQString(ErrorTitle(error));
     const QString text = Utf8ToQString(error.message);
     if (messageHandler_) {
         messageHandler_(title, text);

@@ -5,6 +5,7 @@
 
 #include "app/EditMenu.h"
 #include "app/InputFilters.h"
+#include "app/QtText.h"
 
 #include "items/DescriptionGrowth.h"
 #include "items/IconTransfer.h"
@@ -27,9 +28,8 @@ namespace quillbox {
 
 namespace {
 
-const QString kTitle = u"Quillbox"_s;
+const QString kTitle = ProgramTitle();
 
-QString ToQString(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
@@ -63,10 +63,10 @@ void Form1::ShowDescpContextMenu(const QPoint& position)
 QString Form1::SharingTip(const QWidget* control) const
 {
     if (control == descp) {
-        return ToQString(DescriptionSharingTip(state_, shownItem_));
+        return Utf8ToQString(DescriptionSharingTip(state_, shownItem_));
     }
     if (control == picItem) {
-        return ToQString(IconSharingTip(state_, shownItem_));
+        return Utf8ToQString(IconSharingTip(state_, shownItem_));
     }
     return {};
 }
@@ -115,7 +115,7 @@ bool Form1::SaveItemWithRoom(int position, ItemEdit edit)
         if (question.offersNo) buttons |= QMessageBox::No;
         const QString name =
             question.topic == SaveQuestion::Topic::UnknownCharacters ? u"unknownCharactersQuestion"_s : QString();
-        const QMessageBox::StandardButton answer = Ask(ToQString(question.text), buttons, name);
+        const QMessageBox::StandardButton answer = Ask(Utf8ToQString(question.text), buttons, name);
         answers.Record(question.topic, answer == QMessageBox::Yes  ? SaveAnswer::Yes
                                        : answer == QMessageBox::No ? SaveAnswer::No
                                                                    : SaveAnswer::Cancel);
@@ -124,12 +124,12 @@ bool Form1::SaveItemWithRoom(int position, ItemEdit edit)
 
 QString Form1::DescribeDescriptionTarget(std::int64_t offset) const
 {
-    return ToQString(quillbox::DescribeDescriptionTarget(state_, state_.itemIndex, offset));
+    return Utf8ToQString(quillbox::DescribeDescriptionTarget(state_, state_.itemIndex, offset));
 }
 
 QString Form1::DescribeImageTargets(std::int64_t imageOffset, std::int64_t paletteOffset) const
 {
-    return ToQString(quillbox::DescribeImageTargets(state_, state_.itemIndex, imageOffset, paletteOffset));
+    return Utf8ToQString(quillbox::DescribeImageTargets(state_, state_.itemIndex, imageOffset, paletteOffset));
 }
 
 void Form1::ShowNotice(QWidget* near, const QString& text)
@@ -145,7 +145,7 @@ bool Form1::ShownItemHasIcon()
 {
     const GameFamily* family = state_.Family();
     if (family == nullptr || shownItem_ < 0) {
-        ShowMessage(ToQString(std::string(kUnsupportedRom)));
+        ShowMessage(Utf8ToQString(kUnsupportedRom));
         return false;
     }
     if (!family->hasImages) {
@@ -183,7 +183,7 @@ void Form1::mnuImportIcon_Click()
         FieldValidator::SetProgramText(PALOFF, QString::fromStdString(offsets->paletteOffsetText));
     }
     DrawItemImage();
-    ShowMessage(ToQString(IconImported(plan->imageOffset, plan->paletteOffset)));
+    ShowMessage(Utf8ToQString(IconImported(plan->imageOffset, plan->paletteOffset)));
 }
 
 void Form1::mnuExportIcon_Click()

@@ -1,5 +1,6 @@
 #include "app/TableDetectionPrompt.h"
 
+#include "app/QtText.h"
 #include "items/FoundTablesQuestion.h"
 #include "rom/PathText.h"
 
@@ -14,9 +15,8 @@ Result<OpenedRom> OpenWithTableDetection(QWidget* owner, const std::filesystem::
     if (!proposal.found) {
         return std::move(proposal.opened);
     }
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Quillbox"),
-                    QString::fromUtf8(proposal.question.data(), static_cast<qsizetype>(proposal.question.size())),
-                    QMessageBox::Yes | QMessageBox::No, owner);
+    QMessageBox box(QMessageBox::Question, ProgramTitle(), Utf8ToQString(proposal.question), QMessageBox::Yes | QMessageBox::No,
+                    owner);
     box.setObjectName(QStringLiteral("tableDetectionQuestion"));
     box.setDefaultButton(QMessageBox::Yes);
     if (box.exec() != QMessageBox::Yes) {

@@ -15,11 +15,6 @@ namespace quillbox {
 
 namespace {
 
-std::string Counted(std::size_t count, std::string_view one)
-{
-    return std::to_string(count) + " " + std::string(one) + (count == 1 ? "" : "s");
-}
-
 std::optional<std::string> ReadText(const std::string& path)
 {
     if (path == "-") return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
@@ -52,22 +47,19 @@ int Import(Session& session, const Arguments& args)
     if (!text) return session.Fail("could not read " + args[1]);
     auto plan = PlanImport(*rom, *text, format == "csv" ? ExportFormat::Csv : ExportFormat::Json, options.replaceUnknown);
     if (!plan && plan.error().code == ErrorCode::UnknownCharacters) {
-        return session.Fail(plan.error().message + "; --replace-unknown writes them as spaces");
+        return session.Fail(plan.error().message + std::string(kReplaceUnknownHint));
     }
     if (!plan) return session.Fail(plan.error());
     if (!options.dryRun) {
         if (auto written = ApplyImport(*rom, *plan); !written) return session.Fail(written.error());
     }
-    std::string report;
-    for (const ItemChange& change : plan->changes) report += FormatChange(change) + '\n';
-    const std::string counts = Counted(plan->changes.size(), "change") + " to " +
-                               Counted(static_cast<std::size_t>(plan->itemsChanged), "item");
+    std::string report = FormatChanges(plan->changes);
     if (plan->changes.empty()) {
         report += "Nothing to change\n";
     } else if (options.dryRun) {
-        report += counts + "; nothing written (dry run)\n";
+        report += CountChanges(*plan) + "; nothing written (dry run)\n";
     } else {
-        report += counts + " written\n";
+        report += CountChanges(*plan) + " written\n";
     }
     session.out << report;
     return kExitSuccess;
@@ -82,9 +74,7 @@ int Diff(Session& session, const Arguments& args)
     if (!second) return kExitFailure;
     auto changes = DiffItems(*first, *second);
     if (!changes) return session.Fail(changes.error());
-    std::string report;
-    for (const ItemChange& change : *changes) report += FormatChange(change) + '\n';
-    session.out << report;
+    session.out << FormatChanges(*changes);
     return kExitSuccess;
 }
 

@@ -13,6 +13,9 @@
 
 namespace quillbox {
 
+// Said after a refusal for characters the game cannot show, by every command that writes text.
+inline constexpr std::string_view kReplaceUnknownHint = "; --replace-unknown writes them as spaces";
+
 // What every command works with: the streams, the profile and the parsed options.
 struct Session {
     // Reports one line on the error stream and gives the status to exit with.

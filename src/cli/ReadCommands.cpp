@@ -3,6 +3,7 @@
 #include "items/ItemExport.h"
 #include "items/ItemTable.h"
 #include "items/Sharing.h"
+#include "items/UserTexts.h"
 #include "rom/HexText.h"
 #include "rom/PathText.h"
 #include "rom/platform/LineEnds.h"
@@ -94,7 +95,7 @@ int Show(Session& session, const Arguments& args)
         if (std::holds_alternative<std::monostate>(values[k])) value = "-";
         if (const auto* number = std::get_if<std::int64_t>(&values[k])) value = std::to_string(*number);
         if (const auto* string = std::get_if<std::string>(&values[k])) value = *string;
-        if (kItemExportKeys[k] == "tmMove" && item->tmMoveUnknown) value = "unavailable";
+        if (kItemExportKeys[k] == "tmMove" && item->tmMoveUnknown) value = std::string(kTmMoveUnavailable);
         text += std::string(kItemExportKeys[k]) + ": ";
         for (char c : value) text += c == '\n' ? std::string("\n    ") : std::string(1, c);
         text += '\n';

@@ -2,6 +2,7 @@
 #include "cli/CliSession.h"
 #include "items/DescriptionGrowth.h"
 #include "items/ItemExport.h"
+#include "items/UserTexts.h"
 #include "rom/HexText.h"
 
 #include <algorithm>
@@ -136,7 +137,7 @@ int Set(Session& session, const Arguments& args)
         return session.Fail(saved.error().message + "; --relocate moves it to free space");
     }
     if (!saved && saved.error().code == ErrorCode::UnknownCharacters) {
-        return session.Fail(saved.error().message + "; --replace-unknown writes them as spaces");
+        return session.Fail(saved.error().message + std::string(kReplaceUnknownHint));
     }
     if (!saved) return session.Fail(saved.error());
     patches.insert(patches.end(), saved->patches.begin(), saved->patches.end());
@@ -154,7 +155,7 @@ int Set(Session& session, const Arguments& args)
                     << description.place.roomBytes << " bytes) for " << description.repointed.size()
                     << (description.repointed.size() == 1 ? " item\n" : " items\n");
     }
-    session.out << "Item Changed\n";
+    session.out << kItemChanged << '\n';
     return kExitSuccess;
 }
 

@@ -3,7 +3,6 @@
 #include "image/PngChunks.h"
 #include "rom/FileWrite.h"
 #include "rom/PathText.h"
-#include "rom/platform/FileLocks.h"
 
 #include <climits>
 #include <fstream>
@@ -83,8 +82,7 @@ Result<PngImage> ReadPng(const std::filesystem::path& path)
 {
     std::ifstream stream(path, std::ios::binary);
     if (!stream) {
-        const bool held = HeldByAnotherProgram(path, FileUse::Read);
-        return MakeError(ErrorCode::BadImageFile, "\"" + PathText(path) + "\" " + (held ? std::string(kHeldOpen) : "cannot be read"));
+        return MakeError(ErrorCode::BadImageFile, "\"" + PathText(path) + "\" " + WhyUnreadable(path));
     }
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
     if (stream.bad()) {

@@ -136,6 +136,13 @@ std::string FormatChange(const ItemChange& change)
            show(change.after);
 }
 
+std::string FormatChanges(std::span<const ItemChange> changes)
+{
+    std::string text;
+    for (const ItemChange& change : changes) text += FormatChange(change) + '\n';
+    return text;
+}
+
 std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, ExportFormat format,
                         std::string_view csvRecordEnd)
 {

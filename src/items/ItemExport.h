@@ -50,6 +50,9 @@ struct ItemChange {
 // descriptions quoted as JSON strings (so a line break shows as \n), nothing as "-".
 std::string FormatChange(const ItemChange& change);
 
+// Each change on a line of its own, as the import listing and diff show them.
+std::string FormatChanges(std::span<const ItemChange> changes);
+
 // Every item given, as a JSON array of objects or as CSV with a header line and each record
 // ending in `csvRecordEnd`; a line break inside a description stays a line feed either way, as
 // spreadsheets write it.

@@ -564,6 +564,14 @@ Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, Expor
     return plan;
 }
 
+std::string CountChanges(const ImportPlan& plan)
+{
+    const auto counted = [](std::size_t count, std::string_view one) {
+        return std::to_string(count) + " " + std::string(one) + (count == 1 ? "" : "s");
+    };
+    return counted(plan.changes.size(), "change") + " to " + counted(static_cast<std::size_t>(plan.itemsChanged), "item");
+}
+
 Status ApplyImport(const OpenedRom& rom, const ImportPlan& plan)
 {
     if (plan.patches.empty()) return {};

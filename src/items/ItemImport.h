@@ -30,6 +30,9 @@ Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, Expor
 // The format an import file is in, as its name says: ".csv" (either case) is CSV, anything else JSON.
 ExportFormat ImportFormatOfFileName(std::string_view name);
 
+// "3 changes to 2 items": how much a plan with changes would write.
+std::string CountChanges(const ImportPlan& plan);
+
 // Writes the plan's bytes in one all-or-nothing step, journaled as "Import of N items" (or of the
 // one item's name); a plan without changes writes nothing and journals nothing.
 Status ApplyImport(const OpenedRom& rom, const ImportPlan& plan);

@@ -36,13 +36,14 @@ std::string PlaceText(const PlaceUse& use, std::string_view what)
 std::optional<ItemSharing> SharingOf(const RomState& state, int position)
 {
     if (state.Family() == nullptr || position < 0) return std::nullopt;
-    auto pointers = ReadItemPointers(state);
     auto rom = ReadRomImage(state);
-    if (!pointers || !rom) return std::nullopt;
-    return FindSharing(*pointers, &rom->targets, position);
+    if (!rom) return std::nullopt;
+    return FindSharing(ItemPointersFromRom(state, rom->bytes), &rom->targets, position);
 }
 
 }  // namespace
+
+std::string ErrorTitle(const Error& error) { return "Error: " + std::to_string(error.Number()); }
 
 std::string OtherItems(std::size_t count)
 {

@@ -3,6 +3,7 @@
 #include "items/RomState.h"
 #include "items/Sharing.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -19,6 +20,12 @@ inline constexpr std::string_view kImagesNotExpected = "This shouldnt be enabled
 inline constexpr std::string_view kTmMoveUnavailable = "unavailable";
 inline constexpr std::string_view kTmMovesUnknownTip = "This ROM's TM/HM move list is unknown";
 inline constexpr std::string_view kAuthorshipLine = "Quillbox 1.0.0, written by the Quillbox authors";
+// What the pocket list holds before a ROM is opened; a ROM's game then gives its own.
+inline constexpr std::array<std::string_view, 6> kStartupPocketEntries{"???",     "General", "Key Items",
+                                                                       "Poke Balls", "TM Case", "Berry Pouch"};
+
+// The title of the message box that shows an error: "Error: " and its number.
+std::string ErrorTitle(const Error& error);
 
 // The About dialog.
 inline constexpr std::string_view kAboutTitle = "About Quillbox";

@@ -28,6 +28,11 @@ std::optional<std::string> WriteFileWhole(const std::filesystem::path& path, std
     return std::nullopt;
 }
 
+std::string WhyUnreadable(const std::filesystem::path& path)
+{
+    return HeldByAnotherProgram(path, FileUse::Read) ? std::string(kHeldOpen) : std::string("cannot be read");
+}
+
 std::optional<std::string> WriteFileWhole(const std::filesystem::path& path, std::string_view text)
 {
     return WriteFileWhole(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));

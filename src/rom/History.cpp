@@ -245,8 +245,7 @@ Result<std::string> ReadText(const std::filesystem::path& path, std::int64_t fro
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        const bool held = HeldByAnotherProgram(path, FileUse::Read);
-        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " " + (held ? std::string(kHeldOpen) : "cannot be read"));
+        return MakeError(ErrorCode::HistoryFailed, PathText(path) + " " + WhyUnreadable(path));
     }
     in.seekg(0, std::ios::end);
     totalSize = static_cast<std::int64_t>(in.tellg());
@@ -457,7 +456,7 @@ Result<HistoryMark> AppendHistory(const std::filesystem::path& rom, HistoryEntry
         return refuse("is read-only");
     }
     const auto unreadable = [&] {
-        return refuse(HeldByAnotherProgram(mark.path, FileUse::Read) ? std::string(kHeldOpen) : "cannot be read");
+        return refuse(WhyUnreadable(mark.path));
     };
     std::int64_t lastId = 0;
     bool endsWithLineBreak = true;

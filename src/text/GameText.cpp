@@ -358,15 +358,7 @@ bool ShowsInQuotes(char32_t c)
                         [c](const std::pair<char32_t, char32_t>& range) { return c >= range.first && c <= range.second; });
 }
 
-std::string CodePointName(char32_t c)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string digits;
-    for (char32_t rest = c; rest != 0 || digits.size() < 4; rest >>= 4) {
-        digits.insert(digits.begin(), kDigits[rest & 0xF]);
-    }
-    return "U+" + digits;
-}
+std::string CodePointName(char32_t c) { return "U+" + PadHex(NumberToHex(c), 4); }
 
 }  // namespace
 

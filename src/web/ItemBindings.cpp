@@ -2,7 +2,6 @@
 // icons in and out, undo and redo. Each takes and gives plain values; every rule is the core's.
 #include "web/PageSession.h"
 
-#include "image/Png.h"
 #include "items/IconTransfer.h"
 #include "items/SaveQuestions.h"
 #include "items/UserTexts.h"
@@ -17,17 +16,13 @@ namespace quillbox::web {
 
 namespace {
 
-ProfileFiles Profiles() { return ProfileFiles{kShippedProfile, kUserProfile}; }
-
-val Unsupported() { return Message(kProgramTitle, kUnsupportedRom); }
-
 val FinishOpening(Result<OpenedRom> opened)
 {
     PageSession& session = Session();
     session.pendingOpening.reset();
     if (!opened) {
         session.rom.reset();
-        return opened.error().code == ErrorCode::UnsupportedRom ? Unsupported() : ErrorMessage(opened.error());
+        return OpeningRefusal(opened.error());
     }
     opened->state.keepHistory = session.keepHistory;
     session.rom = std::move(*opened);
@@ -54,6 +49,7 @@ val OpenRom(const std::string& name)
     PageSession& session = Session();
     session.romPath = FileIn(kRomFolder, name);
     session.rom.reset();
+    session.detectedTables.reset();
     OpeningProposal proposal = ProposeOpening(session.romPath, Profiles(), "this browser's storage for " + name);
     if (!proposal.found) return FinishOpening(std::move(proposal.opened));
     val result = val::object();
@@ -110,7 +106,6 @@ val ShowItem(int position)
     session.shownName = item->name;
     session.shownDescription = item->description;
     session.descriptionPlace = DescriptionPlace{item->descriptionOffset, item->descriptionRoomBytes};
-    state.descriptionOffset = static_cast<std::int32_t>(std::clamp<std::int64_t>(item->descriptionOffset, INT32_MIN, INT32_MAX));
 
     val result = val::object();
     result.set("position", position);
@@ -225,8 +220,6 @@ val SaveItem(int position, const val& values, const val& answers)
         result.set("declined", true);
         return result;
     }
-    session.rom->state.savedListIndex = static_cast<std::int16_t>(position);
-    session.rom->state.lastItemIndex = static_cast<std::int16_t>(session.rom->state.ItemCount() - 1);
     val result = ItemNames();
     result.set("saved", MessageBox(kProgramTitle, kItemChanged));
     return result;
@@ -241,7 +234,6 @@ val RepointDescription(const std::string& offsetText)
         DescribeDescriptionTarget(state, state.itemIndex, static_cast<std::int64_t>(HexToNumber(offsetText)));
     auto repointed = quillbox::RepointDescription(state, state.itemIndex, offsetText);
     if (!repointed) return ErrorMessage(repointed.error());
-    state.descriptionOffset = static_cast<std::int32_t>(repointed->offset);
     session.descriptionPlace = DescriptionPlace{repointed->offset, repointed->roomBytes};
     session.shownDescription = repointed->description;
     val result = val::object();

@@ -49,7 +49,16 @@ val Message(std::string_view title, std::string_view text)
     return result;
 }
 
-val ErrorMessage(const Error& error) { return Message("Error: " + std::to_string(error.Number()), error.message); }
+val ErrorMessage(const Error& error) { return Message(ErrorTitle(error), error.message); }
+
+ProfileFiles Profiles() { return ProfileFiles{kShippedProfile, kUserProfile}; }
+
+val Unsupported() { return Message(kProgramTitle, kUnsupportedRom); }
+
+val OpeningRefusal(const Error& error)
+{
+    return error.code == ErrorCode::UnsupportedRom ? Unsupported() : ErrorMessage(error);
+}
 
 val Strings(const std::vector<std::string>& texts)
 {
@@ -70,18 +79,6 @@ std::string BoxText(TextView description) { return ToUtf8(ReplaceAll(description
 Text CoreText(const std::string& box) { return ReplaceAll(RemoveAll(FromUtf8(box), U"\r"), U"\n", kWindowsLineBreak); }
 
 namespace {
-
-std::string Counted(std::size_t count, std::string_view one)
-{
-    return std::to_string(count) + " " + std::string(one) + (count == 1 ? "" : "s");
-}
-
-std::string Lines(const std::vector<ItemChange>& changes)
-{
-    std::string text;
-    for (const ItemChange& change : changes) text += FormatChange(change) + '\n';
-    return text;
-}
 
 // The files the page keeps for the ROM of a name: the ROM, its history and its kept tables.
 val FilesOf(const std::string& name)
@@ -141,6 +138,7 @@ val UserTextsForPage()
                              std::pair{"aboutCredits", kAboutCredits}, std::pair{"aboutDisclaimer", kAboutDisclaimer}}) {
         texts.set(key, std::string(text));
     }
+    texts.set("startupPockets", Strings(std::vector<std::string>(kStartupPocketEntries.begin(), kStartupPocketEntries.end())));
     return texts;
 }
 
@@ -155,7 +153,7 @@ std::string Readme()
 val ExportAll(const std::string& format)
 {
     const PageSession& session = Session();
-    if (!session.rom) return Message(kProgramTitle, kUnsupportedRom);
+    if (!session.rom) return Unsupported();
     auto items = ReadItemTable(session.rom->state);
     if (!items) return ErrorMessage(items.error());
     val result = val::object();
@@ -168,7 +166,7 @@ val PlanImportFile(const std::string& text, const std::string& fileName, bool re
 {
     PageSession& session = Session();
     session.importPlan.reset();
-    if (!session.rom) return Message(kProgramTitle, kUnsupportedRom);
+    if (!session.rom) return Unsupported();
     auto plan = PlanImport(*session.rom, text, ImportFormatOfFileName(fileName), replaceUnknown);
     if (!plan) {
         val result = ErrorMessage(plan.error());
@@ -176,11 +174,9 @@ val PlanImportFile(const std::string& text, const std::string& fileName, bool re
         return result;
     }
     val result = val::object();
-    result.set("lines", Lines(plan->changes));
+    result.set("lines", FormatChanges(plan->changes));
     result.set("changes", static_cast<int>(plan->changes.size()));
-    result.set("summary", plan->changes.empty() ? std::string("Nothing to change")
-                                                : Counted(plan->changes.size(), "change") + " to " +
-                                                      Counted(static_cast<std::size_t>(plan->itemsChanged), "item"));
+    result.set("summary", plan->changes.empty() ? std::string("Nothing to change") : CountChanges(*plan));
     session.importPlan = std::move(*plan);
     return result;
 }
@@ -203,16 +199,13 @@ val ApplyImportPlan()
 val DiffWith(const std::string& name)
 {
     const PageSession& session = Session();
-    if (!session.rom) return Message(kProgramTitle, kUnsupportedRom);
-    auto other = quillbox::OpenRom(FileIn(kCompareFolder, name), OpenOptions{ProfileFiles{kShippedProfile, kUserProfile}, std::nullopt});
-    if (!other) {
-        return other.error().code == ErrorCode::UnsupportedRom ? Message(kProgramTitle, kUnsupportedRom)
-                                                               : ErrorMessage(other.error());
-    }
+    if (!session.rom) return Unsupported();
+    auto other = quillbox::OpenRom(FileIn(kCompareFolder, name), OpenOptions{Profiles(), std::nullopt});
+    if (!other) return OpeningRefusal(other.error());
     auto changes = DiffItems(*session.rom, *other);
     if (!changes) return ErrorMessage(changes.error());
     val result = val::object();
-    result.set("lines", Lines(*changes));
+    result.set("lines", FormatChanges(*changes));
     result.set("changes", static_cast<int>(changes->size()));
     return result;
 }
@@ -220,25 +213,29 @@ val DiffWith(const std::string& name)
 // The tables the open ROM's bytes name, as a profile section with its evidence.
 val DetectTablesOfRom()
 {
-    const PageSession& session = Session();
-    if (session.romPath.empty()) return Message(kProgramTitle, kUnsupportedRom);
+    PageSession& session = Session();
+    session.detectedTables.reset();
+    if (session.romPath.empty()) return Unsupported();
     auto detected = DetectTables(session.romPath);
     if (!detected) return ErrorMessage(detected.error());
     val result = val::object();
     result.set("section", FormatDetectedSection(*detected));
-    if (Status usable = CheckDetectedTables(*detected); !usable) result.set("refusal", ErrorMessage(usable.error()));
+    if (Status usable = CheckDetectedTables(*detected); !usable) {
+        result.set("refusal", ErrorMessage(usable.error()));
+    } else {
+        session.detectedTables = std::move(*detected);
+    }
     return result;
 }
 
 // Keeps the tables the open ROM names for it alone, as a Yes to the question at opening does.
 val KeepDetectedTables()
 {
-    const PageSession& session = Session();
-    if (session.romPath.empty()) return Message(kProgramTitle, kUnsupportedRom);
-    auto detected = DetectTables(session.romPath);
-    if (!detected) return ErrorMessage(detected.error());
-    if (Status usable = CheckDetectedTables(*detected); !usable) return ErrorMessage(usable.error());
-    if (Status kept = KeepFoundTables(session.romPath, *detected); !kept) return ErrorMessage(kept.error());
+    PageSession& session = Session();
+    if (!session.detectedTables) return Unsupported();
+    const DetectedTables detected = std::move(*session.detectedTables);
+    session.detectedTables.reset();
+    if (Status kept = KeepFoundTables(session.romPath, detected); !kept) return ErrorMessage(kept.error());
     return val::object();
 }
 

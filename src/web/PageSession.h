@@ -3,6 +3,7 @@
 #include "items/FoundTablesQuestion.h"
 #include "items/ItemImport.h"
 #include "items/ItemOperations.h"
+#include "items/TableDetection.h"
 
 #include <emscripten/val.h>
 
@@ -37,8 +38,13 @@ struct PageSession {
     DescriptionPlace descriptionPlace;
     bool keepHistory = true;
     std::optional<ImportPlan> importPlan;
+    // The tables Find Tables showed, kept for the ROM when the user says Yes.
+    std::optional<DetectedTables> detectedTables;
 };
 PageSession& Session();
+
+// The profiles the page opens ROMs with: the shipped one built in, the user's where put there.
+ProfileFiles Profiles();
 
 // A file name from the page as a path in `folder`; a name can hold no folder of its own.
 std::filesystem::path FileIn(const std::filesystem::path& folder, const std::string& name);
@@ -48,6 +54,10 @@ std::filesystem::path FileIn(const std::filesystem::path& folder, const std::str
 val MessageBox(std::string_view title, std::string_view text);
 val Message(std::string_view title, std::string_view text);
 val ErrorMessage(const Error& error);
+// The window's message where no ROM is open or the ROM's game is not one it knows.
+val Unsupported();
+// Why a ROM did not open, as the window says it.
+val OpeningRefusal(const Error& error);
 val Strings(const std::vector<std::string>& texts);
 val Texts(const std::vector<Text>& texts);
 // The description as the text box holds it: a line break is one "\n".

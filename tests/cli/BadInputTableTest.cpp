@@ -1,5 +1,7 @@
 // One table of bad inputs, each run against the core and against the command-line tool: every
 // row must be refused with a message naming what is wrong, and must leave the ROM untouched.
+#include "CliRun.h"
+
 #include "cli/Cli.h"
 #include "items/ItemOperations.h"
 #include "rom/HexText.h"
@@ -20,16 +22,9 @@ namespace {
 using test::ReadFile;
 using test::RomBuilder;
 using test::TempDir;
+using test::Replace;
 
 using Args = std::vector<std::string>;
-
-std::string Replace(std::string text, std::string_view what, const std::string& with)
-{
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
-        text.replace(at, what.size(), with);
-    }
-    return text;
-}
 
 // The files a row works on; `romAfter` is where the ROM is looked for afterwards.
 struct Scene {

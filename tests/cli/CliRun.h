@@ -1,10 +1,13 @@
 #pragma once
 
 #include "cli/Cli.h"
+#include "rom/PathText.h"
 #include "rom/Profile.h"
 
+#include <filesystem>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillbox::test {
@@ -25,6 +28,18 @@ inline CliRun RunTool(const std::vector<std::string>& arguments)
     run.out = out.str();
     run.err = err.str();
     return run;
+}
+
+// A path as the tool takes it on its command line.
+inline std::string Q(const std::filesystem::path& path) { return PathText(path); }
+
+// Every `what` in the text, in turn, replaced by `with`.
+inline std::string Replace(std::string text, std::string_view what, const std::string& with)
+{
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
+        text.replace(at, what.size(), with);
+    }
+    return text;
 }
 
 }  // namespace quillbox::test

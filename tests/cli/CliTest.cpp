@@ -20,23 +20,15 @@ namespace quillbox {
 namespace {
 
 using test::ReadFile;
+using test::Q;
+using test::Replace;
 using test::CliRun;
 using test::RunTool;
 using test::TempDir;
 
 using Args = std::vector<std::string>;
 
-std::string Q(const std::filesystem::path& path) { return PathText(path); }
-
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-std::string Replace(std::string text, std::string_view what, const std::string& with)
-{
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
-        text.replace(at, what.size(), with);
-    }
-    return text;
-}
 
 std::vector<std::string> Lines(const std::string& text)
 {

@@ -19,6 +19,7 @@ namespace {
 using test::CliRun;
 using test::RunTool;
 using test::TempDir;
+using test::Replace;
 
 // Another program's handle on a file, as long as it lives.
 class HeldFile {
@@ -60,14 +61,6 @@ std::map<std::string, Bytes> FilesIn(const std::filesystem::path& folder)
     return files;
 }
 
-std::string Replaced(std::string text, const std::string& what, const std::string& with)
-{
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
-        text.replace(at, what.size(), with);
-    }
-    return text;
-}
-
 class HeldFileCliTest : public ::testing::TestWithParam<HeldCase> {};
 
 TEST_P(HeldFileCliTest, IsNamedAndNothingChanges)
@@ -78,7 +71,7 @@ TEST_P(HeldFileCliTest, IsNamedAndNothingChanges)
     const std::string at = PathText(folder) + "\\";
     const auto run = [&](const std::vector<std::string>& command) {
         std::vector<std::string> arguments;
-        for (const std::string& argument : command) arguments.push_back(Replaced(argument, "DIR/", at));
+        for (const std::string& argument : command) arguments.push_back(Replace(argument, "DIR/", at));
         return RunTool(arguments);
     };
     ASSERT_EQ(run({"sample-rom", "DIR/hack.gba"}).status, 0);
@@ -96,7 +89,7 @@ TEST_P(HeldFileCliTest, IsNamedAndNothingChanges)
     ASSERT_TRUE(holder.Holds());
     const CliRun refused = run(held.command);
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "quillbox-cli: " + Replaced(held.says, "HELD", PathText(heldPath)) + "\n");
+    EXPECT_EQ(refused.err, "quillbox-cli: " + Replace(held.says, "HELD", PathText(heldPath)) + "\n");
     holder.Release();
     const auto after = FilesIn(folder);
     ASSERT_EQ(after.size(), before.size()) << "no file was left beside the others";

@@ -18,8 +18,7 @@ namespace {
 using test::CliRun;
 using test::RunTool;
 using test::TempDir;
-
-std::string Q(const std::filesystem::path& path) { return PathText(path); }
+using test::Q;
 
 std::string ReadText(const std::filesystem::path& path)
 {

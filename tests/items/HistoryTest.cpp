@@ -1,6 +1,7 @@
 #include "ItemTestSupport.h"
 #include "support/TestPlatform.h"
 
+#include "rom/Crc32.h"
 #include "rom/HexText.h"
 #include "rom/History.h"
 
@@ -142,6 +143,8 @@ std::optional<std::chrono::sys_seconds> ParseUtc(const std::string& text)
 
 TEST(HistoryTest, EntriesNameTheChangeAndKeepOnlyChangedBytes)
 {
+    // The clock's time, whatever the environment that runs the tests says of reproducible builds.
+    const ScopedEnvironment clock("SOURCE_DATE_EPOCH", "");
     HistoryFixture fixture;
     ItemEdit edit;
     edit.name = U"POTION";
@@ -225,19 +228,8 @@ void RewriteJournal(const std::filesystem::path& rom, const std::function<void(s
     std::ofstream(HistoryPathOf(rom), std::ios::binary | std::ios::trunc) << text;
 }
 
-// CRC-32 as the journal's checksums use it, so that a row can add a line the reader trusts and
-// judges by its fields alone.
-std::uint32_t Crc32(std::string_view text)
-{
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (const char c : text) {
-        crc ^= static_cast<unsigned char>(c);
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-// Appends a change of item 2 with an intact checksum, made for the file as it stands.
+// Appends a change of item 2 with an intact checksum, made for the file as it stands, so that the
+// reader trusts the line and judges it by its fields alone.
 void AppendTrustedChange(const HistoryFixture& fixture, const std::string& id, const std::string& writes)
 {
     const Bytes rom = ReadFile(fixture.rom);

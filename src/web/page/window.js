@@ -13,7 +13,6 @@
     paths: null,          // where the core keeps it, its history and its tables
     dirty: false,         // the ROM in the page differs from the file it came from
     writeBackRefused: false,
-    hasImages: false,
     shownItem: -1,
     room: 0,              // the description's room, as Text2 shows it
     allowLonger: false,
@@ -183,7 +182,6 @@
     if (result.message) return showMessage(result.message);
     const pixels = new ImageData(24, 24);
     pixels.data.set(result.rgba);
-    for (let i = 3; i < pixels.data.length; i += 4) if (pixels.data[i] !== 0) pixels.data[i] = 255;
     $('picItem').getContext('2d').putImageData(pixels, 0, 0);
     return Promise.resolve();
   }
@@ -364,7 +362,6 @@
     }
     page.rom = rom;
     page.paths = paths;
-    page.hasImages = opened.hasImages;
     enable([...editing, ...romMenus], true);
     $('Label3').classList.remove('disabled');
     enable(imageControls, opened.hasImages);
@@ -742,7 +739,7 @@
     for (const path of [where.rom, where.compare, where.userProfile]) FS.mkdirTree(path.replace(/\/[^/]*$/, ''));
     fillList($('sp1'), core.specialValues());
     fillList($('sp2'), core.specialValues());
-    fillList($('pock'), ['???', 'General', 'Key Items', 'Poke Balls', 'TM Case', 'Berry Pouch']);
+    fillList($('pock'), texts.startupPockets);
     $('Label10').textContent = texts.authorship;
     wire();
     setTabOrder();
