@@ -5,6 +5,7 @@
 #include "rom/InstallPaths.h"
 #include "rom/PathText.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -26,6 +27,8 @@ Commands:
                                     standard output
   set ROM POSITION KEY=VALUE... [--relocate | --own-copy] [--replace-unknown]
                                     writes only the named fields, all or nothing
+  use-like ROM POSITION OTHER       gives the item the field and battle routines of the item at
+                                    OTHER, with the type and secondary id they read
   icon-import ROM POSITION FILE.png [--dry-run]
                                     puts a 24 by 24 PNG into free space as the item's icon
   import ROM FILE [--format json|csv] [--dry-run] [--replace-unknown]
@@ -42,10 +45,7 @@ Commands:
   undo ROM [--steps N]              takes back the last N changes (1 when not given)
   redo ROM [--steps N]              brings back the last N changes undone
 
-Keys for set: name, index, price, special1, special2, mystery1, mystery2, pocket,
-  battleUsage, fieldUsageCodePointer, battleUsageCodePointer, description, tmMove,
-  descriptionOffset (repoints the description), imageOffset, paletteOffset (repoint the icon).
-Changes are kept in ROM.quillbox-history beside the ROM; --no-history writes without keeping them.
+@KEYS@Changes are kept in ROM.quillbox-history beside the ROM; --no-history writes without keeping them.
 Every command that opens a ROM takes --detect: tables found in the ROM stand in where no
   profile section serves it or the game reads another item table. Tables kept beside the ROM
   come first, then a user profile (quillbox/roms.ini in $XDG_CONFIG_HOME, on Windows in
@@ -57,6 +57,31 @@ A name or description holding characters the game cannot show is refused; --repl
   writes them as spaces.
 Options may stand before or after the command.
 )";
+
+// The usage with the keys of set as the field table names them; older names (special1 for
+// holdEffect, ...) are still taken.
+std::string Usage()
+{
+    std::string keys = "Keys for set:";
+    std::size_t lineStart = 0;
+    std::string list = SetKeyList() + ".";
+    for (std::size_t start = 0; start < list.size();) {
+        const std::size_t end = std::min(list.find(' ', start), list.size());
+        const std::string word = list.substr(start, end - start);
+        if (keys.size() - lineStart + word.size() + 1 > 92) {
+            keys += "\n ";
+            lineStart = keys.size() - 2;
+        }
+        keys += " " + word;
+        start = end + 1;
+    }
+    keys += "\n  A coded value may be given by number or by name (holdEffect=Leftovers); older keys\n"
+            "  (special1, special2, mystery1, mystery2) still work. descriptionOffset repoints the\n"
+            "  description, imageOffset and paletteOffset the icon.\n";
+    std::string usage = kUsage;
+    usage.replace(usage.find("@KEYS@"), 6, keys);
+    return usage;
+}
 
 using Command = std::function<int(Session&, const Arguments&)>;
 
@@ -70,6 +95,7 @@ const std::map<std::string, Command, std::less<>>& Commands()
         {"export", Export},
         {"icon", Icon},
         {"set", Set},
+        {"use-like", UseLikeCommand},
         {"icon-import", IconImport},
         {"sample-rom", SampleRom},
         {"import", Import},
@@ -89,23 +115,23 @@ int RunCli(std::span<const std::string> arguments, std::ostream& out, std::ostre
 {
     const CliParse parse = ParseCliOptions(arguments);
     if (!parse.error.empty()) {
-        err << "quillbox-cli: " << parse.error << '\n' << kUsage;
+        err << "quillbox-cli: " << parse.error << '\n' << Usage();
         return kExitUsage;
     }
     const CliOptions& options = parse.options;
     if (options.help) {
-        out << kUsage;
+        out << Usage();
         return kExitSuccess;
     }
     if (options.positional.empty()) {
-        err << kUsage;
+        err << Usage();
         return kExitUsage;
     }
     const std::string& command = options.positional.front();
     const Arguments args(options.positional.begin() + 1, options.positional.end());
     const auto found = Commands().find(command);
     if (found == Commands().end()) {
-        err << "quillbox-cli: unknown command \"" << command << "\"\n" << kUsage;
+        err << "quillbox-cli: unknown command \"" << command << "\"\n" << Usage();
         return kExitUsage;
     }
     const std::filesystem::path profile = options.profile ? PathFromText(*options.profile) : ShippedProfilePath(programFolder);

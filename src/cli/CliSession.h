@@ -49,6 +49,9 @@ int Show(Session& session, const Arguments& args);
 int Export(Session& session, const Arguments& args);
 int Icon(Session& session, const Arguments& args);
 int Set(Session& session, const Arguments& args);
+int UseLikeCommand(Session& session, const Arguments& args);
+// The keys set takes, as its help lists them.
+std::string SetKeyList();
 int SampleRom(Session& session, const Arguments& args);
 int Import(Session& session, const Arguments& args);
 int Diff(Session& session, const Arguments& args);

@@ -1,7 +1,10 @@
 // Commands that only read the ROM: info, list, moves, show and export.
 #include "cli/CliSession.h"
 #include "items/ItemExport.h"
+#include "items/ItemEffects.h"
+#include "items/ItemForm.h"
 #include "items/ItemTable.h"
+#include "items/RoutineGroups.h"
 #include "items/Sharing.h"
 #include "items/UserTexts.h"
 #include "rom/HexText.h"
@@ -35,6 +38,7 @@ int Info(Session& session, const Arguments& args)
     text += "AttackNames: " + Hex(s.moveNamesOffset) + '\n';
     text += "TMData: " + (s.tmMovesKnown ? Hex(s.tmMovesOffset) : std::string("unknown")) + '\n';
     text += "IMGData: " + (rom->family->hasImages ? Hex(s.imageTableOffset) : std::string("-")) + '\n';
+    text += "EffectData: " + (s.itemEffectsKnown ? Hex(s.itemEffectsOffset) : std::string("unknown")) + '\n';
     if (rom->origin.detected) {
         text += "offsets from: tables found in the ROM\n";
     } else if (rom->origin.romTables) {
@@ -78,8 +82,17 @@ int Show(Session& session, const Arguments& args)
     }
     auto item = ReadItem(rom->state, *position);
     if (!item) return session.Fail(item.error());
+    auto routines = RoutineGroupsOf(rom->state);
+    if (!routines) return session.Fail(routines.error());
+    const auto form = ShowItemForm(*rom, *item, **routines);
+    auto effect = ReadItemEffect(rom->state, *position);
+    if (!effect) return session.Fail(effect.error());
+    const std::string fieldUsers = form.at("FUCP").words;
+    const std::string battleUsers = form.at("BUCP").words;
     if (session.options.json) {
-        nlohmann::json json = ItemToJson(*rom, *item);
+        nlohmann::json json = ItemToJson(*rom, *item, **routines, &*effect);
+        json["fieldRoutineUsers"] = fieldUsers;
+        json["battleRoutineUsers"] = battleUsers;
         auto pointers = ReadItemPointers(rom->state);
         if (!pointers) return session.Fail(pointers.error());
         const ItemSharing sharing = FindSharing(*pointers, nullptr, *position);
@@ -88,17 +101,23 @@ int Show(Session& session, const Arguments& args)
         session.out << JsonText(json);
         return kExitSuccess;
     }
-    const auto values = ItemExportValues(*rom, *item);
+    const auto values = ItemExportValues(*rom, *item, **routines, &*effect);
+    const auto keys = ItemExportKeys();
     std::string text;
-    for (std::size_t k = 0; k < kItemExportKeys.size(); ++k) {
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        // Of an effect's members only those it has are listed; export gives them all.
+        const bool absent = std::holds_alternative<std::monostate>(values[k]) || values[k] == ExportValue{std::int64_t{0}};
+        if (keys[k].starts_with("effect.") && absent) continue;
         std::string value;
         if (std::holds_alternative<std::monostate>(values[k])) value = "-";
         if (const auto* number = std::get_if<std::int64_t>(&values[k])) value = std::to_string(*number);
         if (const auto* string = std::get_if<std::string>(&values[k])) value = *string;
-        if (kItemExportKeys[k] == "tmMove" && item->tmMoveUnknown) value = std::string(kTmMoveUnavailable);
-        text += std::string(kItemExportKeys[k]) + ": ";
+        if (keys[k] == "tmMove" && item->tmMoveUnknown) value = std::string(kTmMoveUnavailable);
+        text += std::string(keys[k]) + ": ";
         for (char c : value) text += c == '\n' ? std::string("\n    ") : std::string(1, c);
         text += '\n';
+        if (keys[k] == "fieldUsageCodePointer") text += "fieldRoutineUsers: " + fieldUsers + '\n';
+        if (keys[k] == "battleUsageCodePointer") text += "battleRoutineUsers: " + battleUsers + '\n';
     }
     session.out << text;
     return kExitSuccess;

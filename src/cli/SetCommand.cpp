@@ -1,7 +1,10 @@
 // The set command: writes the named fields of one item, all or nothing.
 #include "cli/CliSession.h"
 #include "items/DescriptionGrowth.h"
+#include "items/ItemEffects.h"
 #include "items/ItemExport.h"
+#include "items/ItemFields.h"
+#include "items/RoutineGroups.h"
 #include "items/UserTexts.h"
 #include "rom/HexText.h"
 
@@ -12,40 +15,13 @@ namespace quillbox {
 
 namespace {
 
-// Every exported key that names a stored field; the others are derived from those.
-const std::vector<std::string>& SetKeys()
-{
-    static const std::vector<std::string> keys = [] {
-        std::vector<std::string> result;
-        for (std::string_view key : kItemExportKeys) {
-            if (key != "position" && key != "pocketName" && key != "tmMoveName" && key != "descriptionRoom") {
-                result.emplace_back(key);
-            }
-        }
-        return result;
-    }();
-    return keys;
-}
+// The keys set takes besides the record's fields: what lies outside the record.
+constexpr std::string_view kOtherKeys[] = {"description", "tmMove", "descriptionOffset", "imageOffset", "paletteOffset"};
 
-std::string JoinKeys()
+bool IsSetKey(std::string_view key)
 {
-    std::string text;
-    for (const std::string& key : SetKeys()) text += (text.empty() ? "" : ", ") + key;
-    return text;
-}
-
-// A whole decimal number up to `limit`; otherwise the message that refuses it.
-std::optional<std::string> ParseDecimal(const std::string& key, const std::string& value, unsigned limit, unsigned& result)
-{
-    const bool digits = !value.empty() && value.find_first_not_of("0123456789") == std::string::npos;
-    const std::size_t significant = value.find_first_not_of('0');
-    const bool small = digits && (significant == std::string::npos || value.size() - significant <= 9);
-    const unsigned long number = small ? std::stoul(value) : 0;
-    if (!small || number > limit) {
-        return key + " takes a whole number from 0 to " + std::to_string(limit) + ", not \"" + value + "\"";
-    }
-    result = static_cast<unsigned>(number);
-    return std::nullopt;
+    if (key.starts_with("effect.")) return FindEffectField(key.substr(7)) != nullptr;
+    return FindRecordField(key) != nullptr || std::find(std::begin(kOtherKeys), std::end(kOtherKeys), key) != std::end(kOtherKeys);
 }
 
 std::optional<std::string> CheckHex(const std::string& key, const std::string& value, std::size_t digits)
@@ -59,6 +35,15 @@ std::optional<std::string> CheckHex(const std::string& key, const std::string& v
 
 }  // namespace
 
+std::string SetKeyList()
+{
+    std::string text;
+    for (const RecordField& field : RecordFields()) text += (text.empty() ? "" : ", ") + std::string(field.key);
+    for (const std::string_view key : kOtherKeys) text += ", " + std::string(key);
+    for (const EffectField& field : EffectFields()) text += ", effect." + std::string(field.key);
+    return text;
+}
+
 int Set(Session& session, const Arguments& args)
 {
     if (args.size() < 3) return session.Fail("set takes a ROM, a position and KEY=VALUE pairs", kExitUsage);
@@ -69,10 +54,12 @@ int Set(Session& session, const Arguments& args)
     for (std::size_t i = 2; i < args.size(); ++i) {
         const std::size_t equals = args[i].find('=');
         const std::string key = args[i].substr(0, equals);
-        if (equals == std::string::npos || std::find(SetKeys().begin(), SetKeys().end(), key) == SetKeys().end()) {
-            return session.Fail("\"" + args[i] + "\" is not KEY=VALUE with a key of: " + JoinKeys(), kExitUsage);
+        if (equals == std::string::npos || !IsSetKey(key)) {
+            return session.Fail("\"" + args[i] + "\" is not KEY=VALUE with a key of: " + SetKeyList(), kExitUsage);
         }
-        values[key] = args[i].substr(equals + 1);
+        // An older key names the same field as its newer one.
+        const RecordField* field = FindRecordField(key);
+        values[field != nullptr ? std::string(field->key) : key] = args[i].substr(equals + 1);
     }
 
     auto rom = session.Open(args[0]);
@@ -84,37 +71,40 @@ int Set(Session& session, const Arguments& args)
 
     ItemEdit edit;
     std::optional<std::string> refused;
-    auto word = [&](const std::string& key, std::optional<std::uint16_t>& field, unsigned limit) {
-        if (refused || !values.contains(key)) return;
-        unsigned number = 0;
-        refused = ParseDecimal(key, values[key], limit, number);
-        if (!refused) field = static_cast<std::uint16_t>(number);
-    };
-    auto byte = [&](const std::string& key, std::optional<std::uint8_t>& field, std::size_t entries) {
-        if (refused || !values.contains(key)) return;
-        unsigned number = 0;
-        refused = ParseDecimal(key, values[key], static_cast<unsigned>(entries - 1), number);
-        if (!refused) field = static_cast<std::uint8_t>(number);
-    };
     auto hex = [&](const std::string& key, std::optional<std::string>& field, std::size_t digits) {
         if (refused || !values.contains(key)) return;
         refused = CheckHex(key, values[key], digits);
         if (!refused) field = values[key];
     };
-    if (values.contains("name")) edit.name = FromUtf8(values["name"]);
     if (values.contains("description")) edit.description = FromUtf8(values["description"]);
     edit.replaceUnknownCharacters = session.options.replaceUnknown;
-    word("index", edit.index, 65535);
-    word("price", edit.price, 65535);
-    word("tmMove", edit.tmMove, kMoveCount);
-    byte("special1", edit.special1, 256);
-    byte("special2", edit.special2, 256);
-    byte("mystery1", edit.mystery1, rom->family->mystery1Entries.size());
-    byte("mystery2", edit.mystery2, rom->family->mystery2Entries.size());
-    byte("pocket", edit.pocket, rom->family->pocketNames.size());
-    byte("battleUsage", edit.battleUsage, rom->family->battleUsageEntries.size());
-    hex("fieldUsageCodePointer", edit.fieldUsageCodePointer, 6);
-    hex("battleUsageCodePointer", edit.battleUsageCodePointer, 6);
+    auto routines = RoutineGroupsOf(rom->state);
+    if (!routines) return session.Fail(routines.error());
+    const auto sameFieldRoutine = (*routines)->FieldRoutineUsers(FindRecordField("fieldUsageCodePointer")->read(*item));
+    for (const RecordField& field : RecordFields()) {
+        const auto given = values.find(std::string(field.key));
+        if (given == values.end()) continue;
+        if (field.kind == FieldKind::GameText) {
+            edit.name = FromUtf8(given->second);
+            continue;
+        }
+        // Pointers keep the spelling they were given (an empty one is 0), as the window's boxes do.
+        if (field.kind == FieldKind::Pointer && given->second.empty()) {
+            field.writeText(edit, "");
+            continue;
+        }
+        auto value = ParseFieldValue(field, *rom->family, given->second, MeaningOfField(field, *rom->family, *item, sameFieldRoutine));
+        if (!value) return session.Fail(value.error().message);
+        field.write(edit, *value);
+    }
+    if (values.contains("tmMove")) {
+        const std::string& text = values["tmMove"];
+        const bool digits = !text.empty() && text.size() <= 5 && text.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits || std::stoul(text) > kMoveCount) {
+            return session.Fail("tmMove takes a whole number from 0 to " + std::to_string(kMoveCount) + ", not \"" + text + "\"");
+        }
+        edit.tmMove = static_cast<std::uint16_t>(std::stoul(text));
+    }
     std::optional<std::string> descriptionOffset, imageOffset, paletteOffset;
     hex("descriptionOffset", descriptionOffset, 7);
     hex("imageOffset", imageOffset, 6);
@@ -122,6 +112,21 @@ int Set(Session& session, const Arguments& args)
     if (refused) return session.Fail(*refused);
 
     std::vector<Patch> patches;
+    // The effect's members given make one new record, planned like the window's Save Effect.
+    bool effectGiven = false;
+    for (const auto& [key, text] : values) effectGiven = effectGiven || key.starts_with("effect.");
+    if (effectGiven) {
+        auto effect = ReadItemEffect(rom->state, *position);
+        if (!effect) return session.Fail(effect.error());
+        ItemEffect changed = effect->effect;
+        for (const auto& [key, text] : values) {
+            if (!key.starts_with("effect.")) continue;
+            if (auto set = SetEffectField(changed, std::string_view(key).substr(7), text); !set) return session.Fail(set.error().message);
+        }
+        auto planned = PlanEffectSave(rom->state, *position, changed);
+        if (!planned) return session.Fail(planned.error());
+        patches = std::move(planned->patches);
+    }
     DescriptionPlace place{item->descriptionOffset, item->descriptionRoomBytes};
     if (descriptionOffset) {
         auto repoint = PlanDescriptionRepoint(rom->state, *position, *descriptionOffset);
@@ -154,6 +159,26 @@ int Set(Session& session, const Arguments& args)
         session.out << "Description moved to " << NumberToHex(static_cast<std::uint64_t>(description.place.offset)) << " ("
                     << description.place.roomBytes << " bytes) for " << description.repointed.size()
                     << (description.repointed.size() == 1 ? " item\n" : " items\n");
+    }
+    session.out << kItemChanged << '\n';
+    return kExitSuccess;
+}
+
+int UseLikeCommand(Session& session, const Arguments& args)
+{
+    if (args.size() != 3) return session.Fail("use-like takes a ROM, the item's position and the position of the item to use it like", kExitUsage);
+    auto rom = session.Open(args[0]);
+    if (!rom) return kExitFailure;
+    const auto position = ParsePosition(args[1], *rom);
+    if (!position) return session.Fail("no item at position \"" + args[1] + "\"");
+    const auto model = ParsePosition(args[2], *rom);
+    if (!model) return session.Fail("no item at position \"" + args[2] + "\"");
+    auto item = ReadItem(rom->state, *model);
+    if (!item) return session.Fail(item.error());
+    auto patches = PlanSave(rom->state, *position, UseLike(*item), {});
+    if (!patches) return session.Fail(patches.error());
+    if (auto written = ApplyToRom(rom->state, *patches, {"Use Like " + ToUtf8(item->name), *position}); !written) {
+        return session.Fail(written.error());
     }
     session.out << kItemChanged << '\n';
     return kExitSuccess;

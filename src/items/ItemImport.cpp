@@ -1,6 +1,10 @@
 #include "items/ItemImport.h"
 
+#include "items/ItemEffects.h"
+#include "items/ItemFields.h"
+#include "items/RomSpace.h"
 #include "items/ItemTable.h"
+#include "items/RoutineGroups.h"
 #include "rom/HexText.h"
 #include "text/GameText.h"
 
@@ -13,7 +17,6 @@ namespace quillbox {
 
 namespace {
 
-constexpr std::size_t kColumns = kItemExportKeys.size();
 
 // One value as the file holds it. CSV has no kinds: its fields are read as the column needs.
 struct Cell {
@@ -23,15 +26,10 @@ struct Cell {
 
 struct Row {
     int number = 0;  // counted from 1, the CSV header not counted
-    std::array<std::optional<Cell>, kColumns> cells;
+    std::vector<std::optional<Cell>> cells = std::vector<std::optional<Cell>>(ItemExportKeys().size());
 };
 
-std::optional<std::size_t> ColumnOf(std::string_view key)
-{
-    const auto found = std::find(kItemExportKeys.begin(), kItemExportKeys.end(), key);
-    if (found == kItemExportKeys.end()) return std::nullopt;
-    return static_cast<std::size_t>(found - kItemExportKeys.begin());
-}
+std::optional<std::size_t> ColumnOf(std::string_view key) { return ExportColumnOf(key); }
 
 std::string Quote(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
@@ -40,7 +38,7 @@ Error Refuse(std::string detail) { return MakeError(ErrorCode::BadImportFile, st
 Error UnknownColumn(std::string_view key, const std::string& where = {})
 {
     std::string known;
-    for (std::string_view k : kItemExportKeys) known += (known.empty() ? "" : ", ") + std::string(k);
+    for (std::string_view k : ItemExportKeys()) known += (known.empty() ? "" : ", ") + std::string(k);
     return Refuse(where + "unknown column " + Quote(key) + "; the columns are " + known);
 }
 
@@ -243,7 +241,9 @@ public:
     }
     Error Wrap(std::string_view column, const Error& error) const
     {
-        return Error{error.code, where_ + ", column " + std::string(column) + ": " + error.message};
+        Error wrapped = error;
+        wrapped.message = where_ + ", column " + std::string(column) + ": " + error.message;
+        return wrapped;
     }
 
     // A whole number up to `limit`; nothing when the column allows it and the cell is empty.
@@ -338,26 +338,37 @@ Status CheckCollisions(const std::vector<Write>& writes)
     return {};
 }
 
-enum Key : std::size_t {
-    kPosition, kName, kIndex, kPrice, kSpecial1, kSpecial2, kDescriptionOffset, kDescription, kDescriptionRoom,
-    kMystery1, kMystery2, kPocket, kPocketName, kFieldUsage, kBattleUsage, kBattleUsagePointer, kTmMove, kTmMoveName,
-    kImageOffset, kPaletteOffset
-};
+std::size_t Column(std::string_view key) { return *ExportColumnOf(key); }
+
+bool IsHexColumn(std::string_view key)
+{
+    const RecordField* field = FindRecordField(key);
+    return (field != nullptr && field->kind == FieldKind::Pointer) || key == "descriptionOffset" || key == "imageOffset" ||
+           key == "paletteOffset";
+}
 
 // Plans one row: the changes it makes and the bytes that make them.
-Status PlanRow(const OpenedRom& rom, const ItemView& item, const Row& row, bool replaceUnknownCharacters, ImportPlan& plan,
+Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& routines, const ItemEffectView& effect,
+               std::optional<FreeSpace>& space, const Row& row, bool replaceUnknownCharacters, ImportPlan& plan,
                std::vector<Write>& writes)
 {
     const int position = item.position;
     const RowReader reader(row, position);
-    const auto current = ItemExportValues(rom, item);
-    std::array<std::optional<ExportValue>, kColumns> given;
-    const GameFamily& family = *rom.family;
+    const auto current = ItemExportValues(rom, item, routines, &effect);
+    const auto keys = ItemExportKeys();
+    const std::size_t kColumns = keys.size();
+    std::vector<std::optional<ExportValue>> given(kColumns);
+    const std::size_t kDescription = Column("description");
+    const std::size_t kDescriptionOffset = Column("descriptionOffset");
+    const std::size_t kImageOffset = Column("imageOffset");
+    const std::size_t kPaletteOffset = Column("paletteOffset");
+    const std::size_t kTmMove = Column("tmMove");
 
     for (std::size_t k = 1; k < kColumns; ++k) {
         if (!row.cells[k]) continue;
         const Cell& cell = *row.cells[k];
-        const std::string_view column = kItemExportKeys[k];
+        const std::string_view column = keys[k];
+        const RecordField* field = FindRecordField(column);
         auto whole = [&](std::int64_t limit, bool nullable) -> Status {
             auto value = reader.Whole(column, cell, limit, nullable);
             if (!value) return value.error();
@@ -371,57 +382,71 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const Row& row, bool 
             return {};
         };
         Status read;
-        switch (k) {
-        case kName:
-        case kDescription:
-        case kPocketName:
-        case kTmMoveName: {
-            if ((k == kPocketName || k == kTmMoveName) && (cell.kind == Cell::Kind::Null || (cell.kind == Cell::Kind::Csv && cell.text.empty()))) {
+        if (const EffectField* member = column.starts_with("effect.") ? FindEffectField(column.substr(7)) : nullptr) {
+            const bool empty = cell.kind == Cell::Kind::Null || (cell.kind == Cell::Kind::Csv && cell.text.empty());
+            const std::string& text = cell.text;
+            const bool digits = !text.empty() && text.size() <= 4 && text.find_first_not_of("0123456789", text[0] == '-' ? 1 : 0) == std::string::npos &&
+                                text != "-";
+            const bool amount = member->kind == EffectFieldKind::Amount || member->kind == EffectFieldKind::SignedAmount;
+            if (empty) {
+                // Null is an amount switched off, or no effect at all where the item has none;
+                // a flag given null where the item has an effect is refused below.
                 given[k] = ExportValue{};
-                break;
+            } else if ((cell.kind == Cell::Kind::Number || cell.kind == Cell::Kind::Csv) && digits && std::stoi(text) >= member->minimum &&
+                       std::stoi(text) <= member->maximum) {
+                given[k] = ExportValue{std::int64_t{std::stoi(text)}};
+            } else {
+                return reader.Refusal(column, "takes a whole number from " + std::to_string(member->minimum) + " to " +
+                                                  std::to_string(member->maximum) + (amount ? " or null (off)" : "") + ", not " + Shown(cell));
+            }
+            continue;
+        }
+        const bool shownForReading = ColumnShownFrom(column).has_value() && column != "descriptionRoom";
+        if (column == "name" || column == "description" || shownForReading) {
+            if (shownForReading && (cell.kind == Cell::Kind::Null || (cell.kind == Cell::Kind::Csv && cell.text.empty()))) {
+                given[k] = ExportValue{};
+                continue;
             }
             auto text = reader.Words(column, cell);
             if (!text) return text.error();
             given[k] = k == kDescription ? WithLineFeeds(std::move(*text)) : std::move(*text);
-            break;
-        }
-        case kIndex:
-        case kPrice: read = whole(65535, false); break;
-        case kTmMove: read = whole(65535, true); break;
-        case kDescriptionRoom: read = whole(0x7FFFFFFF, false); break;
-        case kSpecial1:
-        case kSpecial2:
-        case kMystery1:
-        case kMystery2:
-        case kPocket:
-        case kBattleUsage: read = whole(255, false); break;
-        case kFieldUsage:
-        case kBattleUsagePointer: read = hex(6, false); break;
-        case kDescriptionOffset: read = hex(8, false); break;
-        case kImageOffset:
-        case kPaletteOffset: read = hex(6, true); break;
-        default: break;
+        } else if (field != nullptr && field->kind == FieldKind::Number) {
+            read = whole(field->Maximum(), false);
+        } else if (field != nullptr && field->kind == FieldKind::Pointer) {
+            read = hex(6, false);
+        } else if (k == kTmMove) {
+            read = whole(65535, true);
+        } else if (column == "descriptionRoom") {
+            read = whole(0x7FFFFFFF, false);
+        } else if (k == kDescriptionOffset) {
+            read = hex(8, false);
+        } else if (k == kImageOffset || k == kPaletteOffset) {
+            read = hex(6, true);
         }
         if (!read) return read.error();
     }
 
     // Which values differ from the ROM; hexadecimal ones by their value, not their spelling.
-    std::array<bool, kColumns> changed{};
+    std::vector<bool> changed(kColumns);
     for (std::size_t k = 1; k < kColumns; ++k) {
         if (!given[k]) continue;
-        const bool hexColumn = k == kFieldUsage || k == kBattleUsagePointer || k == kDescriptionOffset || k == kImageOffset ||
-                               k == kPaletteOffset;
         const bool bothText = std::holds_alternative<std::string>(*given[k]) && std::holds_alternative<std::string>(current[k]);
-        changed[k] = hexColumn && bothText ? HexValue(*given[k]) != HexValue(current[k]) : *given[k] != current[k];
+        changed[k] = IsHexColumn(keys[k]) && bothText ? HexValue(*given[k]) != HexValue(current[k]) : *given[k] != current[k];
     }
 
     // The columns shown for reading follow from others; they may differ only where those change.
-    const std::pair<std::size_t, std::array<std::size_t, 2>> derived[] = {
-        {kPocketName, {kPocket, kPocket}}, {kTmMoveName, {kTmMove, kTmMove}}, {kDescriptionRoom, {kDescription, kDescriptionOffset}}};
-    for (const auto& [k, sources] : derived) {
-        if (changed[k] && !changed[sources[0]] && !changed[sources[1]]) {
-            return reader.Refusal(kItemExportKeys[k], "is shown for reading only; change " + std::string(kItemExportKeys[sources[0]]) +
-                                                          " instead");
+    for (std::size_t k = 1; k < kColumns; ++k) {
+        const auto source = ColumnShownFrom(keys[k]);
+        if (!source) continue;
+        bool sourceChanged = false;
+        if (*source == "effect.") {
+            for (std::size_t j = 0; j < kColumns; ++j) sourceChanged = sourceChanged || (changed[j] && keys[j].starts_with("effect."));
+        } else {
+            sourceChanged = changed[Column(*source)] || (k == Column("descriptionRoom") && changed[kDescriptionOffset]);
+        }
+        if (changed[k] && !sourceChanged) {
+            const std::string instead = *source == "effect." ? "the effect.* columns" : std::string(*source);
+            return reader.Refusal(keys[k], "is shown for reading only; change " + instead + " instead");
         }
         changed[k] = false;
     }
@@ -432,49 +457,38 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const Row& row, bool 
     auto save = [&](std::size_t k, ItemEdit edit, const DescriptionPlace& place) -> Status {
         edit.replaceUnknownCharacters = replaceUnknownCharacters;
         auto patches = PlanSave(rom.state, position, edit, place);
-        if (!patches) return reader.Wrap(kItemExportKeys[k], patches.error());
-        add(kItemExportKeys[k], std::move(*patches));
+        if (!patches) return reader.Wrap(keys[k], patches.error());
+        add(keys[k], std::move(*patches));
         return {};
     };
     const DescriptionPlace here{item.descriptionOffset, item.descriptionRoomBytes};
     auto number = [&](std::size_t k) { return std::get<std::int64_t>(*given[k]); };
-    auto listed = [&](std::size_t k, std::size_t entries) -> Status {
-        if (number(k) >= static_cast<std::int64_t>(entries)) {
-            return reader.Refusal(kItemExportKeys[k], "takes a whole number from 0 to " + std::to_string(entries - 1) + ", not " +
-                                                          std::to_string(number(k)));
-        }
-        return {};
-    };
 
     for (std::size_t k = 1; k < kColumns; ++k) {
-        if (!changed[k] || k == kDescription || k == kDescriptionOffset || k == kImageOffset || k == kPaletteOffset) continue;
-        ItemEdit edit;
-        Status checked;
-        switch (k) {
-        case kName: edit.name = FromUtf8(std::get<std::string>(*given[k])); break;
-        case kIndex: edit.index = static_cast<std::uint16_t>(number(k)); break;
-        case kPrice: edit.price = static_cast<std::uint16_t>(number(k)); break;
-        case kSpecial1: edit.special1 = static_cast<std::uint8_t>(number(k)); break;
-        case kSpecial2: edit.special2 = static_cast<std::uint8_t>(number(k)); break;
-        case kMystery1: checked = listed(k, family.mystery1Entries.size()); edit.mystery1 = static_cast<std::uint8_t>(number(k)); break;
-        case kMystery2: checked = listed(k, family.mystery2Entries.size()); edit.mystery2 = static_cast<std::uint8_t>(number(k)); break;
-        case kPocket: checked = listed(k, family.pocketNames.size()); edit.pocket = static_cast<std::uint8_t>(number(k)); break;
-        case kBattleUsage:
-            checked = listed(k, family.battleUsageEntries.size());
-            edit.battleUsage = static_cast<std::uint8_t>(number(k));
-            break;
-        case kFieldUsage: edit.fieldUsageCodePointer = std::get<std::string>(*given[k]); break;
-        case kBattleUsagePointer: edit.battleUsageCodePointer = std::get<std::string>(*given[k]); break;
-        case kTmMove:
-            if (!std::holds_alternative<std::int64_t>(*given[k])) {
-                return reader.Refusal(kItemExportKeys[k], "takes a whole number from 0 to " + std::to_string(kMoveCount) + ", not null");
-            }
-            if (item.tmMove) checked = listed(k, kMoveCount + 1);
-            edit.tmMove = static_cast<std::uint16_t>(number(k));
-            break;
-        default: break;
+        if (!changed[k] || k == kDescription || k == kDescriptionOffset || k == kImageOffset || k == kPaletteOffset ||
+            keys[k].starts_with("effect.")) {
+            continue;
         }
-        if (!checked) return checked;
+        const RecordField* field = FindRecordField(keys[k]);
+        ItemEdit edit;
+        if (k == Column("name")) {
+            edit.name = FromUtf8(std::get<std::string>(*given[k]));
+        } else if (k == kTmMove) {
+            if (!std::holds_alternative<std::int64_t>(*given[k])) {
+                return reader.Refusal(keys[k], "takes a whole number from 0 to " + std::to_string(kMoveCount) + ", not null");
+            }
+            if (item.tmMove && number(k) > kMoveCount) {
+                return reader.Refusal(keys[k], "takes a whole number from 0 to " + std::to_string(kMoveCount) + ", not " +
+                                                              std::to_string(number(k)));
+            }
+            edit.tmMove = static_cast<std::uint16_t>(number(k));
+        } else if (field != nullptr && field->kind == FieldKind::Pointer) {
+            field->writeText(edit, std::get<std::string>(*given[k]));
+        } else if (field != nullptr) {
+            field->write(edit, static_cast<std::uint32_t>(number(k)));
+        } else {
+            continue;
+        }
         if (auto saved = save(k, edit, here); !saved) return saved;
     }
 
@@ -506,11 +520,39 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const Row& row, bool 
             return {};
         };
         if (!given[k] || !std::holds_alternative<std::string>(*given[k])) {
-            return reader.Refusal(kItemExportKeys[k], "takes hexadecimal text of at most 6 digits, not null");
+            return reader.Refusal(keys[k], "takes hexadecimal text of at most 6 digits, not null");
         }
         auto patches = PlanImageRepoint(rom.state, position, text(kImageOffset), text(kPaletteOffset));
-        if (!patches) return reader.Wrap(kItemExportKeys[k], patches.error());
-        add(kItemExportKeys[k], std::move(*patches));
+        if (!patches) return reader.Wrap(keys[k], patches.error());
+        add(keys[k], std::move(*patches));
+    }
+
+    // The effect's members make one new record, written where the effect plan says.
+    ItemEffect newEffect = effect.effect;
+    std::string_view effectColumn;
+    for (std::size_t k = 1; k < kColumns; ++k) {
+        if (!changed[k] || !keys[k].starts_with("effect.")) continue;
+        const ExportValue& value = *given[k];
+        const auto* amount = std::get_if<std::int64_t>(&value);
+        const EffectField& member = *FindEffectField(keys[k].substr(7));
+        if (amount == nullptr && member.kind != EffectFieldKind::Amount && member.kind != EffectFieldKind::SignedAmount) {
+            return reader.Refusal(keys[k], "takes a whole number from " + std::to_string(member.minimum) + " to " +
+                                               std::to_string(member.maximum) + ", not null");
+        }
+        member.set(newEffect, amount ? std::optional<int>(static_cast<int>(*amount)) : std::nullopt);
+        if (effectColumn.empty()) effectColumn = keys[k];
+    }
+    if (!effectColumn.empty()) {
+        if (!space) {
+            auto image = ReadRomImage(rom.state);
+            if (!image) return image.error();
+            auto found = FindFreeSpace(rom.state, *image);
+            if (!found) return found.error();
+            space = std::move(*found);
+        }
+        auto planned = PlanEffectSave(rom.state, position, newEffect, &*space);
+        if (!planned) return reader.Wrap(effectColumn, planned.error());
+        add(effectColumn, std::move(planned->patches));
     }
 
     bool any = false;
@@ -519,7 +561,7 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const Row& row, bool 
         // A description moved with the text it had is written at its new place, but the item's
         // text is what it was: only the offset changed, as a diff of the two ROMs says.
         if (k == kDescription && *given[k] == current[k]) continue;
-        plan.changes.push_back({position, kItemExportKeys[k], current[k], *given[k]});
+        plan.changes.push_back({position, keys[k], current[k], *given[k]});
         any = true;
     }
     if (any) ++plan.itemsChanged;
@@ -535,13 +577,17 @@ Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, Expor
     auto items = ReadItemTable(rom.state);
     if (!items) return items.error();
 
+    const RoutineGroups routines = RoutineGroups::Of(*items);
+    auto effects = ReadItemEffects(rom.state);
+    if (!effects) return effects.error();
+    std::optional<FreeSpace> space;
     ImportPlan plan;
     std::vector<Write> writes;
     std::map<int, int> rowOfPosition;
     for (const Row& row : *rows) {
         const std::string where = "row " + std::to_string(row.number);
-        if (!row.cells[kPosition]) return Refuse(where + ": no position");
-        const Cell& cell = *row.cells[kPosition];
+        if (!row.cells[0]) return Refuse(where + ": no position");
+        const Cell& cell = *row.cells[0];
         const int last = static_cast<int>(items->size()) - 1;
         const bool digits = (cell.kind == Cell::Kind::Number || cell.kind == Cell::Kind::Csv) && !cell.text.empty() &&
                             cell.text.size() <= 9 && cell.text.find_first_not_of("0123456789") == std::string::npos;
@@ -554,7 +600,9 @@ Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, Expor
             return Refuse(where + ", column position: position " + std::to_string(position) + " is also in row " +
                           std::to_string(earlier->second));
         }
-        if (auto planned = PlanRow(rom, (*items)[static_cast<std::size_t>(position)], row, replaceUnknownCharacters, plan, writes); !planned) {
+        if (auto planned = PlanRow(rom, (*items)[static_cast<std::size_t>(position)], routines,
+                                   (*effects)[static_cast<std::size_t>(position)], space, row, replaceUnknownCharacters, plan, writes);
+            !planned) {
             return planned.error();
         }
     }

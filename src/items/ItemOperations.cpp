@@ -1,8 +1,10 @@
 #include "items/ItemOperations.h"
 
+#include "items/ItemFields.h"
 #include "items/ItemTable.h"
 #include "rom/HexIo.h"
 #include "rom/HexText.h"
+#include "rom/LittleEndian.h"
 #include "rom/Patch.h"
 #include "rom/PathText.h"
 #include "rom/Profile.h"
@@ -18,16 +20,6 @@ constexpr int kImageEntrySize = 8;
 constexpr int kDescriptionReadSize = 256;
 constexpr int kRepointReadSize = 110;
 constexpr std::uint8_t kTerminator = 0xFF;
-
-std::uint16_t Le16(std::span<const Byte> bytes, std::size_t at)
-{
-    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
-}
-
-Bytes Le16Bytes(std::uint16_t value)
-{
-    return {static_cast<Byte>(value & 0xFF), static_cast<Byte>(value >> 8)};
-}
 
 std::string HexOffset(std::int64_t offset) { return NumberToHex(static_cast<std::uint32_t>(offset)); }
 
@@ -198,7 +190,7 @@ Result<ItemView> ReadItem(const RomState& state, int position)
         if (!move) {
             return move.error();
         }
-        item.tmMove = Le16(*move, 0);
+        item.tmMove = ReadLe16(*move, 0);
     }
     if (family->hasImages) {
         auto entry = file->ReadAt(ImageEntryOffset(state, position), kImageEntrySize);
@@ -301,37 +293,44 @@ Result<std::vector<Patch>> PlanSave(const RomState& state, int position, const I
         }
         patches.push_back({entry + ItemField::Name, std::move(*name)});
     }
-    auto addByte = [&](const std::optional<std::uint8_t>& value, int field) {
-        if (value) patches.push_back({entry + field, Bytes{*value}});
-    };
-    auto addWord = [&](const std::optional<std::uint16_t>& value, std::int64_t offset) {
-        if (value) patches.push_back({offset, Le16Bytes(*value)});
-    };
-    addWord(edit.price, entry + ItemField::Price);
-    addWord(edit.index, entry + ItemField::Index);
-    addByte(edit.special1, ItemField::Special1);
     if (edit.tmMove) {
         if (!IsTmItem(position)) {
             return MakeError(ErrorCode::BadValue, "only items 289 to 346 teach a move");
         }
-        addWord(edit.tmMove, TmEntryOffset(state, position));
+        patches.push_back({TmEntryOffset(state, position), LittleEndianBytes(*edit.tmMove, 2)});
     }
-    addByte(edit.special2, ItemField::Special2);
-    addByte(edit.pocket, ItemField::Pocket);
-    addByte(edit.mystery1, ItemField::Mystery1);
-    addByte(edit.mystery2, ItemField::Mystery2);
-    addByte(edit.battleUsage, ItemField::BattleUsage);
-    const std::pair<const std::optional<std::string>*, int> pointers[] = {
-        {&edit.fieldUsageCodePointer, ItemField::FieldUsageCodePointer},
-        {&edit.battleUsageCodePointer, ItemField::BattleUsageCodePointer}};
-    for (const auto& [text, field] : pointers) {
-        if (!*text) continue;
-        auto body = PointerBodyBytes(**text, field == ItemField::FieldUsageCodePointer ? "field usage code pointer"
-                                                                                       : "battle usage code pointer");
-        if (!body) {
-            return body.error();
+    // What the record holds now, read only when a value the game does not know is asked for: such
+    // a value may stay where it is, but is not newly written where the game looks things up by it.
+    std::optional<ItemView> stored;
+    for (const RecordField& field : RecordFields()) {
+        if (field.kind == FieldKind::GameText) continue;
+        if (field.kind == FieldKind::Pointer) {
+            const std::optional<std::string>& text = *field.editText(edit);
+            if (!text) continue;
+            auto body = PointerBodyBytes(*text, field.key == "fieldUsageCodePointer" ? "field usage code pointer"
+                                                                                      : "battle usage code pointer");
+            if (!body) {
+                Error error = body.error();
+                error.field = std::string(field.key);
+                error.recordOffset = field.offset;
+                return error;
+            }
+            patches.push_back({entry + field.offset, std::move(*body)});
+            continue;
         }
-        patches.push_back({entry + field, std::move(*body)});
+        const auto value = field.take(edit);
+        if (!value) continue;
+        if (field.knownValuesOnly && !NameOf(field.meaning, *state.Family(), static_cast<int>(*value)) && !stored) {
+            auto file = OpenOpenedRom(state);
+            if (!file) return file.error();
+            auto record = file->ReadAt(entry, kItemRecordSize);
+            if (!record) return record.error();
+            stored = DecodeItemRecord(position, *record);
+        }
+        if (auto valid = CheckFieldValue(field, *state.Family(), *value, stored ? field.read(*stored) : *value); !valid) {
+            return valid.error();
+        }
+        patches.push_back({entry + field.offset, LittleEndianBytes(*value, field.width)});
     }
     if (edit.description) {
         Bytes bytes = EncodeDescription(*edit.description);

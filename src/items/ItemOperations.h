@@ -47,7 +47,9 @@ struct ItemView {
     std::uint8_t mystery1 = 0;
     std::uint8_t mystery2 = 0;
     std::uint8_t pocket = 0;
+    std::uint8_t type = 0;
     std::uint8_t battleUsage = 0;
+    std::uint8_t secondaryId = 0;
     std::string fieldUsageCodePointer;   // six digits, leading zeros kept
     std::string battleUsageCodePointer;  // six digits, leading zeros kept
     std::int64_t descriptionOffset = 0;  // negative for a pointer below 0x08000000
@@ -85,7 +87,9 @@ struct ItemEdit {
     std::optional<std::uint8_t> mystery1;
     std::optional<std::uint8_t> mystery2;
     std::optional<std::uint8_t> pocket;
+    std::optional<std::uint8_t> type;
     std::optional<std::uint8_t> battleUsage;
+    std::optional<std::uint8_t> secondaryId;
     std::optional<std::string> fieldUsageCodePointer;   // hex text, brought to six digits
     std::optional<std::string> battleUsageCodePointer;  // hex text, brought to six digits
     std::optional<Text> description;  // line breaks as "\r\n" or "\n"

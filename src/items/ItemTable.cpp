@@ -1,6 +1,8 @@
 #include "items/ItemTable.h"
 
+#include "items/ItemFields.h"
 #include "rom/HexIo.h"
+#include "rom/LittleEndian.h"
 #include "rom/HexText.h"
 
 #include <algorithm>
@@ -15,11 +17,6 @@ constexpr int kTmEntries = kLastTmItem - kFirstTmItem + 1;
 constexpr std::uint8_t kTerminator = 0xFF;
 // Descriptions spread over more than this are read one by one rather than as one block.
 constexpr std::int64_t kMaxDescriptionBlock = 1 << 20;
-
-std::uint16_t Le16(std::span<const Byte> bytes, std::size_t at)
-{
-    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
-}
 
 bool NamesAPlace(std::int64_t offset, std::int64_t fileSize) { return offset >= 0 && offset < fileSize; }
 
@@ -46,16 +43,9 @@ ItemView DecodeItemRecord(int position, std::span<const Byte> bytes)
     item.position = position;
     item.name = RemoveAll(DecodeGameText(bytes.first(kItemNameSize)), kTerminatorEscape);
     while (!item.name.empty() && item.name.back() == U' ') item.name.pop_back();
-    item.index = Le16(bytes, ItemField::Index);
-    item.price = Le16(bytes, ItemField::Price);
-    item.special1 = bytes[ItemField::Special1];
-    item.special2 = bytes[ItemField::Special2];
-    item.mystery1 = bytes[ItemField::Mystery1];
-    item.mystery2 = bytes[ItemField::Mystery2];
-    item.pocket = bytes[ItemField::Pocket];
-    item.battleUsage = bytes[ItemField::BattleUsage];
-    item.fieldUsageCodePointer = ReadPointerBody(bytes.subspan(ItemField::FieldUsageCodePointer).first<3>());
-    item.battleUsageCodePointer = ReadPointerBody(bytes.subspan(ItemField::BattleUsageCodePointer).first<3>());
+    for (const RecordField& field : RecordFields()) {
+        if (field.kind != FieldKind::GameText) field.store(item, ReadLittleEndian(bytes, static_cast<std::size_t>(field.offset), field.width));
+    }
     item.descriptionOffset = ReadFullPointer(bytes.subspan(ItemField::DescPointer).first<4>());
     item.descriptionOffsetText = NumberToHex(static_cast<std::uint32_t>(item.descriptionOffset));
     return item;
@@ -123,7 +113,7 @@ Result<std::vector<ItemView>> ReadItemTable(const RomState& state)
         }
         if (position >= kFirstTmItem && position <= kLastTmItem) {
             if (state.tmMovesKnown) {
-                item.tmMove = Le16(tmMoves, static_cast<std::size_t>(2 * (position - kFirstTmItem)));
+                item.tmMove = ReadLe16(tmMoves, static_cast<std::size_t>(2 * (position - kFirstTmItem)));
             } else {
                 item.tmMoveUnknown = true;
             }

@@ -1,6 +1,8 @@
 #include "items/RomDiff.h"
 
+#include "items/ItemEffects.h"
 #include "items/ItemTable.h"
+#include "items/RoutineGroups.h"
 
 namespace quillbox {
 
@@ -14,12 +16,19 @@ Result<std::vector<ItemChange>> DiffItems(const OpenedRom& first, const OpenedRo
     if (!a) return a.error();
     auto b = ReadItemTable(second.state);
     if (!b) return b.error();
+    const RoutineGroups firstRoutines = RoutineGroups::Of(*a);
+    const RoutineGroups secondRoutines = RoutineGroups::Of(*b);
+    auto firstEffects = ReadItemEffects(first.state);
+    if (!firstEffects) return firstEffects.error();
+    auto secondEffects = ReadItemEffects(second.state);
+    if (!secondEffects) return secondEffects.error();
+    const auto keys = ItemExportKeys();
     std::vector<ItemChange> changes;
     for (std::size_t position = 0; position < a->size() && position < b->size(); ++position) {
-        const auto before = ItemExportValues(first, (*a)[position]);
-        const auto after = ItemExportValues(second, (*b)[position]);
-        for (std::size_t k = 0; k < kItemExportKeys.size(); ++k) {
-            if (before[k] != after[k]) changes.push_back({static_cast<int>(position), kItemExportKeys[k], before[k], after[k]});
+        const auto before = ItemExportValues(first, (*a)[position], firstRoutines, &(*firstEffects)[position]);
+        const auto after = ItemExportValues(second, (*b)[position], secondRoutines, &(*secondEffects)[position]);
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            if (before[k] != after[k]) changes.push_back({static_cast<int>(position), keys[k], before[k], after[k]});
         }
     }
     return changes;

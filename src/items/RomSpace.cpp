@@ -1,5 +1,6 @@
 #include "items/RomSpace.h"
 
+#include "items/ItemEffects.h"
 #include "items/ItemOperations.h"
 #include "rom/HexText.h"
 
@@ -51,6 +52,9 @@ std::vector<ByteRange> KnownTables(const RomState& state)
     };
     if (family->hasImages) {
         tables.push_back({state.imageTableOffset, state.imageTableOffset + kImageEntrySize * items});
+    }
+    if (state.itemEffectsKnown) {
+        tables.push_back({state.itemEffectsOffset, state.itemEffectsOffset + 4 * std::int64_t{kEffectEntries}});
     }
     return tables;
 }

@@ -34,6 +34,11 @@ struct RomState {
     // The TM/HM list is known when the offsets name it and it holds the list's own moves; an
     // unknown list is neither shown nor written, so no other table is taken for it.
     bool tmMovesKnown = true;
+    // The item-effect table (profile key EffectData): 163 pointers, entry k for item 13 + k. It
+    // is known only when the offset names a table that holds the real table's evidence; an
+    // unknown table is neither shown nor written.
+    std::int32_t itemEffectsOffset = 0;
+    bool itemEffectsKnown = false;
     // An image table that failed the check at opening is shown but never written.
     bool imagesWritable = true;
     // Japanese releases use a character set the western table cannot encode back.

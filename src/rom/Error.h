@@ -40,8 +40,19 @@ enum class ErrorCode : int {
 std::string_view DescribeErrorCode(ErrorCode code);
 
 struct Error {
+    Error() = default;
+    Error(ErrorCode errorCode, std::string text, std::string fieldKey = {}, int offsetInRecord = -1)
+        : code(errorCode), message(std::move(text)), field(std::move(fieldKey)), recordOffset(offsetInRecord)
+    {
+    }
+
     ErrorCode code{};
     std::string message;
+    // The item field a refused value was meant for (its key) and where that field lies in the
+    // record, so that a front end can point at it without reading the message; empty and -1 when
+    // the error concerns no one field.
+    std::string field;
+    int recordOffset = -1;
 
     int Number() const { return static_cast<int>(code); }
 };

@@ -1,6 +1,8 @@
 #include "ItemTestSupport.h"
 
 #include "items/ItemImport.h"
+#include "items/ItemEffects.h"
+#include "items/RoutineGroups.h"
 #include "items/ItemTable.h"
 #include "items/RomDiff.h"
 
@@ -69,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"PriceOfTheWrongKind", kJson, R"([{"position":10,"price":1},{"position":11,"price":"450"}])", "column price: takes a whole number"},
         Refusal{"PriceAsFraction", kJson, R"([{"position":10,"price":1},{"position":11,"price":4.5}])", "not 4.5"},
         Refusal{"NameOfTheWrongKind", kJson, R"([{"position":10,"price":1},{"position":11,"name":7}])", "column name: takes text, not 7"},
-        Refusal{"PocketPastTheList", kCsv, "position,price,pocket\n10,1,1\n11,1,6\n", "row 2 (position 11), column pocket: takes a whole number from 0 to 5"},
+        Refusal{"PocketPastTheList", kCsv, "position,price,pocket\n10,1,1\n11,1,6\n", "row 2 (position 11), column pocket: The value is not accepted: pocket takes a value the game knows, from 0 to 5, not 6"},
         Refusal{"PointerNotHex", kCsv, "position,price,battleUsageCodePointer\n10,1,0A0021\n11,1,12G\n", "column battleUsageCodePointer: takes hexadecimal text"},
         Refusal{"NameDoesNotFit", kJson, R"([{"position":10,"price":1},{"position":11,"name":"ABCDEFGHIJKLMN"}])", "row 2 (position 11), column name: The name does not fit its 14-byte field"},
         Refusal{"DescriptionDoesNotFit", kJson, R"([{"position":10,"price":1},{"position":11,"description":"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"}])", "column description: The description does not fit its room"},
@@ -112,13 +114,16 @@ TEST_P(ImportRoundTrip, ExportedFilesImportWithoutWriting)
     auto items = ReadItemTable(rom.state);
     ASSERT_TRUE(items);
     nlohmann::json array = nlohmann::json::array();
-    for (const ItemView& item : *items) array.push_back(ItemToJson(rom, item));
+    const RoutineGroups routines = RoutineGroups::Of(*items);
+    auto effects = ReadItemEffects(rom.state);
+    ASSERT_TRUE(effects);
+    for (const ItemView& item : *items) array.push_back(ItemToJson(rom, item, routines, &(*effects)[static_cast<std::size_t>(item.position)]));
     EXPECT_EQ(Export(rom, kJson), JsonText(array));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryGame, ImportRoundTrip, ::testing::ValuesIn(kGameCases), GameCaseName);
 
-bool Derived(std::string_view field) { return field == "pocketName" || field == "tmMoveName" || field == "descriptionRoom"; }
+bool Derived(std::string_view field) { return ColumnShownFrom(field).has_value(); }
 
 // Random batches of edits: the changes a dry run lists are exactly the item-level differences
 // between the ROM before and after the real run.

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <random>
+#include <tuple>
 
 namespace quillbox::test {
 namespace {
@@ -75,7 +76,7 @@ std::vector<FieldCase> FieldCases()
         {"Mystery1", 5, EditOf(&ItemEdit::mystery1, 2), {{Base::Entry, 24, {0x02}}}},
         {"Mystery2", 5, EditOf(&ItemEdit::mystery2, 1), {{Base::Entry, 25, {0x01}}}},
         {"Pocket", 5, EditOf(&ItemEdit::pocket, 5), {{Base::Entry, 26, {0x05}}}},
-        {"BattleUsage", 5, EditOf(&ItemEdit::battleUsage, 3), {{Base::Entry, 32, {0x03}}}},
+        {"BattleUsage", 5, EditOf(&ItemEdit::battleUsage, 2), {{Base::Entry, 32, {0x02}}}},
         {"FieldUsagePointer", 5, EditOf(&ItemEdit::fieldUsageCodePointer, "A1B2C"), {{Base::Entry, 28, {0x2C, 0x1B, 0x0A}}}},
         {"FieldUsagePointerLowerCase", 5, EditOf(&ItemEdit::fieldUsageCodePointer, "a1b2c"),
          {{Base::Entry, 28, {0x2C, 0x1B, 0x0A}}}},
@@ -193,8 +194,9 @@ TEST_P(SaveGameTest, FullEditNeverTouchesTheUninterpretedBytesOrTheDescriptionPo
     edit.special2 = 0xFF;
     edit.mystery1 = 0xFF;
     edit.mystery2 = 0xFF;
-    edit.pocket = 0xFF;
-    edit.battleUsage = 0xFF;
+    // The pocket and battle usage take only values the game knows; the highest of each.
+    edit.pocket = 5;
+    edit.battleUsage = 2;
     edit.fieldUsageCodePointer = "FFFFFF";
     edit.battleUsageCodePointer = "FFFFFF";
     edit.description = U"Long text here";
@@ -209,7 +211,7 @@ TEST_P(SaveGameTest, FullEditNeverTouchesTheUninterpretedBytesOrTheDescriptionPo
     for (std::size_t k = 14; k < 44; ++k) {
         const bool untouched = (k >= 20 && k <= 23) || k == 27 || k == 31 || (k >= 33 && k <= 35) || k >= 39;
         if (!untouched) {
-            EXPECT_EQ(after[e + k], 0xFF) << "byte " << k;
+            EXPECT_EQ(after[e + k], k == 26 ? 5 : k == 32 ? 2 : 0xFF) << "byte " << k;
         }
     }
     // Nothing outside the record, the item's TM/HM entry and the description place changed.
@@ -657,12 +659,13 @@ TEST_P(RandomEditTest, ChangesExactlyTheBytesOfTheEditedFields)
             *member = word();
             Apply(expected, e + offset, {static_cast<Byte>(**member & 0xFF), static_cast<Byte>(**member >> 8)});
         }
-        const std::pair<std::optional<std::uint8_t>*, int> bytes[] = {
-            {&edit.special1, 18}, {&edit.special2, 19}, {&edit.mystery1, 24},   {&edit.mystery2, 25},
-            {&edit.pocket, 26},   {&edit.battleUsage, 32}};
-        for (const auto& [member, offset] : bytes) {
+        // The pocket and battle usage take the values the game knows (0 to 5 and 0 to 2 in every game).
+        const std::tuple<std::optional<std::uint8_t>*, int, int> bytes[] = {
+            {&edit.special1, 18, 255}, {&edit.special2, 19, 255}, {&edit.mystery1, 24, 255}, {&edit.mystery2, 25, 255},
+            {&edit.pocket, 26, 5},     {&edit.type, 27, 255},     {&edit.battleUsage, 32, 2}, {&edit.secondaryId, 40, 255}};
+        for (const auto& [member, offset, highest] : bytes) {
             if (!coin()) continue;
-            *member = byte();
+            *member = static_cast<std::uint8_t>(byte() % (highest + 1));
             Apply(expected, e + offset, {**member});
         }
         const std::pair<std::optional<std::string>*, int> pointers[] = {{&edit.fieldUsageCodePointer, 28},

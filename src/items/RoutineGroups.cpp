@@ -1,0 +1,98 @@
+#include "items/RoutineGroups.h"
+
+#include "items/ItemFields.h"
+#include "items/ItemTable.h"
+#include "rom/HexText.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <mutex>
+
+namespace quillbox {
+
+namespace {
+
+constexpr std::size_t kNamesShown = 6;
+
+std::span<const int> UsersIn(const std::unordered_map<std::uint32_t, std::vector<int>>& groups, std::uint32_t routine)
+{
+    const auto found = groups.find(routine);
+    if (found == groups.end()) return {};
+    return found->second;
+}
+
+}  // namespace
+
+RoutineGroups RoutineGroups::Of(std::span<const ItemView> items)
+{
+    RoutineGroups groups;
+    groups.names_.reserve(items.size());
+    for (const ItemView& item : items) {
+        groups.field_[static_cast<std::uint32_t>(HexToNumber(item.fieldUsageCodePointer))].push_back(item.position);
+        groups.battle_[static_cast<std::uint32_t>(HexToNumber(item.battleUsageCodePointer))].push_back(item.position);
+        groups.names_.push_back(item.name);
+    }
+    return groups;
+}
+
+std::span<const int> RoutineGroups::FieldRoutineUsers(std::uint32_t routine) const { return UsersIn(field_, routine); }
+
+std::span<const int> RoutineGroups::BattleRoutineUsers(std::uint32_t routine) const { return UsersIn(battle_, routine); }
+
+Result<std::shared_ptr<const RoutineGroups>> RoutineGroupsOf(const RomState& state)
+{
+    struct Cached {
+        std::filesystem::path path;
+        std::int64_t size = -1;
+        std::filesystem::file_time_type written;
+        std::int32_t itemTable = 0;
+        int count = 0;
+        std::shared_ptr<const RoutineGroups> groups;
+    };
+    static std::mutex lock;
+    static Cached cached;
+
+    std::error_code failed;
+    const auto written = std::filesystem::last_write_time(state.romPath, failed);
+    const auto size = std::filesystem::file_size(state.romPath, failed);
+    const std::lock_guard guard(lock);
+    if (!failed && cached.groups && cached.path == state.romPath && cached.size == static_cast<std::int64_t>(size) &&
+        cached.written == written && cached.itemTable == state.itemTableOffset && cached.count == state.ItemCount()) {
+        return cached.groups;
+    }
+    auto items = ReadItemTable(state);
+    if (!items) return items.error();
+    auto groups = std::make_shared<const RoutineGroups>(RoutineGroups::Of(*items));
+    if (!failed) cached = {state.romPath, static_cast<std::int64_t>(size), written, state.itemTableOffset, state.ItemCount(), groups};
+    return groups;
+}
+
+std::string DescribeRoutineUsers(const RoutineGroups& groups, std::span<const int> users, int position,
+                                 std::uint32_t routine, std::int64_t romSize)
+{
+    if (routine == 0) return "no routine";
+    // Item routines are Thumb code: the pointer is odd and names a place inside the file.
+    if (routine % 2 == 0 || static_cast<std::int64_t>(routine) >= romSize) return "not a routine in this ROM";
+    const bool others = std::any_of(users.begin(), users.end(), [position](int user) { return user != position; });
+    if (!others) return "no other item uses this routine";
+    std::string text = "used by " + std::to_string(users.size()) + " items: ";
+    const auto names = groups.Names();
+    for (std::size_t i = 0; i < users.size() && i < kNamesShown; ++i) {
+        const auto at = static_cast<std::size_t>(users[i]);
+        text += (i == 0 ? "" : ", ") + ToUtf8(at < names.size() ? names[at] : Text());
+    }
+    if (users.size() > kNamesShown) text += ", …";
+    return text;
+}
+
+ItemEdit UseLike(const ItemView& model)
+{
+    ItemEdit edit;
+    for (std::string_view key : {"fieldUsageCodePointer", "battleUsageCodePointer", "type", "secondaryId"}) {
+        const RecordField& field = *FindRecordField(key);
+        field.write(edit, field.read(model));
+    }
+    return edit;
+}
+
+}  // namespace quillbox
