@@ -495,6 +495,29 @@ void AddImportSeeds(CorpusWriter& corpus)
     corpus.Add(kHarness, "empty", ImportInput(1, ""));
 }
 
+// Item-effect harness input: a field number, the text to set on it, then the record.
+Bytes EffectInput(std::uint8_t field, std::string_view text, const Bytes& record)
+{
+    return Concat({{field, static_cast<Byte>(text.size())}, Ascii(text), record});
+}
+
+void AddItemEffectSeeds(CorpusWriter& corpus)
+{
+    constexpr std::string_view kHarness = "item-effect";
+    // Records of the games' item-effect table; field numbers in the order of EffectFields().
+    corpus.Add(kHarness, "potion-heal-too-much", EffectInput(18, "300", {0, 0, 0, 0, 0x04, 0, 20}));
+    corpus.Add(kHarness, "full-restore-pp-off", EffectInput(19, "off", {0, 0, 0, 0x3F, 0x04, 0, 0xFF}));
+    corpus.Add(kHarness, "revive-flag-off", EffectInput(22, "no", {0, 0, 0, 0, 0x44, 0, 0xFE}));
+    corpus.Add(kHarness, "protein-friendship", EffectInput(29, "-5", {0, 0, 0, 0, 0x02, 0xE0, 10, 5, 3, 2}));
+    corpus.Add(kHarness, "rare-candy-running-on", EffectInput(2, "on", {0, 0, 0, 0x40, 0x44, 0xE0, 253, 5, 3, 2, 0x99}));
+    corpus.Add(kHarness, "x-attack-stages", EffectInput(0, "16", {0x01, 0, 0, 0, 0, 0x60, 1, 1}));
+    corpus.Add(kHarness, "dire-hit", EffectInput(1, "3", {0x20, 0, 0, 0, 0, 0x60, 1, 1}));
+    corpus.Add(kHarness, "ether-one-move", EffectInput(20, "yes", {0, 0, 0, 0, 0x18, 0, 10}));
+    corpus.Add(kHarness, "every-argument", EffectInput(16, "+127", {0, 0, 0, 0, 0xFF, 0xFF, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+    corpus.Add(kHarness, "cut-short", EffectInput(31, "", {0, 0, 0, 0, 0x04, 0xE0, 50, 0xFB}));
+    corpus.Add(kHarness, "flags-cut-short", EffectInput(7, " 15 ", {0, 0, 0}));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -518,6 +541,7 @@ int main(int argc, char** argv)
     AddIconSeeds(corpus);
     AddHistorySeeds(corpus);
     AddImportSeeds(corpus);
+    AddItemEffectSeeds(corpus);
     corpus.Report();
     return 0;
 }

@@ -8,7 +8,7 @@ set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 build="$top/build/fuzz"
 seconds="${1:-30}"
-harnesses=(lz77-decompress game-text-round-trip game-text-encode profile open-rom item-icon history item-import)
+harnesses=(lz77-decompress game-text-round-trip game-text-encode profile open-rom item-icon history item-import item-effect)
 
 if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
   echo "usage: $0 [SECONDS]  (a whole number of seconds per harness)" >&2
