@@ -233,6 +233,12 @@ int CountImageEntries(std::span<const Byte> rom, std::int64_t offset, int limit)
 
 FoundTables FindTables(std::span<const Byte> rom, const PointerTargets& pointers, const GameFamily* family)
 {
+    return FindTables(rom, pointers, family, {});
+}
+
+FoundTables FindTables(std::span<const Byte> rom, const PointerTargets& pointers, const GameFamily* family,
+                       const NamedPlaceLook& alsoLookAt)
+{
     FoundTables found;
     const int leastItems = family != nullptr ? family->itemCount : SmallestItemCount();
     found.imagesSearched = family == nullptr || family->hasImages;
@@ -256,6 +262,7 @@ FoundTables FindTables(std::span<const Byte> rom, const PointerTargets& pointers
                 const int entries = CountImageEntries(rom, at, kScanLimit);
                 if (entries > leastItems) images.push_back({at, count, false, entries});
             }
+            if (alsoLookAt) alsoLookAt(at, count);
         }
         const int slots = CountNameSlots(rom, at, kScanLimit);
         if (slots >= kMoveNameSlots) names.push_back({at, count, at == headerNames, slots});

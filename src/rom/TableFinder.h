@@ -6,6 +6,7 @@
 #include "rom/TmHmList.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -73,6 +74,12 @@ struct FoundTables {
 // Nothing here depends on the game's language. `family` sets the least number of items an item table must hold; without it
 // the smallest family's count is used.
 FoundTables FindTables(std::span<const Byte> rom, const PointerTargets& pointers, const GameFamily* family);
+// The same, showing each 4-aligned named place and the number of words naming it to
+// `alsoLookAt` in the same pass, while its bytes are at hand: a table sought elsewhere costs no
+// second trip through hundreds of thousands of places all over the ROM.
+using NamedPlaceLook = std::function<void(std::int64_t offset, std::uint32_t count)>;
+FoundTables FindTables(std::span<const Byte> rom, const PointerTargets& pointers, const GameFamily* family,
+                       const NamedPlaceLook& alsoLookAt);
 // The same with the ROM's pointers scanned here.
 FoundTables FindTables(std::span<const Byte> rom, const GameFamily* family);
 

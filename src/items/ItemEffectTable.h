@@ -1,0 +1,102 @@
+#pragma once
+
+#include "rom/PointerScan.h"
+#include "rom/RomFile.h"
+#include "rom/TableFinder.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quillbox {
+
+// The item-effect table: one pointer for each item from POTION (13) to ENIGMA BERRY (175), the
+// same in all five games, 0 where the item does nothing when used on a Pokémon. The game's
+// item-effect code reads entry `item - 13`; ENIGMA BERRY's entry is 0 in every release, its
+// record lives in the save.
+inline constexpr int kFirstEffectItem = 13;
+inline constexpr int kLastEffectItem = 175;
+inline constexpr int kItemEffectEntries = kLastEffectItem - kFirstEffectItem + 1;
+inline constexpr std::int64_t kItemEffectTableSize = 4 * std::int64_t{kItemEffectEntries};
+
+// Items whose released records tell the real table from other pointer tables. Their ids are the
+// same in Ruby, Sapphire, Emerald, FireRed and LeafGreen for every item from 13 to 175.
+inline constexpr int kPotionItem = 13;
+inline constexpr std::array<int, 5> kXItems{75, 76, 77, 78, 79};  // X Attack, X Defend, X Speed, X Accuracy, X Special
+// HP Up, Protein, Iron, Carbos, Calcium, Zinc.
+inline constexpr std::array<int, 6> kVitaminItems{63, 64, 65, 66, 67, 70};
+// Sun, Moon, Fire, Thunder, Water and Leaf Stone.
+inline constexpr std::array<int, 6> kEvolutionStoneItems{93, 94, 95, 96, 97, 98};
+
+// How much a table of 163 words looks like the item-effect table the game reads.
+struct ItemEffectTableEvidence {
+    int entriesInRom = 0;      // entries that are 0 or name a place inside the file
+    int records = 0;           // entries that are not 0
+    int decoded = 0;           // of those, records that decode as effects and end inside the file
+    bool potionHeals = false;  // POTION's record heals HP
+    int xItemsRaiseStages = 0;
+    int vitaminsRaiseEvs = 0;
+    int stonesEvolve = 0;
+
+    // Every entry 0 or a record inside the file that decodes, at least a third of them records
+    // (the released games hold 63 or 69 of 163), POTION healing, and nearly all X items, vitamins
+    // and evolution stones doing what they do in every release (a hack may change one of each).
+    bool IsItemEffectTable() const;
+    // "163 entries in the ROM, 63 records decode, POTION heals, X items 5 of 5, ..." for the user.
+    std::string Describe() const;
+};
+
+// Weighs the 163 entries at `offset` of the whole ROM; nothing for a table outside it.
+ItemEffectTableEvidence WeighItemEffectTable(std::span<const Byte> rom, std::int64_t offset);
+// The same through an open file, reading the table and then each record it names.
+Result<ItemEffectTableEvidence> WeighItemEffectTable(RomFile& file, std::int64_t offset);
+
+// The cheap first look for scanning every named place: an aligned table inside the ROM whose
+// POTION entry names a record that heals HP and whose every entry is 0 or a place in the ROM.
+bool MayBeItemEffectTable(std::span<const Byte> rom, std::int64_t offset);
+
+// Whether code reads the table at any of `namingWords` (file offsets of words naming it) as the
+// game's code does: a Thumb `ldr rN, [pc, #…]` loading that word within a few instructions of a
+// `subs rM, #13`, the item number taken down to the table's first entry. The compiled games
+// hold the 13 in the instruction, not in the literal pool.
+bool ReadAsItemEffectTable(std::span<const Byte> rom, std::span<const std::uint32_t> namingWords);
+
+// What the ROM says about the item-effect table.
+struct FoundItemEffects {
+    // matchingRecords counts the chosen table's records; candidates the places holding the
+    // table's evidence; tied lists them when several do and no code tells which the game reads.
+    TableEvidence table;
+    ItemEffectTableEvidence evidence;  // of the chosen table
+    bool readByCode = false;           // the code indexing by item - 13 names the chosen table
+    // Places the pointers name whose POTION entry names a healing record but that hold no
+    // item-effect table: what a finder going by that alone would have taken.
+    int lookAlikes = 0;
+    std::vector<std::string> problems;
+};
+
+// Only places holding the table's evidence are candidates; pointer counts never decide. One
+// candidate is the table; of several, the one the item-effect code reads; otherwise none.
+FoundItemEffects FindItemEffectTable(std::span<const Byte> rom, const PointerTargets& pointers);
+
+// The same, looking at the named places as another pass over them shows them (FindTables's
+// NamedPlaceLook), then choosing.
+class ItemEffectTableSearch {
+public:
+    explicit ItemEffectTableSearch(std::span<const Byte> rom) : rom_(rom) {}
+    void Look(std::int64_t offset, std::uint32_t count);
+    FoundItemEffects Choose() const;
+
+private:
+    struct Candidate {
+        std::int64_t offset = 0;
+        std::uint32_t pointers = 0;
+        ItemEffectTableEvidence evidence;
+    };
+    std::span<const Byte> rom_;
+    std::vector<Candidate> candidates_;
+    int lookAlikes_ = 0;
+};
+
+}  // namespace quillbox
