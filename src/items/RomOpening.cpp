@@ -39,6 +39,22 @@ std::string Describe(const ProfileSection& section)
     return "section [" + section.name + "] of " + PathText(section.file);
 }
 
+std::string Describe(const PassedOverFile& passed)
+{
+    const std::string what = passed.romTables     ? "the tables kept for this ROM in "
+                             : passed.userProfile ? "the user profile "
+                                                  : "the profile ";
+    return what + PathText(passed.file) + " " + passed.problem;
+}
+
+// Passed-over files worth telling about when the ROM opens all the same: a profile that is not
+// one or cannot be read, and tables kept for this ROM that serve it not. A profile with sections
+// for other games only is no fault.
+bool WorthAWarning(const PassedOverFile& passed)
+{
+    return passed.romTables || passed.why != PassedOverFile::Why::NoSection;
+}
+
 // The ROM as `tables` describe it, checked against its bytes. `first` is a state holding what
 // the header said.
 Result<OpenedRom> OpenWithTables(RomFile& file, const OpenedRom& first, const ProfileTables& tables,
@@ -83,6 +99,14 @@ Result<OpenedRom> OpenWithTables(RomFile& file, const OpenedRom& first, const Pr
     if (tables.tmListUnknown) {
         opened.warnings.push_back("this ROM's TM/HM move list is unknown; TM/HM moves are not shown or written");
     }
+    // The item-effect table never refuses a section: without its evidence its effects are unknown.
+    if (tables.effectData != 0) {
+        if (const auto problem = CheckItemEffectTable(file, tables.effectData)) {
+            opened.warnings.push_back(*problem + "; item effects are not shown or written");
+        } else {
+            state.itemEffectsKnown = true;
+        }
+    }
     opened.itemNames = DecodeItemNames(*records, items);
     opened.moveNames = DecodeNames(*moveNames, kMoveCount, kMoveNameSize, kMoveNameSize);
     return opened;
@@ -93,7 +117,8 @@ Result<OpenedRom> OpenWithTables(RomFile& file, const OpenedRom& first, const Pr
 bool AllTablesPass(const OpenedRom& opened, const ProfileTables& tables)
 {
     return (tables.tmListUnknown || opened.state.tmMovesKnown) &&
-           (!opened.family->hasImages || opened.state.imagesWritable);
+           (!opened.family->hasImages || opened.state.imagesWritable) &&
+           (tables.effectData == 0 || opened.state.itemEffectsKnown);
 }
 
 // What was wrong with a section, without the error's heading and the section's name.
@@ -167,13 +192,19 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
         }
         chosen = std::move(*opened);
     } else {
-        const auto sections =
-            FindProfileSections(options.profiles, RomTablesPathOf(rom), state.headerCode, state.versionByte);
+        std::vector<PassedOverFile> passedOver;
+        const auto sections = FindProfileSections(options.profiles, RomTablesPathOf(rom), state.headerCode,
+                                                  state.versionByte, passedOver);
+        std::string passedOverText;
+        for (const PassedOverFile& passed : passedOver) {
+            if (WorthAWarning(passed)) passedOverText += "; " + Describe(passed);
+        }
         if (sections.empty()) {
             return MakeError(ErrorCode::UnsupportedRom,
                              "no section [" + RevisionSectionName(state.headerCode, state.versionByte) + "] or [" +
                                  state.headerCode + "] in " + PathText(options.profiles.shipped) +
-                                 (options.profiles.user.empty() ? "" : " or " + PathText(options.profiles.user)));
+                                 (options.profiles.user.empty() ? "" : " or " + PathText(options.profiles.user)) +
+                                 passedOverText);
         }
         std::optional<Error> firstRefusal;
         std::optional<std::size_t> partial;  // the first section whose item table passed
@@ -204,7 +235,13 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
         }
         if (pick == sections.size() && partial) pick = *partial;
         if (pick == sections.size()) {
-            return *firstRefusal;
+            // Every section failed: the first one's refusal, and what was wrong with the others.
+            Error refusal = *firstRefusal;
+            for (std::size_t i = 1; i < sections.size(); ++i) {
+                refusal.message += "; " + Describe(sections[i]) + " does not fit this ROM either (" + reasons[i] + ")";
+            }
+            refusal.message += passedOverText;
+            return refusal;
         }
         chosen = std::move(*attempts[pick]);
         // Tell what was passed over: a kept section that no longer fits is worth mending.
@@ -213,6 +250,11 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
                                     Describe(sections[i]) + " does not fit this ROM (" + reasons[i] + "); " +
                                         Describe(sections[pick]) + " is used");
         }
+        std::vector<std::string> passedWarnings;
+        for (const PassedOverFile& passed : passedOver) {
+            if (WorthAWarning(passed)) passedWarnings.push_back(Describe(passed) + "; " + Describe(sections[pick]) + " is used");
+        }
+        chosen->warnings.insert(chosen->warnings.begin(), passedWarnings.begin(), passedWarnings.end());
     }
 
     OpenedRom& opened = *chosen;

@@ -1,5 +1,6 @@
 #include "items/TableCheck.h"
 
+#include "items/ItemEffectTable.h"
 #include "rom/HexText.h"
 #include "rom/TmHmList.h"
 
@@ -129,6 +130,19 @@ TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFam
     return report;
 }
 
+std::optional<std::string> CheckItemEffectTable(RomFile& file, std::int64_t effectData)
+{
+    const std::string where = "EffectData " + Hex(effectData);
+    if (effectData < 0 || effectData > kMaxOffset || effectData + kItemEffectTableSize > file.Size()) {
+        return where + " leaves no room for the item-effect table's " + std::to_string(kItemEffectTableSize) +
+               " bytes before the end of the file at " + Hex(file.Size());
+    }
+    auto evidence = WeighItemEffectTable(file, effectData);
+    if (!evidence) return where + " could not be read: " + evidence.error().message;
+    if (!evidence->IsItemEffectTable()) return where + " holds no item-effect table (" + evidence->Describe() + ")";
+    return std::nullopt;
+}
+
 HeaderItemTable ItemTableNamedByHeader(RomFile& file, const RomState& state)
 {
     const GameFamily* family = state.Family();
@@ -201,6 +215,10 @@ Status TakeTables(RomState& state, const GameFamily& family, const ProfileTables
                                                   std::to_string(kMaxItemCount));
     }
     state.itemCount = tables.itemCount ? static_cast<int>(*tables.itemCount) : family.itemCount;
+    // Known only once the check at opening has seen the table's evidence there.
+    state.itemEffectsKnown = false;
+    state.itemEffectsOffset =
+        tables.effectData > 0 && tables.effectData <= kMaxOffset ? static_cast<std::int32_t>(tables.effectData) : 0;
     return {};
 }
 

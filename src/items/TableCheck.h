@@ -6,6 +6,7 @@
 #include "rom/RomFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -39,6 +40,10 @@ struct TableCheckReport {
 // and move names already read from the state's offsets. Tables must already fit inside the file.
 TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFamily& family,
                              std::span<const Byte> records, std::span<const Byte> moveNames);
+
+// Checks the item-effect table `effectData` names (not 0): nothing when the place holds the
+// real table's evidence, else one sentence saying what is there instead.
+std::optional<std::string> CheckItemEffectTable(RomFile& file, std::int64_t effectData);
 
 // What the game's own header at 0x100 (FireRed, LeafGreen, Emerald) says of the item table.
 struct HeaderItemTable {

@@ -53,6 +53,7 @@ ProfileTables DetectedTables::Tables() const
     tables.tmListUnknown = !found.tmMoves.Found();
     if (tables.tmListUnknown) tables.tmData = 0;
     if (family != nullptr && found.itemCount != family->itemCount) tables.itemCount = found.itemCount;
+    if (effects.table.Found()) tables.effectData = effects.table.offset;
     return tables;
 }
 
@@ -65,6 +66,7 @@ std::vector<std::string> DetectedTables::ProfileLines() const
     if (const auto count = Tables().itemCount; count && found.items.Found()) {
         lines.push_back("ItemCount=" + std::to_string(*count));
     }
+    if (effects.table.Found()) lines.push_back("EffectData=" + ProfileHex(effects.table.offset));
     return lines;
 }
 
@@ -86,7 +88,12 @@ Result<DetectedTables> DetectTables(std::span<const Byte> rom)
     if (detected.family == nullptr) {
         return MakeError(ErrorCode::UnsupportedRom, "game code \"" + std::string(GameCodeOf(detected.headerCode)) + "\"");
     }
-    detected.found = FindTables(rom, detected.family);
+    // One scan of the ROM's words serves every table.
+    const PointerTargets pointers = ScanPointers(rom);
+    ItemEffectTableSearch effects(rom);
+    detected.found = FindTables(rom, pointers, detected.family,
+                                [&](std::int64_t at, std::uint32_t count) { effects.Look(at, count); });
+    detected.effects = effects.Choose();
     return detected;
 }
 
@@ -143,7 +150,23 @@ std::string FormatDetectedSection(const DetectedTables& detected)
             text += "not found\n";
         }
     }
+    const FoundItemEffects& effects = detected.effects;
+    text += "; EffectData: ";
+    if (effects.table.Found()) {
+        text += Counted(effects.table.pointerCount, "pointer") + ", " + effects.evidence.Describe() +
+                (effects.readByCode ? ", read by the item-effect code" : "") + ", " +
+                Counted(static_cast<std::uint64_t>(effects.table.candidates), "candidate") + " of " +
+                std::to_string(effects.table.candidates + effects.lookAlikes) +
+                " places naming a healing POTION record\n";
+    } else if (!effects.table.tied.empty()) {
+        text += "not found: " + TiedList(effects.table) +
+                " all hold the item-effect table and no code tells which the game reads\n";
+    } else {
+        text += "not found: none of " + std::to_string(effects.lookAlikes) +
+                " places naming a healing POTION record holds the rest of the table\n";
+    }
     for (const std::string& problem : detected.found.problems) text += "; " + problem + "\n";
+    for (const std::string& problem : effects.problems) text += "; " + problem + "\n";
     return text;
 }
 
@@ -152,6 +175,9 @@ Status KeepFoundTables(const std::filesystem::path& rom, const DetectedTables& d
     std::vector<std::string> lines{"; Found in " + PathText(rom.filename()) + " by Quillbox; serves this file alone."};
     for (std::string& line : detected.ProfileLines()) lines.push_back(std::move(line));
     if (!detected.found.tmMoves.Found()) lines.push_back("; No TMData: the TM/HM list was not found, its moves stay unknown.");
+    if (!detected.effects.table.Found()) {
+        lines.push_back("; No EffectData: the item-effect table was not found, item effects stay unknown.");
+    }
     return WriteProfileSection(RomTablesPathOf(rom), detected.SectionName(), lines);
 }
 
@@ -181,6 +207,11 @@ std::string DescribeDetectedTables(const DetectedTables& detected)
         if (table.key == "ItemData" && evidence.Found()) text += ", " + std::to_string(detected.found.itemCount) + " items";
         text += "\n";
     }
+    const TableEvidence& effects = detected.effects.table;
+    text += "EffectData: " + (effects.Found() ? NumberToHex(static_cast<std::uint64_t>(effects.offset)) + " (" +
+                                                    Counted(effects.pointerCount, "pointer") + ")"
+                                              : std::string("not found; item effects will not be shown or written")) +
+            "\n";
     return text;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "items/ItemEffectTable.h"
 #include "items/RomState.h"
 #include "rom/Error.h"
 #include "rom/GameFamily.h"
@@ -19,6 +20,8 @@ struct DetectedTables {
     int versionByte = 0;
     const GameFamily* family = nullptr;
     FoundTables found;
+    // Never needed to open the ROM: without it, item effects are unknown.
+    FoundItemEffects effects;
 
     // The found offsets as profile numbers; ItemCount only where it differs from the family's.
     ProfileTables Tables() const;

@@ -87,17 +87,50 @@ std::string ReadProfileValueFromText(std::string_view contents, std::string_view
 
 namespace {
 
-std::optional<std::string> ReadProfileText(const std::filesystem::path& file)
+// What reading a profile gave: its text, or why there is none.
+struct ProfileRead {
+    enum class State { Missing, Unreadable, Read };
+    State state = State::Missing;
+    std::string text;
+    std::string reason;  // for an unreadable file
+};
+
+ProfileRead ReadProfileFile(const std::filesystem::path& file)
 {
+    using State = ProfileRead::State;
     std::error_code ec;
-    if (file.empty() || !std::filesystem::is_regular_file(file, ec)) return std::nullopt;
+    if (file.empty() || !std::filesystem::exists(file, ec)) return {};
+    if (!std::filesystem::is_regular_file(file, ec)) return {State::Unreadable, {}, "not a plain file"};
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (ec || size > kMaxProfileSize) return std::nullopt;
+    if (ec) return {State::Unreadable, {}, ec.message()};
+    if (size > kMaxProfileSize) return {State::Unreadable, {}, "larger than 16 MiB"};
     std::ifstream stream(file, std::ios::binary);
-    if (!stream) return std::nullopt;
+    if (!stream) return {State::Unreadable, {}, "it could not be opened"};
     std::ostringstream contents;
     contents << stream.rdbuf();
-    return contents.str();
+    return {State::Read, contents.str(), {}};
+}
+
+std::optional<std::string> ReadProfileText(const std::filesystem::path& file)
+{
+    ProfileRead read = ReadProfileFile(file);
+    if (read.state != ProfileRead::State::Read) return std::nullopt;
+    return std::move(read.text);
+}
+
+// Why a text read from a profile's place is no profile, or nothing when it is one: a profile is
+// text, and its keys stand in sections.
+std::optional<std::string> NotAProfile(std::string_view text)
+{
+    if (text.find('\0') != std::string_view::npos) return "it holds binary data, not text";
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        if (SectionName(text.substr(start, end - start))) return std::nullopt;
+        start = end + 1;
+    }
+    return "it has no [section] heading";
 }
 
 }  // namespace
@@ -214,22 +247,48 @@ std::filesystem::path RomTablesPathOf(const std::filesystem::path& rom)
 }
 
 std::vector<ProfileSection> FindProfileSections(const ProfileFiles& files, const std::filesystem::path& romTables,
-                                                std::string_view headerCode, int versionByte)
+                                                std::string_view headerCode, int versionByte,
+                                                std::vector<PassedOverFile>& passedOver)
 {
-    std::vector<ProfileSection> sections;
+    using Why = PassedOverFile::Why;
     const std::string names[] = {RevisionSectionName(headerCode, versionByte), std::string(headerCode)};
-    if (const auto kept = ReadProfileText(romTables)) {
+    const auto read = [&](const std::filesystem::path& file, bool kept, bool user) -> std::optional<std::string> {
+        ProfileRead result = ReadProfileFile(file);
+        if (result.state == ProfileRead::State::Missing) return std::nullopt;
+        if (result.state == ProfileRead::State::Unreadable) {
+            passedOver.push_back({file, kept, user, Why::Unreadable, "cannot be read (" + result.reason + ")"});
+            return std::nullopt;
+        }
+        if (const auto why = NotAProfile(result.text)) {
+            passedOver.push_back({file, kept, user, Why::NotAProfile, "is not a profile (" + *why + ")"});
+            return std::nullopt;
+        }
+        if (!ProfileHasSection(result.text, names[0]) && !ProfileHasSection(result.text, names[1])) {
+            passedOver.push_back(
+                {file, kept, user, Why::NoSection, "has no section [" + names[0] + "] or [" + names[1] + "]"});
+        }
+        return std::move(result.text);
+    };
+    std::vector<ProfileSection> sections;
+    if (const auto kept = read(romTables, true, false)) {
         for (const std::string& name : names) {
             if (ProfileHasSection(*kept, name)) sections.push_back({name, romTables, false, true});
         }
     }
-    const auto user = ReadProfileText(files.user);
-    const auto shipped = ReadProfileText(files.shipped);
+    const auto user = read(files.user, false, true);
+    const auto shipped = read(files.shipped, false, false);
     for (const std::string& name : names) {
         if (user && ProfileHasSection(*user, name)) sections.push_back({name, files.user, true, false});
         if (shipped && ProfileHasSection(*shipped, name)) sections.push_back({name, files.shipped, false, false});
     }
     return sections;
+}
+
+std::vector<ProfileSection> FindProfileSections(const ProfileFiles& files, const std::filesystem::path& romTables,
+                                                std::string_view headerCode, int versionByte)
+{
+    std::vector<PassedOverFile> passedOver;
+    return FindProfileSections(files, romTables, headerCode, versionByte, passedOver);
 }
 
 std::optional<ProfileSection> FindProfileSection(const ProfileFiles& files, std::string_view headerCode,
@@ -249,6 +308,7 @@ ProfileTables ReadProfileTables(const ProfileSection& section)
     ProfileTables tables{number("ItemData"), number("AttackNames"), number("TMData"), number("IMGData"), {}};
     if (!ReadProfileValueFromText(contents, section.name, "ItemCount").empty()) tables.itemCount = number("ItemCount");
     tables.tmListUnknown = section.romTables && ReadProfileValueFromText(contents, section.name, "TMData").empty();
+    tables.effectData = number("EffectData");
     return tables;
 }
 

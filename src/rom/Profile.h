@@ -75,6 +75,21 @@ std::optional<ProfileSection> FindProfileSection(const ProfileFiles& files, std:
 std::vector<ProfileSection> FindProfileSections(const ProfileFiles& files, const std::filesystem::path& romTables,
                                                 std::string_view headerCode, int versionByte);
 
+// A file that exists but gave no section for the ROM, and what is wrong in it, for the user.
+struct PassedOverFile {
+    enum class Why { Unreadable, NotAProfile, NoSection };
+    std::filesystem::path file;
+    bool romTables = false;
+    bool userProfile = false;
+    Why why = Why::NoSection;
+    std::string problem;  // "cannot be read (…)", "is not a profile (…)", "has no section [BPRE1] or [BPRE]"
+};
+// The same, also telling which of the files that exist were passed over. A missing file is no
+// fault: most ROMs have no kept tables, most users no profile of their own.
+std::vector<ProfileSection> FindProfileSections(const ProfileFiles& files, const std::filesystem::path& romTables,
+                                                std::string_view headerCode, int versionByte,
+                                                std::vector<PassedOverFile>& passedOver);
+
 // The table keys of a section, as numbers; a missing key is 0.
 struct ProfileTables {
     std::int64_t itemData = 0;
@@ -85,6 +100,8 @@ struct ProfileTables {
     // Tables found in a ROM whose TM/HM list could not be told from its look-alikes: its moves
     // are neither shown nor written. Only kept ROM tables say so, by leaving TMData out.
     bool tmListUnknown = false;
+    // The item-effect table (EffectData); 0 when the section names none, its effects then unknown.
+    std::int64_t effectData = 0;
 };
 ProfileTables ReadProfileTables(const ProfileSection& section);
 
