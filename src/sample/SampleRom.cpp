@@ -2,6 +2,7 @@
 
 #include "image/ItemIcon.h"
 #include "image/Lz77.h"
+#include "items/ItemEffectTable.h"
 #include "rom/FileWrite.h"
 #include "rom/GameFamily.h"
 #include "rom/HexText.h"
@@ -47,6 +48,17 @@ constexpr std::int32_t kHackItemData = 0xA00000;
 constexpr std::int32_t kHackMoveNames = 0xA08000;
 constexpr std::int32_t kHackTmData = 0xA0A000;
 constexpr std::int32_t kHackImgData = 0xA0B000;
+// The item-effect code and the pointer tables that look like the item-effect table; the records
+// of the real table take at most this much room before it.
+constexpr std::int64_t kEffectArea = kSampleEffectCode;
+constexpr std::int64_t kEffectAreaSize = 0x4000;
+constexpr std::int64_t kEffectPool = kEffectArea + 0x100;
+constexpr std::int64_t kEffectCutShort = kSampleEffectLookAlikes[0];
+constexpr std::int64_t kEffectNoHeal = kSampleEffectLookAlikes[1];
+constexpr std::int64_t kEffectLonger = kSampleEffectLookAlikes[2];
+constexpr int kEffectLongerEntries = 250;
+constexpr int kEffectLongerPointers = 8;
+constexpr std::int64_t kEffectRecordRoom = 0x240;
 
 constexpr std::string_view kAdjectives[] = {"Amber", "Brass", "Cinder", "Dusk",  "Ember", "Frost", "Gale",
                                             "Hazel", "Iron",  "Jade",   "Kelp",  "Lunar", "Moss",  "Nimbus",
@@ -196,6 +208,10 @@ std::vector<Region> RegionsOf(const SampleTables& tables, std::string_view label
     if (tables.imgData != 0) {
         regions.push_back({tables.imgData, tables.imgData + 8 * std::int64_t{tables.itemCount + 1}, prefix + "image table"});
     }
+    if (tables.effectData != 0) {
+        regions.push_back({tables.effectData - kEffectRecordRoom, tables.effectData + kItemEffectTableSize,
+                           prefix + "item-effect table"});
+    }
     return regions;
 }
 
@@ -211,8 +227,10 @@ Status CheckLayout(const SampleTables& tables, const std::optional<SampleTables>
         return MakeError(ErrorCode::BadValue, family.hasImages ? "this game needs an image table"
                                                                : "this game has no image table");
     }
-    if (tables.itemData % 4 != 0 || tables.imgData % 4 != 0 || tables.tmData % 2 != 0 || tables.decoyTmData % 2 != 0) {
-        return MakeError(ErrorCode::BadValue, "the item and image tables start on a multiple of 4, the TM/HM lists on an even offset");
+    if (tables.itemData % 4 != 0 || tables.imgData % 4 != 0 || tables.effectData % 4 != 0 || tables.tmData % 2 != 0 ||
+        tables.decoyTmData % 2 != 0) {
+        return MakeError(ErrorCode::BadValue,
+                         "the item, image and item-effect tables start on a multiple of 4, the TM/HM lists on an even offset");
     }
     std::vector<Region> regions = RegionsOf(tables, "");
     if (old) {
@@ -230,6 +248,7 @@ Status CheckLayout(const SampleTables& tables, const std::optional<SampleTables>
         }
         const Region reserved[] = {{kPointerPool, kPointerPool + kPointerPoolSize + kLookAlikePoolSize, "code area"},
                                    {kLookAlikeArea, kLookAlikeArea + kLookAlikeAreaSize, "look-alike tables"},
+                                   {kEffectArea, kEffectArea + kEffectAreaSize, "item-effect code and look-alikes"},
                                    {kCodeArea, kCodeArea + 0x40 * std::int64_t{kMaxSampleItems}, "code area"},
                                    {kDescriptionArea, kDescriptionArea + kAreaSize, "description area"},
                                    {kIconArea, kIconArea + kAreaSize, "icon area"}};
@@ -268,10 +287,11 @@ Result<SampleTables> RevisionTables(std::string_view headerCode, int version)
                                                   std::string(headerCode) + "; revisions are 0, 1 (BPRE, BPGE, AXVE, AXPE) and 2 (AXVE, AXPE)");
     }
     SampleTables tables = *base;
-    if (headerCode == "BPRE") tables = {0x3DB098, 0x247111, 0x45A86C, 0x3D4304, tables.itemCount, 0};
-    if (headerCode == "BPGE") tables = {0x3DAED4, 0x2470ED, 0x45A29C, 0x3D4140, tables.itemCount, 0};
-    if (headerCode == "AXVE") tables = {0x3C5580, 0x1F8345, 0x37651C, 0, tables.itemCount, 0};
-    if (headerCode == "AXPE") tables = {0x3C55DC, 0x1F82D5, 0x3764AC, 0, tables.itemCount, 0};
+    // LeafGreen's item-effect table has no known place; its samples keep FireRed's.
+    if (headerCode == "BPRE") tables = {0x3DB098, 0x247111, 0x45A86C, 0x3D4304, tables.itemCount, 0, 0x25292C};
+    if (headerCode == "BPGE") tables = {0x3DAED4, 0x2470ED, 0x45A29C, 0x3D4140, tables.itemCount, 0, 0x25292C};
+    if (headerCode == "AXVE") tables = {0x3C5580, 0x1F8345, 0x37651C, 0, tables.itemCount, 0, 0x1FCDFC};
+    if (headerCode == "AXPE") tables = {0x3C55DC, 0x1F82D5, 0x3764AC, 0, tables.itemCount, 0, 0x1FCD8C};
     tables.decoyTmData = tables.tmData - kDecoyDistance;
     return tables;
 }
@@ -290,9 +310,11 @@ Result<Layout> LayoutFor(std::string_view headerCode, const SampleOptions& optio
     if (options.hack) {
         layout.old = *revision;
         layout.old->decoyTmData = 0;
+        // Hacks that move and enlarge the item table leave the item-effect table where it was.
+        layout.old->effectData = 0;
         layout.tables = {kHackItemData, kHackMoveNames + kMoveNameSize, kHackTmData,
                          layout.family->hasImages ? kHackImgData : 0,
-                         layout.family->itemCount + kSampleHackExtraItems, revision->decoyTmData};
+                         layout.family->itemCount + kSampleHackExtraItems, revision->decoyTmData, revision->effectData};
     }
     if (options.tables) {
         layout.tables = *options.tables;
@@ -492,20 +514,127 @@ void WriteLookAlikes(Bytes& rom, const std::vector<std::pair<std::int64_t, std::
     }
 }
 
+// The records of the released games' item-effect tables, as the decompilations' item-effect data
+// holds them, by item number; Emerald alone gives the six EV-lowering berries a record.
+std::vector<std::pair<int, Bytes>> EffectRecords(bool emerald)
+{
+    const auto heal = [](Byte amount) { return Bytes{0, 0, 0, 0, 0x04, 0, amount}; };
+    const auto cure = [](Byte status) { return Bytes{0, 0, 0, status, 0, 0}; };
+    const auto vitamin = [](Byte flags4, Byte flags5) { return Bytes{0, 0, 0, 0, flags4, flags5, 10, 5, 3, 2}; };
+    const auto xItem = [](Byte b0, Byte b1, Byte b2) { return Bytes{b0, b1, b2, 0, 0, 0x60, 1, 1}; };
+    const Bytes stone{0, 0, 0, 0, 0x80, 0};
+    std::vector<std::pair<int, Bytes>> records{
+        {13, heal(20)}, {14, cure(0x10)}, {15, cure(0x08)}, {16, cure(0x04)}, {17, cure(0x20)}, {18, cure(0x02)},
+        {19, {0, 0, 0, 0x3F, 0x04, 0, 0xFF}}, {20, heal(0xFF)}, {21, heal(200)}, {22, heal(50)}, {23, cure(0x3F)},
+        {24, {0, 0, 0, 0, 0x44, 0, 0xFE}}, {25, {0, 0, 0, 0, 0x44, 0, 0xFF}}, {26, heal(50)}, {27, heal(60)},
+        {28, heal(80)}, {29, heal(100)}, {30, {0, 0, 0, 0, 0x04, 0xE0, 50, 0xFB, 0xFB, 0xF6}},
+        {31, {0, 0, 0, 0, 0x04, 0xE0, 200, 0xF6, 0xF6, 0xF1}}, {32, {0, 0, 0, 0x3F, 0, 0xE0, 0xFB, 0xFB, 0xF6}},
+        {33, {0, 0, 0, 0, 0x44, 0xE0, 0xFF, 0xF1, 0xF1, 0xEC}}, {34, {0, 0, 0, 0, 0x18, 0, 10}},
+        {35, {0, 0, 0, 0, 0x18, 0, 0x7F}}, {36, {0, 0, 0, 0, 0x08, 0, 10}}, {37, {0, 0, 0, 0, 0x08, 0, 0x7F}},
+        {38, cure(0x3F)}, {39, cure(0x20)}, {40, cure(0x01)}, {41, {0x80, 0, 0, 0, 0, 0}},
+        {45, {0x40, 0, 0, 0, 0x44, 0, 0xFF}}, {63, vitamin(0x01, 0xE0)}, {64, vitamin(0x02, 0xE0)},
+        {65, vitamin(0, 0xE1)}, {66, vitamin(0, 0xE2)}, {67, vitamin(0, 0xE8)},
+        {68, {0, 0, 0, 0x40, 0x44, 0xE0, 0xFD, 5, 3, 2}}, {69, {0, 0, 0, 0, 0x20, 0xE0, 5, 3, 2}},
+        {70, vitamin(0, 0xE4)}, {71, {0, 0, 0, 0, 0, 0xF0, 5, 3, 2}}, {73, {0, 0, 0, 0x80, 0, 0x60, 1, 1}},
+        {74, xItem(0x20, 0, 0)}, {75, xItem(0x01, 0, 0)}, {76, xItem(0, 0x10, 0)}, {77, xItem(0, 0x01, 0)},
+        {78, xItem(0, 0, 0x10)}, {79, xItem(0, 0, 0x01)}, {93, stone}, {94, stone}, {95, stone}, {96, stone},
+        {97, stone}, {98, stone}, {133, cure(0x02)}, {134, cure(0x20)}, {135, cure(0x10)}, {136, cure(0x08)},
+        {137, cure(0x04)}, {138, {0, 0, 0, 0, 0x18, 0, 10}}, {139, heal(10)}, {140, cure(0x01)}, {142, heal(30)}};
+    if (emerald) {
+        // HP, Attack, Defense, Sp. Atk, Sp. Def and Speed EVs down by 10, friendship up 10/5/2.
+        const std::pair<Byte, Byte> flags[] = {{0x01, 0xE0}, {0x02, 0xE0}, {0, 0xE1}, {0, 0xE8}, {0, 0xE4}, {0, 0xE2}};
+        for (int k = 0; k < 6; ++k) {
+            const auto [flags4, flags5] = flags[k];
+            records.push_back({153 + k, {0, 0, 0, 0, flags4, flags5, 0xF6, 10, 5, 2}});
+        }
+    }
+    return records;
+}
+
+// Items sharing another's record, as hacks do: Berry Juice POTION's, Lum Berry FULL HEAL's.
+constexpr std::pair<int, int> kSharedEffects[] = {{44, 13}, {141, 23}};
+
+// The records, ending where the table begins, and the table naming them. Returns the file offset
+// of each entry's record, 0 for none.
+std::vector<std::int64_t> WriteEffectTable(Bytes& rom, std::int64_t table, bool emerald)
+{
+    const auto records = EffectRecords(emerald);
+    std::int64_t size = 0;
+    for (const auto& record : records) size += static_cast<std::int64_t>(record.second.size());
+    std::vector<std::int64_t> places(kItemEffectEntries, 0);
+    std::int64_t at = table - size;
+    for (const auto& [item, bytes] : records) {
+        Put(rom, at, bytes);
+        places[static_cast<std::size_t>(item - kFirstEffectItem)] = at;
+        at += static_cast<std::int64_t>(bytes.size());
+    }
+    for (const auto& [item, owner] : kSharedEffects) {
+        places[static_cast<std::size_t>(item - kFirstEffectItem)] = places[static_cast<std::size_t>(owner - kFirstEffectItem)];
+    }
+    for (int k = 0; k < kItemEffectEntries; ++k) {
+        const std::int64_t place = places[static_cast<std::size_t>(k)];
+        if (place != 0) {
+            PutPointer(rom, table + 4 * k, place);
+        } else {
+            PutWord(rom, table + 4 * k, 0);
+        }
+    }
+    return places;
+}
+
+// The code reading the table, and pointer tables a careless finder would take for it: a copy
+// that more words name but no code reads, a table whose POTION heals but whose other records run
+// past the end of the file, one whose POTION does not heal, and a longer table of healing records
+// named more often than the real one.
+void WriteEffectCodeAndLookAlikes(Bytes& rom, std::int64_t table, const std::vector<std::int64_t>& places)
+{
+    // ldr r1, [pc, #8]; subs r0, #13; lsls r0, r0, #2; adds r0, r0, r1; ldr r0, [r0]; bx lr; then
+    // the table's address in the literal pool: entry item - 13, as the game's functions read it.
+    Put(rom, kEffectArea, std::array<Byte, 12>{0x02, 0x49, 0x0D, 0x38, 0x80, 0x00, 0x40, 0x18, 0x00, 0x68, 0x70, 0x47});
+    PutPointer(rom, kEffectArea + 12, table);
+    std::int64_t pool = kEffectPool;
+    const auto name = [&](std::int64_t target, int words) {
+        for (int i = 0; i < words; ++i, pool += 4) PutPointer(rom, pool, target);
+    };
+    name(table, kSampleEffectTablePointers - 1);
+    const auto writeTable = [&](std::int64_t at, int entries, auto&& target) {
+        for (int k = 0; k < entries; ++k) {
+            const std::int64_t place = target(k);
+            if (place != 0) {
+                PutPointer(rom, at + 4 * k, place);
+            } else {
+                PutWord(rom, at + 4 * k, 0);
+            }
+        }
+    };
+    const auto record = [&](int item) { return places[static_cast<std::size_t>(item - kFirstEffectItem)]; };
+    writeTable(kSampleEffectCopy, kItemEffectEntries, [&](int k) { return places[static_cast<std::size_t>(k)]; });
+    name(kSampleEffectCopy, kSampleEffectCopyPointers);
+    const auto lastBytes = static_cast<std::int64_t>(rom.size()) - 2;
+    writeTable(kEffectCutShort, kItemEffectEntries, [&](int k) { return k == 0 ? record(13) : lastBytes; });
+    name(kEffectCutShort, 2);
+    writeTable(kEffectNoHeal, kItemEffectEntries, [&](int k) { return record(k % 2 == 0 ? 14 : 23); });
+    name(kEffectNoHeal, 2);
+    writeTable(kEffectLonger, kEffectLongerEntries, [&](int k) { return record(k % 3 == 0 ? 13 : k % 3 == 1 ? 21 : 22); });
+    name(kEffectLonger, kEffectLongerPointers);
+}
+
 }  // namespace
 
 Result<SampleTables> SampleTablesFor(std::string_view headerCode)
 {
     const GameFamily* family = FindGameFamily(GameCodeOf(headerCode));
     const int items = family != nullptr ? family->itemCount : 0;
-    const auto withDecoy = [&](std::int32_t itemData, std::int32_t attackNames, std::int32_t tmData, std::int32_t imgData) {
-        return SampleTables{itemData, attackNames, tmData, imgData, items, tmData - kDecoyDistance};
+    const auto withDecoy = [&](std::int32_t itemData, std::int32_t attackNames, std::int32_t tmData, std::int32_t imgData,
+                               std::int32_t effectData) {
+        return SampleTables{itemData, attackNames, tmData, imgData, items, tmData - kDecoyDistance, effectData};
     };
-    if (headerCode == "BPRE") return withDecoy(0x3DB028, 0x2470A1, 0x45A80C, 0x3D4294);
-    if (headerCode == "BPGE") return withDecoy(0x3DAE64, 0x24707D, 0x45A22C, 0x3D40D0);
-    if (headerCode == "BPEE") return withDecoy(0x5839A0, 0x319789, 0x616040, 0x614410);
-    if (headerCode == "AXVE") return withDecoy(0x3C5564, 0x1F832D, 0x376504, 0);
-    if (headerCode == "AXPE") return withDecoy(0x3C55BC, 0x1F82BD, 0x376494, 0);
+    // LeafGreen's item-effect table has no known place; its samples keep FireRed's.
+    if (headerCode == "BPRE") return withDecoy(0x3DB028, 0x2470A1, 0x45A80C, 0x3D4294, 0x2528BC);
+    if (headerCode == "BPGE") return withDecoy(0x3DAE64, 0x24707D, 0x45A22C, 0x3D40D0, 0x2528BC);
+    if (headerCode == "BPEE") return withDecoy(0x5839A0, 0x319789, 0x616040, 0x614410, 0x31E58C);
+    if (headerCode == "AXVE") return withDecoy(0x3C5564, 0x1F832D, 0x376504, 0, 0x1FCDE4);
+    if (headerCode == "AXPE") return withDecoy(0x3C55BC, 0x1F82BD, 0x376494, 0, 0x1FCD74);
     return MakeError(ErrorCode::BadValue, "no sample for header code \"" + std::string(headerCode) +
                                               "\"; use BPRE, BPGE, BPEE, AXVE or AXPE");
 }
@@ -551,6 +680,10 @@ Result<Bytes> BuildSampleRom(std::string_view headerCode, const SampleOptions& o
     writeTables(tables);
     if (tables.decoyTmData != 0) WriteTmList(rom, tables.decoyTmData, false);
     WriteLookAlikes(rom, icons);
+    if (tables.effectData != 0) {
+        const auto places = WriteEffectTable(rom, tables.effectData, headerCode == "BPEE");
+        WriteEffectCodeAndLookAlikes(rom, tables.effectData, places);
+    }
     return rom;
 }
 

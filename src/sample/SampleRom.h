@@ -3,6 +3,7 @@
 #include "rom/Error.h"
 #include "rom/RomFile.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -21,6 +22,9 @@ struct SampleTables {
     int itemCount = 0;         // records in the item table; the image table holds one entry more
     // An unreferenced copy of the TM/HM list, as FireRed holds one; 0 for none.
     std::int32_t decoyTmData = 0;
+    // The item-effect table, its records just before it as the games keep them; 0 for none (a
+    // layout given in the options may leave it out).
+    std::int32_t effectData = 0;
 };
 
 struct SampleOptions {
@@ -45,6 +49,16 @@ inline constexpr int kSampleItemTablePointers = 15;
 inline constexpr int kSampleMoveNamePointers = 32;
 inline constexpr int kSampleTmListPointers = 2;
 inline constexpr int kSampleImageTablePointers = 1;
+// Words naming the item-effect table, one of them in a function that indexes it by item - 13 as
+// the game's code does; and words naming its copy, which no such code reads.
+inline constexpr int kSampleEffectTablePointers = 3;
+inline constexpr int kSampleEffectCopyPointers = 6;
+// Where the item-effect code and the look-alike pointer tables lie, for tests that change them.
+inline constexpr std::int64_t kSampleEffectCode = 0x028000;
+inline constexpr std::int64_t kSampleEffectCopy = 0x028400;
+// The look-alikes: a table whose POTION heals but whose other records run past the end of the
+// file, one whose POTION does not heal, and a longer table of healing records.
+inline constexpr std::array<std::int64_t, 3> kSampleEffectLookAlikes{0x028800, 0x028C00, 0x029000};
 
 // The tables of one of the five known header codes as the shipped profile names them;
 // BadValue for any other.
@@ -56,7 +70,9 @@ Result<SampleTables> SampleTablesFor(std::string_view headerCode, const SampleOp
 
 // An image of invented content laid out like the real games: unused item entries with `Index`
 // 0, a code area whose words name each table several times, the header at 0x100 for FireRed,
-// LeafGreen and Emerald, the decoy TM/HM list and the image table's entry past the last item.
+// LeafGreen and Emerald, the decoy TM/HM list and the image table's entry past the last item,
+// the item-effect table with records like the released games' (two of them shared by two items,
+// as hacks do) and pointer tables that look like it.
 // By default 16 MiB with the tables where the shipped profile expects them.
 Result<Bytes> BuildSampleRom(std::string_view headerCode);
 Result<Bytes> BuildSampleRom(std::string_view headerCode, const SampleOptions& options);
