@@ -1,3 +1,5 @@
+#include "items/ItemEffectTable.h"
+#include "items/TableDetection.h"
 #include "rom/PointerScan.h"
 #include "rom/TableFinder.h"
 #include "sample/SampleRom.h"
@@ -20,7 +22,7 @@ const Bytes& LargeRom()
     static const Bytes rom = [] {
         SampleOptions options;
         options.romSize = kLargeRom;
-        options.tables = SampleTables{0x1FF8000, 0x1FF000D, 0x1FFFF00, 0x1FFF000, 375, 0x1FFFE00};
+        options.tables = SampleTables{0x1FF8000, 0x1FF000D, 0x1FFFF00, 0x1FFF000, 375, 0x1FFFE00, 0x1FF7000};
         auto built = BuildSampleRom("BPRE", options);
         if (!built) std::abort();
         std::mt19937 random(8);
@@ -67,6 +69,32 @@ void FindTablesIn32MiB(benchmark::State& state)
     }
 }
 BENCHMARK(FindTablesIn32MiB)->Unit(benchmark::kMillisecond);
+
+// The item-effect table's pass over the same candidates: the first look at every named place, the
+// evidence of the few that pass it.
+void FindItemEffectTableOf32MiB(benchmark::State& state)
+{
+    const Bytes& rom = LargeRom();
+    const PointerTargets pointers = ScanPointers(rom);
+    for (auto _ : state) {
+        auto found = FindItemEffectTable(rom, pointers);
+        if (found.table.offset != 0x1FF7000) state.SkipWithError("item-effect table not found");
+        benchmark::DoNotOptimize(found);
+    }
+}
+BENCHMARK(FindItemEffectTableOf32MiB)->Unit(benchmark::kMillisecond);
+
+// What detect pays: one scan, then every table's candidates.
+void DetectTablesIn32MiB(benchmark::State& state)
+{
+    const Bytes& rom = LargeRom();
+    for (auto _ : state) {
+        auto detected = DetectTables(std::span<const Byte>(rom));
+        if (!detected || !detected->found.AllFound() || !detected->effects.table.Found()) state.SkipWithError("tables not found");
+        benchmark::DoNotOptimize(detected);
+    }
+}
+BENCHMARK(DetectTablesIn32MiB)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quillbox
