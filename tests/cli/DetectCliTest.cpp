@@ -1,6 +1,7 @@
 #include "CliRun.h"
 
 #include "cli/Cli.h"
+#include "rom/HexText.h"
 #include "rom/Profile.h"
 #include "sample/SampleRom.h"
 #include "support/TestFiles.h"
@@ -62,8 +63,15 @@ TEST_P(DetectCliTest, PrintsAProfileSectionOfTheTablesTheGameReads)
             EXPECT_EQ(number(pasted, section, key), number(shipped->file, shipped->name, key)) << key;
         }
         EXPECT_EQ(ReadProfileValue(pasted, section, "ItemCount"), "");
+        // The item-effect table is found in every sample; LeafGreen's profile does not name it.
+        EXPECT_EQ(number(pasted, section, "EffectData"), placed->effectData);
+        const std::int64_t shippedEffects = number(shipped->file, shipped->name, "EffectData");
+        EXPECT_TRUE(shippedEffects == placed->effectData || (shippedEffects == 0 && row.code == "BPGE")) << shippedEffects;
         const CliRun info = RunTool({"info", rom.string()});
         ASSERT_EQ(info.status, 0) << info.err;
+        EXPECT_TRUE(info.out.contains("\nEffectData: " + (shippedEffects == 0 ? std::string("unknown")
+                                                                                 : NumberToHex(static_cast<std::uint64_t>(shippedEffects))) + "\n"))
+            << info.out;
         EXPECT_TRUE(info.out.contains("offsets from: section [" + shipped->name + "] of the profile ")) << info.out;
         EXPECT_FALSE(info.out.contains("warning:")) << info.out;
         return;
@@ -73,6 +81,7 @@ TEST_P(DetectCliTest, PrintsAProfileSectionOfTheTablesTheGameReads)
     EXPECT_EQ(number(pasted, section, "TMData"), placed->tmData);
     EXPECT_EQ(number(pasted, section, "IMGData"), placed->imgData);
     EXPECT_EQ(number(pasted, section, "ItemCount"), placed->itemCount);
+    EXPECT_EQ(number(pasted, section, "EffectData"), placed->effectData);
 
     // The shipped profile names the old copy: info says the game reads its items elsewhere.
     const CliRun info = RunTool({"info", rom.string()});
@@ -107,6 +116,15 @@ TEST(DetectCliTest, DetectOptionOpensARomNoSectionServes)
     const CliRun refused = RunTool({"list", rom.string()});
     EXPECT_NE(refused.status, 0);
     EXPECT_TRUE(refused.err.contains("no section [BPEX0] or [BPEX]")) << refused.err;
+    // Tables kept beside it that hold garbage are named as passed over, with what is wrong in them.
+    test::WriteTextFile(RomTablesPathOf(rom), std::string("\x01\x00\xFE garbage", 11));
+    const CliRun garbage = RunTool({"info", rom.string()});
+    EXPECT_NE(garbage.status, 0);
+    EXPECT_TRUE(garbage.err.contains("no section [BPEX0] or [BPEX]") &&
+                garbage.err.contains("the tables kept for this ROM in " + RomTablesPathOf(rom).string() +
+                                     " is not a profile (it holds binary data, not text)"))
+        << garbage.err;
+    std::filesystem::remove(RomTablesPathOf(rom));
 
     const CliRun listed = RunTool({"list", rom.string(), "--detect"});
     ASSERT_EQ(listed.status, 0) << listed.err;

@@ -44,6 +44,10 @@ TEST_P(SampleRomTest, TablesSitWhereTheShippedProfileSays)
     EXPECT_EQ(tables->attackNames, value("AttackNames"));
     EXPECT_EQ(tables->tmData, value("TMData"));
     EXPECT_EQ(tables->imgData, value("IMGData"));
+    // LeafGreen's item-effect table has no known place: the profile leaves it out, the sample
+    // keeps FireRed's.
+    EXPECT_EQ(tables->effectData, game.headerCode == "BPGE" ? 0x2528BC : value("EffectData"));
+    EXPECT_EQ(value("EffectData") == 0, game.headerCode == "BPGE");
     EXPECT_NE(tables->itemData, 0);
     EXPECT_EQ(tables->imgData != 0, game.hasImages);
 }

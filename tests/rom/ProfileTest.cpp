@@ -214,6 +214,7 @@ struct ShippedRow {
     std::int64_t attackNames;
     std::int64_t tmData;
     std::int64_t imgData;  // 0: the game has no item images and no key for them
+    std::int64_t effectData;  // 0: no public listing gives the item-effect table's place
 };
 
 void PrintTo(const ShippedRow& row, std::ostream* out) { *out << row.section; }
@@ -235,6 +236,11 @@ TEST_P(ShippedProfileSection, HoldsTheTableOffsetsOfItsGame)
     } else {
         EXPECT_EQ(ParseProfileNumber(image), row.imgData);
     }
+    const auto section = FindProfileSection({profile, {}}, std::string_view(row.section).substr(0, 4),
+                                            row.section[4] == '\0' ? 0 : row.section[4] - '0');
+    ASSERT_TRUE(section);
+    EXPECT_EQ(section->name, row.section);
+    EXPECT_EQ(ReadProfileTables(*section).effectData, row.effectData);
 
     const GameFamily* family = FindGameFamily(GameCodeOf(row.section));
     ASSERT_NE(family, nullptr);
@@ -242,17 +248,17 @@ TEST_P(ShippedProfileSection, HoldsTheTableOffsetsOfItsGame)
 }
 
 INSTANTIATE_TEST_SUITE_P(Profile, ShippedProfileSection,
-                         testing::Values(ShippedRow{"BPRE", 0x3DB028, 0x2470A1, 0x45A80C, 0x3D4294},
-                                         ShippedRow{"BPGE", 0x3DAE64, 0x24707D, 0x45A22C, 0x3D40D0},
-                                         ShippedRow{"BPEE", 0x5839A0, 0x319789, 0x616040, 0x614410},
-                                         ShippedRow{"AXVE", 0x3C5564, 0x1F832D, 0x376504, 0},
-                                         ShippedRow{"AXPE", 0x3C55BC, 0x1F82BD, 0x376494, 0},
-                                         ShippedRow{"BPRE1", 0x3DB098, 0x247111, 0x45A86C, 0x3D4304},
-                                         ShippedRow{"BPGE1", 0x3DAED4, 0x2470ED, 0x45A29C, 0x3D4140},
-                                         ShippedRow{"AXVE1", 0x3C5580, 0x1F8345, 0x37651C, 0},
-                                         ShippedRow{"AXVE2", 0x3C5580, 0x1F8345, 0x37651C, 0},
-                                         ShippedRow{"AXPE1", 0x3C55DC, 0x1F82D5, 0x3764AC, 0},
-                                         ShippedRow{"AXPE2", 0x3C55DC, 0x1F82D5, 0x3764AC, 0}),
+                         testing::Values(ShippedRow{"BPRE", 0x3DB028, 0x2470A1, 0x45A80C, 0x3D4294, 0x2528BC},
+                                         ShippedRow{"BPGE", 0x3DAE64, 0x24707D, 0x45A22C, 0x3D40D0, 0},
+                                         ShippedRow{"BPEE", 0x5839A0, 0x319789, 0x616040, 0x614410, 0x31E58C},
+                                         ShippedRow{"AXVE", 0x3C5564, 0x1F832D, 0x376504, 0, 0x1FCDE4},
+                                         ShippedRow{"AXPE", 0x3C55BC, 0x1F82BD, 0x376494, 0, 0x1FCD74},
+                                         ShippedRow{"BPRE1", 0x3DB098, 0x247111, 0x45A86C, 0x3D4304, 0x25292C},
+                                         ShippedRow{"BPGE1", 0x3DAED4, 0x2470ED, 0x45A29C, 0x3D4140, 0},
+                                         ShippedRow{"AXVE1", 0x3C5580, 0x1F8345, 0x37651C, 0, 0x1FCDFC},
+                                         ShippedRow{"AXVE2", 0x3C5580, 0x1F8345, 0x37651C, 0, 0x1FCDFC},
+                                         ShippedRow{"AXPE1", 0x3C55DC, 0x1F82D5, 0x3764AC, 0, 0x1FCD8C},
+                                         ShippedRow{"AXPE2", 0x3C55DC, 0x1F82D5, 0x3764AC, 0, 0x1FCD8C}),
                          [](const testing::TestParamInfo<ShippedRow>& row) { return std::string(row.param.section); });
 
 TEST(ShippedProfile, CoversExactlyTheKnownHeaderCodes)
