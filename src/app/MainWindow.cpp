@@ -2,10 +2,13 @@
 
 #include "app/AboutDialog.h"
 #include "app/EditMenu.h"
+#include "app/EffectPanel.h"
 #include "app/FileDialog.h"
 #include "app/InputFilters.h"
 #include "app/QtText.h"
+#include "app/RecordPanel.h"
 #include "app/TableDetectionPrompt.h"
+#include "app/WindowParts.h"
 #include "app/WindowFont.h"
 #include "image/ItemIcon.h"
 #include "items/FieldRules.h"
@@ -74,53 +77,10 @@ QStringList ToQStrings(const std::vector<std::string>& entries)
     return list;
 }
 
-template <typename Widget> Widget* Place(Widget* widget, const QString& name, const QRect& geometry)
-{
-    widget->setObjectName(name);
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QAction* Named(QAction* action, const QString& name)
 {
     action->setObjectName(name);
     return action;
-}
-
-// Frame captions are drawn in the colour the desktop gives the active title bar; the controls
-// inside keep the ordinary text colour.
-void ColourCaption(QGroupBox* frame)
-{
-    QPalette palette = frame->palette();
-    const QColor caption = palette.color(QPalette::Active, QPalette::Highlight);
-    palette.setColor(QPalette::Active, QPalette::WindowText, caption);
-    palette.setColor(QPalette::Inactive, QPalette::WindowText, caption);
-    frame->setPalette(palette);
-}
-
-void KeepOrdinaryTextColour(QWidget* widget)
-{
-    QPalette palette = widget->palette();
-    const QPalette ordinary = QApplication::palette(widget);
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::WindowText, ordinary.color(group, QPalette::WindowText));
-    }
-    widget->setPalette(palette);
-}
-
-QGroupBox* MakeFrame(QWidget* container, const QString& name, const QRect& geometry, const QString& caption)
-{
-    auto* frame = Place(new QGroupBox(caption, container), name, geometry);
-    ColourCaption(frame);
-    return frame;
-}
-
-QLabel* MakeLabel(QWidget* container, const QString& name, const QRect& geometry, const QString& caption,
-                  Qt::Alignment horizontal = Qt::AlignLeft)
-{
-    auto* label = Place(new QLabel(caption, container), name, geometry);
-    label->setAlignment(horizontal | Qt::AlignVCenter);
-    return label;
 }
 
 // A text box takes its limit and its characters from the field rule of its name.
@@ -134,50 +94,15 @@ QLineEdit* MakeTextBox(QWidget* container, const QString& name, const QRect& geo
     return box;
 }
 
+template <typename List = QComboBox>
 QComboBox* MakeList(QWidget* container, const QString& name, const QRect& geometry, const QStringList& entries)
 {
-    auto* list = Place(new QComboBox(container), name, geometry);
+    auto* list = Place(new List(container), name, geometry);
     list->setEditable(false);
     list->addItems(entries);
     list->setCurrentIndex(-1);
     return list;
 }
-
-QPushButton* MakeButton(QWidget* container, const QString& name, const QRect& geometry, const QString& caption)
-{
-    auto* button = Place(new QPushButton(caption, container), name, geometry);
-    button->setAutoDefault(false);
-    return button;
-}
-
-// Selects the entry of a stored value; a value with no entry shows as its number, with nothing
-// selected, and a save then leaves it as stored.
-void ShowListValue(QComboBox* list, int position, const QString& unlisted)
-{
-    if (position >= 0 && position < list->count()) {
-        list->setPlaceholderText(QString());
-        list->setCurrentIndex(position);
-    } else {
-        list->setCurrentIndex(-1);
-        list->setPlaceholderText(unlisted);
-    }
-}
-
-std::optional<std::uint8_t> ListValue(const QComboBox* list)
-{
-    const int position = list->currentIndex();
-    if (position < 0 || position > 255) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint8_t>(position);
-}
-
-std::uint16_t SixteenBitValue(const QLineEdit* field)
-{
-    return static_cast<std::uint16_t>(std::min<std::uint64_t>(LeadingDecimalValue(ToText(field->text())), 65535));
-}
-
-bool IsTmItem(int position) { return position >= kFirstTmItem && position <= kLastTmItem; }
 
 }  // namespace
 
@@ -194,6 +119,7 @@ Form1::Form1(std::filesystem::path profilePath, QWidget* parent)
     setWindowIcon(QIcon(u":/images/icon.png"_s));
     BuildMenus();
     BuildControls();
+    BuildRecordPanels();
     SetTabOrder();
     ConnectHandlers();
     BuildSpaceActions();
@@ -237,7 +163,8 @@ void Form1::BuildControls()
 {
     auto* client = new QWidget(this);
     client->setObjectName(u"client"_s);
-    client->setFixedSize(614, 446);
+    // The designed window, with the record's meanings to its right and the effect below both.
+    client->setFixedSize(1014, 674);
     client->setFont(WindowFont());
     setCentralWidget(client);
 
@@ -289,14 +216,14 @@ void Form1::BuildControls()
     Frame1 = MakeFrame(client, u"Frame1"_s, {128, 280, 65, 41}, u"Index"_s);
     index = MakeTextBox(Frame1, u"index"_s, {8, 16, 49, 19}, true);
     Frame6 = MakeFrame(client, u"Frame6"_s, {208, 280, 137, 41}, u"Special Values"_s);
-    sp1 = MakeList(Frame6, u"sp1"_s, {8, 16, 57, 21}, ToQStrings(SpecialValueEntries()));
-    sp2 = MakeList(Frame6, u"sp2"_s, {72, 16, 57, 21}, ToQStrings(SpecialValueEntries()));
+    sp1 = MakeList<CodeList>(Frame6, u"sp1"_s, {8, 16, 57, 21}, ToQStrings(SpecialValueEntries()));
+    sp2 = MakeList<CodeList>(Frame6, u"sp2"_s, {72, 16, 57, 21}, ToQStrings(SpecialValueEntries()));
     Label6 = MakeLabel(client, u"Label6"_s, {352, 304, 81, 17}, u"Mystery Values:"_s);
-    Mys1 = MakeList(client, u"Mys1"_s, {432, 304, 33, 21}, {});
-    Mys2 = MakeList(client, u"Mys2"_s, {472, 304, 33, 21}, {});
+    Mys1 = MakeList<CodeList>(client, u"Mys1"_s, {432, 304, 33, 21}, {});
+    Mys2 = MakeList<CodeList>(client, u"Mys2"_s, {472, 304, 33, 21}, {});
     Command1 = MakeButton(client, u"Command1"_s, {512, 304, 89, 49}, u"Open"_s);
     Label7 = MakeLabel(client, u"Label7"_s, {352, 328, 65, 17}, u"Battle Usage:"_s);
-    Bu = MakeList(client, u"Bu"_s, {432, 328, 33, 21}, {});
+    Bu = MakeList<CodeList>(client, u"Bu"_s, {432, 328, 33, 21}, {});
     Frame4 = MakeFrame(client, u"Frame4"_s, {128, 344, 137, 49}, u"Attack"_s);
     cboattack = MakeList(Frame4, u"cboattack"_s, {8, 16, 121, 21}, {});
     Label8 = MakeLabel(client, u"Label8"_s, {272, 352, 129, 17}, u"Field Usage Code Pointer:"_s);
@@ -330,6 +257,14 @@ void Form1::SetTabOrder()
                               cboattack};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
+    }
+    // The panels beside the design follow it, row by row.
+    QWidget* previous = cboattack;
+    for (const std::vector<QWidget*>& controls : {recordPanel->Controls(), effectPanel->Controls()}) {
+        for (QWidget* control : controls) {
+            setTabOrder(previous, control);
+            previous = control;
+        }
     }
 }
 
@@ -395,7 +330,8 @@ void Form1::OpenRom()
     }
     state_ = opened->state;
     state_.keepHistory = editMenu_->KeepHistory();
-    const GameFamily& family = *opened->family;
+    opened_ = std::move(*opened);
+    const GameFamily& family = *opened_->family;
 
     for (QWidget* control : std::initializer_list<QWidget*>{cboitem, pock, iname, price, sp1, sp2, save}) {
         control->setEnabled(true);
@@ -405,27 +341,18 @@ void Form1::OpenRom()
          std::initializer_list<QWidget*>{descp, Text3, Command2, Label3, index, Mys1, Mys2, Bu, FUCP, BUCP}) {
         control->setEnabled(true);
     }
-    FillItemList(opened->itemNames);
+    EnableRecordPanels(true);
+    FillItemList(opened_->itemNames);
     if (family.hasImages) {
         for (QWidget* control : std::initializer_list<QWidget*>{IMGOFF, PALOFF, Command3}) {
             control->setEnabled(true);
         }
     }
-    for (auto [list, entries] : {std::pair{pock, family.pocketNames}, std::pair{Mys1, family.mystery1Entries},
-                                 std::pair{Mys2, family.mystery2Entries}, std::pair{Bu, family.battleUsageEntries}}) {
-        list->clear();
-        list->addItems(ToQStrings(entries));
-    }
-    QStringList moves;
-    for (const Text& move : opened->moveNames) {
-        moves.append(FromText(move));
-    }
-    cboattack->clear();
-    cboattack->addItems(moves);
+    FillFormLists();
     cboitem->setCurrentRow(0);
     editMenu_->Refresh();
-    if (!opened->warnings.empty()) {
-        const QString text = Utf8ToQString(OpenedWithWarnings(opened->warnings));
+    if (!opened_->warnings.empty()) {
+        const QString text = Utf8ToQString(OpenedWithWarnings(opened_->warnings));
         ShowMessage(text);
     }
 }
@@ -444,6 +371,9 @@ void Form1::RefuseRom()
     for (QWidget* control : std::initializer_list<QWidget*>{IMGOFF, PALOFF, Command3}) {
         control->setEnabled(false);
     }
+    opened_.reset();
+    routines_.reset();
+    EnableRecordPanels(false);
     editMenu_->Refresh();
 }
 
@@ -469,7 +399,8 @@ void Form1::cboitem_Click()
     }
     state_.itemIndex = static_cast<std::int16_t>(position);
     auto item = ReadItem(state_, position);
-    if (!item) {
+    auto routines = item ? RoutineGroupsOf(state_) : Result<std::shared_ptr<const RoutineGroups>>(item.error());
+    if (!routines || !opened_) {
         // The controls still hold the item shown before, so the selection goes back to it: a
         // save must not write that item's fields into the one that could not be shown.
         {
@@ -479,38 +410,22 @@ void Form1::cboitem_Click()
         if (shownItem_ >= 0) {
             state_.itemIndex = static_cast<std::int16_t>(shownItem_);
         }
-        ShowError(item.error());
+        if (!routines) ShowError(routines.error());
         return;
     }
+    routines_ = *routines;
     shownItem_ = position;
     ShowItemImage(*item);
 
     shownName_ = item->name;
-    FieldValidator::SetProgramText(iname, FromText(item->name));
-    FieldValidator::SetProgramText(index, QString::number(item->index));
-    FieldValidator::SetProgramText(price, QString::number(item->price));
-    ShowListValue(sp1, item->special1, QString::number(item->special1));
-    ShowListValue(sp2, item->special2, QString::number(item->special2));
-    ShowListValue(pock, item->pocket, QString::number(item->pocket));
-    ShowListValue(Mys1, item->mystery1, QString::number(item->mystery1));
-    ShowListValue(Mys2, item->mystery2, QString::number(item->mystery2));
-    ShowListValue(Bu, item->battleUsage, QString::number(item->battleUsage));
-    FieldValidator::SetProgramText(FUCP, Utf8ToQString(item->fieldUsageCodePointer));
-    FieldValidator::SetProgramText(BUCP, Utf8ToQString(item->battleUsageCodePointer));
-
     state_.descriptionOffset = static_cast<std::int32_t>(std::clamp<std::int64_t>(
         item->descriptionOffset, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
     descriptionPlace_ = DescriptionPlace{item->descriptionOffset, item->descriptionRoomBytes};
     FieldValidator::SetProgramText(Text3, Utf8ToQString(item->descriptionOffsetText));
-    ShowDescription(item->description, item->descriptionRoom);
+    ShowForm(*item, ShowItemForm(*opened_, *item, *routines_));
+    ShowItemEffect(position);
 
-    if (item->tmMove) {
-        cboattack->setEnabled(true);
-        const int move = *item->tmMove;
-        ShowListValue(cboattack, move - 1, move == 0 ? QString() : QString::number(move));
-    } else {
-        cboattack->setEnabled(false);
-    }
+    cboattack->setEnabled(item->tmMove.has_value());
     // An unknown TM/HM list shows no move rather than a number read from some other table.
     if (item->tmMoveUnknown) ShowListValue(cboattack, -1, Utf8ToQString(kTmMoveUnavailable));
     cboattack->setToolTip(item->tmMoveUnknown ? Utf8ToQString(kTmMovesUnknownTip) : QString());
@@ -582,27 +497,7 @@ void Form1::save_Click()
     }
     state_.itemIndex = static_cast<std::int16_t>(position);
 
-    ItemEdit edit;
-    if (const Text name = ToText(iname->text()); name != shownName_) {
-        edit.name = name;
-    }
-    edit.price = SixteenBitValue(price);
-    edit.index = SixteenBitValue(index);
-    edit.special1 = ListValue(sp1);
-    if (IsTmItem(position) && cboattack->currentIndex() >= 0) {
-        edit.tmMove = static_cast<std::uint16_t>(cboattack->currentIndex() + 1);
-    }
-    edit.special2 = ListValue(sp2);
-    edit.pocket = ListValue(pock);
-    edit.mystery1 = ListValue(Mys1);
-    edit.mystery2 = ListValue(Mys2);
-    edit.battleUsage = ListValue(Bu);
-    edit.fieldUsageCodePointer = FUCP->text().toStdString();
-    edit.battleUsageCodePointer = BUCP->text().toStdString();
-    if (Text description = DescriptionText(); description != shownDescription_) {
-        edit.description = std::move(description);
-    }
-
+    const ItemEdit edit = EditFromForm(ReadForm(), position);
     if (!SaveItemWithRoom(position, edit)) {
         return;
     }

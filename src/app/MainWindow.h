@@ -1,16 +1,23 @@
 #pragma once
 
+#include "items/ItemForm.h"
 #include "items/ItemOperations.h"
 #include "items/RomState.h"
+#include "items/RoutineGroups.h"
 #include "rom/Error.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
 
 class QAction;
 class QComboBox;
@@ -25,6 +32,8 @@ class QPushButton;
 namespace quillbox {
 
 class EditMenu;
+class EffectPanel;
+class RecordPanel;
 struct HistoryEntry;
 
 // The main window: shows one item of the open ROM in its controls and hands every read and
@@ -43,6 +52,8 @@ public:
         std::function<QMessageBox::StandardButton(const QString& title, const QString& text, QMessageBox::StandardButtons buttons)>;
     // Asks for a PNG file to read (`save` false) or to write; an empty path means the user cancelled.
     using ImageFileChooser = std::function<QString(QWidget* owner, bool save)>;
+    // Asks which of `items` to take (starting at `current`); -1 means the user cancelled.
+    using ItemChooser = std::function<int(QWidget* owner, const QString& question, const QStringList& items, int current)>;
 
     // Reads the profile `ini/roms.ini` beside the program.
     explicit Form1(QWidget* parent = nullptr);
@@ -56,6 +67,7 @@ public:
     void SetFileViewer(FileViewer viewer);
     void SetQuestionHandler(QuestionHandler handler);
     void SetImageFileChooser(ImageFileChooser chooser);
+    void SetItemChooser(ItemChooser chooser);
 
     // Who else uses what the control shows (`descp` or `picItem`), as its tooltip says it.
     QString SharingTip(const QWidget* control) const;
@@ -92,6 +104,9 @@ public slots:
     void mnuExit_Click();
     void mnuHelpAbout_Click();
     void mnuHelpmnuRead_Click();
+    // "Use like…" of either routine row, and "Save Effect" (MainWindowRecord.cpp).
+    void UseLike_Click();
+    void effectSave_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -114,6 +129,20 @@ private:
 
     void ShowMessage(const QString& text);
     void ShowError(const Error& error);
+
+    // The form model and the two panels beside the window's own controls (MainWindowRecord.cpp).
+    using Form = std::map<std::string, FormValue, std::less<>>;
+    void BuildRecordPanels();
+    QWidget* FormWidget(const FormControl& control) const;
+    void FillFormLists();
+    // Refills a list whose entries name the values another way for the item shown.
+    void FillListFor(const FormControl& control, Meaning meaning);
+    void ShowForm(const ItemView& item, const Form& form);
+    FormInput ReadForm() const;
+    // What the values in the controls mean, said again after the user picked another.
+    void ShowMeanings();
+    void ShowItemEffect(int position);
+    void EnableRecordPanels(bool on);
 
     // Free space and sharing (MainWindowSpace.cpp).
     void BuildSpaceActions();
@@ -138,9 +167,18 @@ private:
     FileViewer fileViewer_;
     QuestionHandler questionHandler_;
     ImageFileChooser imageFileChooser_;
+    ItemChooser itemChooser_;
     QString lastNotice_;
 
     RomState state_;
+    // The family, lists and moves of the open ROM, for the form model; none while no ROM is open.
+    std::optional<OpenedRom> opened_;
+    std::shared_ptr<const RoutineGroups> routines_;
+    // The shown item as read, under the values the user picks when their meanings are said again.
+    ItemView shownView_;
+    // The meaning each list's entries name now.
+    std::map<std::string, Meaning, std::less<>> listMeanings_;
+    bool showingForm_ = false;
     // What the shown item held when it was shown, so a save writes the name and the description
     // only when the user changed them.
     Text shownName_;
@@ -211,6 +249,8 @@ private:
     QLineEdit* BUCP = nullptr;
     QGroupBox* Frame9 = nullptr;
     QLabel* Label10 = nullptr;
+    RecordPanel* recordPanel = nullptr;
+    EffectPanel* effectPanel = nullptr;
 };
 
 }  // namespace quillbox
