@@ -110,6 +110,10 @@ WindowHarness::WindowHarness(std::optional<std::filesystem::path> profile)
         return questionAnswer;
     });
     window_->SetImageFileChooser([this](QWidget*, bool) { return imageFileAnswer; });
+    window_->SetItemChooser([this](QWidget*, const QString&, const QStringList& items, int) {
+        offeredItems = items;
+        return itemAnswer;
+    });
     window_->SetFileViewer([this](const QUrl& file) {
         viewedFiles.push_back(file);
         return viewerSucceeds;

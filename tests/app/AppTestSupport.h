@@ -90,6 +90,9 @@ public:
     QMessageBox::StandardButton questionAnswer = QMessageBox::No;
     QString imageFileAnswer;
     bool viewerSucceeds = true;
+    // The item "Use like…" is answered with, -1 to cancel; and the items it was offered.
+    int itemAnswer = -1;
+    QStringList offeredItems;
 
     // The texts of all messages, for failure output.
     QString MessageLog() const;

@@ -1,13 +1,18 @@
 #include "LayoutTest.h"
 
 #include "AppTestSupport.h"
+#include "app/WindowParts.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSpinBox>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
@@ -52,6 +57,16 @@ int LineTextWidth(QLineEdit* line)
     return contents.width() - margins.left() - margins.right() - 2 * 2;
 }
 
+// A label of several lines needs the height its text takes at its width.
+void CheckWrappedLabelsFit(QWidget& window)
+{
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        if (!label->wordWrap() || label->text().isEmpty()) continue;
+        QVERIFY2(label->heightForWidth(label->width()) <= label->height(),
+                 qPrintable(label->objectName() + QStringLiteral(": ") + label->text()));
+    }
+}
+
 }  // namespace
 
 void LayoutTest::windowFrameIsFixed()
@@ -59,9 +74,10 @@ void LayoutTest::windowFrameIsFixed()
     WindowHarness harness;
     Form1& window = harness.Window();
     QCOMPARE(window.windowTitle(), QStringLiteral("Quillbox"));
-    QCOMPARE(window.centralWidget()->size(), QSize(614, 446));
+    // The designed 614 by 446, grown to the right and below for the record's meanings and the effect.
+    QCOMPARE(window.centralWidget()->size(), QSize(1014, 674));
     QCOMPARE(window.minimumSize(), window.maximumSize());
-    QCOMPARE(window.size(), QSize(614, 446 + window.menuBar()->height()));
+    QCOMPARE(window.size(), QSize(1014, 674 + window.menuBar()->height()));
     const Qt::WindowFlags flags = window.windowFlags();
     QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
@@ -285,8 +301,9 @@ void LayoutTest::menusHaveTheirEntries()
 void LayoutTest::captionsFitTheirControls()
 {
     WindowHarness harness;
+    CheckWrappedLabelsFit(harness.Window());
     for (QLabel* label : harness.Window().findChildren<QLabel*>()) {
-        if (label->text().isEmpty()) continue;
+        if (label->text().isEmpty() || label->wordWrap()) continue;
         int room = label->contentsRect().width();
         // A control standing over the label's right end hides that part.
         for (QWidget* sibling : label->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -334,16 +351,33 @@ void LayoutTest::valuesFitTheirControls()
 {
     QFETCH(QByteArray, headerCode);
     SampleRom rom(headerCode.toStdString());
+    // Ten items share a field routine, so that its line names more of them than fit.
+    constexpr int kSharing = 10;
+    for (int position = 1; position <= kSharing; ++position) {
+        rom.Write(rom.Entry(position) + 28, rom.Read(rom.Entry(1) + 28, 4));
+    }
     WindowHarness harness;
     harness.Open(rom);
     QCOMPARE(harness.messages.size(), 0u);
+    harness.Select(kSharing);
+    QVERIFY(harness.Find<QLabel>(QStringLiteral("FUCPWords"))->text().startsWith(QStringLiteral("used by 10 items: ")));
+    CheckWrappedLabelsFit(harness.Window());
     for (QComboBox* list : harness.Window().findChildren<QComboBox*>()) {
         const int room = ComboTextWidth(list);
+        auto* coded = qobject_cast<CodeList*>(list);
         for (int i = 0; i < list->count(); ++i) {
-            const int needed = list->fontMetrics().horizontalAdvance(list->itemText(i));
-            QVERIFY2(needed <= room,
-                     qPrintable(list->objectName() + u' ' + list->itemText(i) + QStringLiteral(" needs ") +
-                                QString::number(needed) + QStringLiteral(" of ") + QString::number(room)));
+            // A list of coded values shows the number alone when the whole entry does not fit; its
+            // drop-down shows every entry whole.
+            const QString entry = list->itemText(i);
+            const QString closed = coded != nullptr ? coded->ClosedText(entry) : entry;
+            QVERIFY2(closed == entry || entry.startsWith(closed + u' '), qPrintable(entry));
+            const int needed = list->fontMetrics().horizontalAdvance(closed);
+            const int shownIn = coded != nullptr ? coded->TextRoom(closed) : room;
+            QVERIFY2(needed <= shownIn && shownIn <= list->width(),
+                     qPrintable(list->objectName() + u' ' + entry + QStringLiteral(" needs ") +
+                                QString::number(needed) + QStringLiteral(" of ") + QString::number(shownIn)));
+            QVERIFY2(list->fontMetrics().horizontalAdvance(entry) < list->view()->minimumWidth(),
+                     qPrintable(list->objectName() + u' ' + entry));
         }
     }
     QListWidget* items = harness.Items();
@@ -430,6 +464,116 @@ void LayoutTest::frameCaptionsUseTheTitleBarColour()
                  ordinary.color(QPalette::Active, QPalette::WindowText));
         QCOMPARE(label->palette().color(QPalette::Disabled, QPalette::WindowText),
                  ordinary.color(QPalette::Disabled, QPalette::WindowText));
+    }
+}
+
+// The record's coded bytes and routines, in record order, each with its words beside it; the two
+// bytes the design had no control for get their list here, the routines a "Use like…" button.
+void LayoutTest::recordPanelHasARowPerCodedField()
+{
+    WindowHarness harness;
+    auto* panel = harness.Find<QGroupBox>(QStringLiteral("recordPanel"));
+    QCOMPARE(panel->title(), QStringLiteral("What the game does with it"));
+    QVERIFY(panel->isVisible());
+    QCOMPARE(panel->geometry().left(), 622);  // beside the designed window, which stays as it was
+    struct Row {
+        const char* control;
+        const char* label;
+        const char* ownList;  // the list the panel holds for the field, or none
+        const char* button;
+    };
+    const Row rows[] = {{"sp1", "Hold effect", nullptr, nullptr},
+                        {"sp2", "Parameter", nullptr, nullptr},
+                        {"Mys1", "Key item", nullptr, nullptr},
+                        {"Mys2", "Registrable", nullptr, nullptr},
+                        {"pock", "Pocket", nullptr, nullptr},
+                        {"itemType", "Type", "itemType", nullptr},
+                        {"FUCP", "Field routine", nullptr, "fieldUseLike"},
+                        {"Bu", "Battle usage", nullptr, nullptr},
+                        {"BUCP", "Battle routine", nullptr, "battleUseLike"},
+                        {"secondaryId", "Secondary id", "secondaryId", nullptr}};
+    int previousTop = -1;
+    for (const Row& row : rows) {
+        const QString control = QString::fromLatin1(row.control);
+        auto* words = harness.Find<QLabel>(control + QStringLiteral("Words"));
+        QVERIFY2(panel->isAncestorOf(words), row.control);
+        QVERIFY2(words->wordWrap(), row.control);
+        QCOMPARE(words->text(), QString());
+        auto* label = harness.Find<QLabel>(control + QStringLiteral("Label"));
+        QCOMPARE(label->text(), QString::fromUtf8(row.label));
+        QVERIFY2(label->y() > previousTop, row.control);
+        previousTop = label->y();
+        QVERIFY2(label->geometry().right() < words->x(), row.control);
+        if (row.ownList != nullptr) {
+            QComboBox* list = harness.Combo(QString::fromLatin1(row.ownList));
+            QVERIFY(panel->isAncestorOf(list));
+            QVERIFY(!list->isEnabled());
+            QCOMPARE(list->count(), 0);
+            QVERIFY(!list->geometry().intersects(words->geometry()));
+        } else {
+            QVERIFY2(!panel->isAncestorOf(harness.Widget(control)), row.control);
+        }
+        if (row.button != nullptr) {
+            QPushButton* button = harness.Button(QString::fromLatin1(row.button));
+            QCOMPARE(button->text(), QStringLiteral("Use like\u2026"));
+            QVERIFY(!button->isEnabled());
+            QVERIFY(!button->geometry().intersects(words->geometry()));
+        }
+    }
+    QCOMPARE(panel->findChildren<QLabel*>(QRegularExpression(QStringLiteral("Words$"))).size(), int(std::size(rows)));
+}
+
+// A check box for each flag, a number box for each count of stages, and for each amount a number
+// box whose lowest step is "off" (the flag that takes the amount cleared).
+void LayoutTest::effectPanelHasAControlPerMember()
+{
+    WindowHarness harness;
+    auto* panel = harness.Find<QGroupBox>(QStringLiteral("effectPanel"));
+    QCOMPARE(panel->title(), QStringLiteral("Effect when used"));
+    QVERIFY(panel->geometry().top() >= 446);  // below the designed window
+    QVERIFY(panel->isAncestorOf(harness.Find<QLabel>(QStringLiteral("effectWords"))));
+    QCOMPARE(harness.Button(QStringLiteral("effectSave"))->text(), QStringLiteral("Save Effect"));
+    QVERIFY(!harness.Button(QStringLiteral("effectSave"))->isEnabled());
+    const char* flags[] = {"sacredAsh",  "curesInfatuation", "curesConfusion", "curesParalysis", "curesFreeze",
+                           "curesBurn",  "curesPoison",      "curesSleep",     "levelUp",        "guardSpec",
+                           "oneMoveOnly", "ppUp",            "revive",         "evolutionStone", "ppMax"};
+    for (const char* key : flags) {
+        auto* box = harness.Find<QCheckBox>(QStringLiteral("effect_") + QString::fromLatin1(key));
+        QVERIFY2(!box->isEnabled() && !box->isChecked(), key);
+    }
+    struct Number {
+        const char* key;
+        int minimum;
+        int maximum;
+        bool switchable;
+    };
+    const Number numbers[] = {{"attackStages", 0, 15, false},     {"direHit", 0, 3, false},
+                              {"speedStages", 0, 15, false},      {"defenseStages", 0, 15, false},
+                              {"specialAttackStages", 0, 15, false}, {"accuracyStages", 0, 15, false},
+                              {"healHp", 0, 255, true},           {"restorePp", 0, 255, true},
+                              {"hpEvs", -128, 127, true},         {"attackEvs", -128, 127, true},
+                              {"defenseEvs", -128, 127, true},    {"speedEvs", -128, 127, true},
+                              {"specialDefenseEvs", -128, 127, true}, {"specialAttackEvs", -128, 127, true},
+                              {"friendshipLow", -128, 127, true}, {"friendshipMiddle", -128, 127, true},
+                              {"friendshipHigh", -128, 127, true}};
+    for (const Number& number : numbers) {
+        auto* spin = harness.Find<QSpinBox>(QStringLiteral("effect_") + QString::fromLatin1(number.key));
+        QCOMPARE(spin->maximum(), number.maximum);
+        QCOMPARE(spin->minimum(), number.switchable ? number.minimum - 1 : number.minimum);
+        QCOMPARE(spin->specialValueText(), number.switchable ? QStringLiteral("off") : QString());
+        QCOMPARE(spin->value(), spin->minimum());
+        QVERIFY2(!spin->isEnabled(), number.key);
+        QVERIFY(panel->isAncestorOf(spin));
+    }
+    const auto controls = panel->findChildren<QWidget*>(QRegularExpression(QStringLiteral("^effect_[A-Za-z]+$")));
+    QCOMPARE(controls.size(), int(std::size(flags) + std::size(numbers)));
+    // Nothing in the panel stands over anything else.
+    const auto parts = harness.Widget(QStringLiteral("effectControls"))->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* part : parts) {
+        for (QWidget* other : parts) {
+            QVERIFY2(part == other || !part->geometry().intersects(other->geometry()),
+                     qPrintable(part->objectName() + u' ' + other->objectName()));
+        }
     }
 }
 

@@ -23,6 +23,8 @@ private slots:
     void iconIsTwentyFourPixelsOfAPalette();
     void descriptionBoxHasNoScrollBars();
     void frameCaptionsUseTheTitleBarColour();
+    void recordPanelHasARowPerCodedField();
+    void effectPanelHasAControlPerMember();
 };
 
 }  // namespace quillbox::test

@@ -73,17 +73,27 @@ void OpenRomTest::listsEachFamily_data()
     QTest::addColumn<QByteArray>("headerCode");
     QTest::addColumn<int>("items");
     QTest::addColumn<QStringList>("pockets");
-    QTest::addColumn<int>("battleUsages");
+    QTest::addColumn<QStringList>("importance");
+    QTest::addColumn<QStringList>("battleUsages");
     QTest::addColumn<bool>("images");
     const QStringList kanto{QStringLiteral("???"),        QStringLiteral("Items"),   QStringLiteral("Key Items"),
                             QStringLiteral("Poke Balls"), QStringLiteral("TM Case"), QStringLiteral("Berry Pouch")};
     const QStringList hoenn{QStringLiteral("???"),     QStringLiteral("Items"),   QStringLiteral("Poke Balls"),
                             QStringLiteral("TM/HM's"), QStringLiteral("Berries"), QStringLiteral("Key Items")};
-    QTest::newRow("BPRE") << QByteArray("BPRE") << 375 << kanto << 4 << true;
-    QTest::newRow("BPGE") << QByteArray("BPGE") << 375 << kanto << 4 << true;
-    QTest::newRow("BPEE") << QByteArray("BPEE") << 377 << hoenn << 3 << true;
-    QTest::newRow("AXVE") << QByteArray("AXVE") << 349 << hoenn << 3 << false;
-    QTest::newRow("AXPE") << QByteArray("AXPE") << 349 << hoenn << 3 << false;
+    // Ruby, Sapphire and Emerald keep an item of importance 2 out of the PC; FireRed and
+    // LeafGreen read only whether it is 0; only they open the Berry Pouch in battle.
+    const QStringList kantoImportance{QStringLiteral("0 Ordinary"), QStringLiteral("1 Important"),
+                                      QStringLiteral("2 Important story item")};
+    const QStringList hoennImportance{QStringLiteral("0 Ordinary"), QStringLiteral("1 Important"),
+                                      QStringLiteral("2 Important, kept out of the PC")};
+    const QStringList hoennUsages{QStringLiteral("0 Not in battle"), QStringLiteral("1 On a Pokemon"),
+                                  QStringLiteral("2 From the bag")};
+    const QStringList kantoUsages = hoennUsages + QStringList{QStringLiteral("3 Opens the Berry Pouch")};
+    QTest::newRow("BPRE") << QByteArray("BPRE") << 375 << kanto << kantoImportance << kantoUsages << true;
+    QTest::newRow("BPGE") << QByteArray("BPGE") << 375 << kanto << kantoImportance << kantoUsages << true;
+    QTest::newRow("BPEE") << QByteArray("BPEE") << 377 << hoenn << hoennImportance << hoennUsages << true;
+    QTest::newRow("AXVE") << QByteArray("AXVE") << 349 << hoenn << hoennImportance << hoennUsages << false;
+    QTest::newRow("AXPE") << QByteArray("AXPE") << 349 << hoenn << hoennImportance << hoennUsages << false;
 }
 
 void OpenRomTest::listsEachFamily()
@@ -91,7 +101,8 @@ void OpenRomTest::listsEachFamily()
     QFETCH(QByteArray, headerCode);
     QFETCH(int, items);
     QFETCH(QStringList, pockets);
-    QFETCH(int, battleUsages);
+    QFETCH(QStringList, importance);
+    QFETCH(QStringList, battleUsages);
     QFETCH(bool, images);
     SampleRom rom(headerCode.toStdString());
     WindowHarness harness;
@@ -112,13 +123,16 @@ void OpenRomTest::listsEachFamily()
         QCOMPARE(moves->itemText(m), Decoded(Bytes(at, at + 13)));
     }
     QCOMPARE(Entries(harness.Combo(QStringLiteral("pock"))), pockets);
-    QCOMPARE(Entries(harness.Combo(QStringLiteral("Mys1"))),
-             (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
-    QCOMPARE(Entries(harness.Combo(QStringLiteral("Mys2"))), (QStringList{QStringLiteral("0"), QStringLiteral("1")}));
-    QStringList usages;
-    for (int u = 0; u < battleUsages; ++u)
-        usages.append(QString::number(u));
-    QCOMPARE(Entries(harness.Combo(QStringLiteral("Bu"))), usages);
+    // Bytes the game reads only for a few values list every value a byte holds, the known ones named.
+    const QStringList registrability{QStringLiteral("0 Not registrable"), QStringLiteral("1 Registrable")};
+    for (const auto& [name, named] : {std::pair{"Mys1", importance}, std::pair{"Mys2", registrability}}) {
+        const QStringList entries = Entries(harness.Combo(QString::fromLatin1(name)));
+        QCOMPARE(entries.size(), 256);
+        QCOMPARE(entries.mid(0, named.size()), named);
+        QCOMPARE(entries.at(named.size()), QString::number(named.size()));
+        QCOMPARE(entries.at(255), QStringLiteral("255"));
+    }
+    QCOMPARE(Entries(harness.Combo(QStringLiteral("Bu"))), battleUsages);
     for (const char* image : {"IMGOFF", "PALOFF", "Command3"}) {
         QCOMPARE(harness.Widget(QString::fromLatin1(image))->isEnabled(), images);
     }
@@ -268,8 +282,8 @@ void OpenRomTest::secondRomReplacesEveryList()
     QCOMPARE(harness.Combo(QStringLiteral("pock"))->count(), 6);
     QCOMPARE(harness.Combo(QStringLiteral("pock"))->itemText(2), QStringLiteral("Poke Balls"));
     QCOMPARE(harness.Combo(QStringLiteral("Bu"))->count(), 3);
-    QCOMPARE(harness.Combo(QStringLiteral("Mys1"))->count(), 3);
-    QCOMPARE(harness.Combo(QStringLiteral("Mys2"))->count(), 2);
+    QCOMPARE(harness.Combo(QStringLiteral("Mys1"))->count(), 256);
+    QCOMPARE(harness.Combo(QStringLiteral("Mys2"))->count(), 256);
     QCOMPARE(harness.Combo(QStringLiteral("cboattack"))->count(), 354);
     const Bytes file = sapphire.All();
     const auto at = file.begin() + sapphire.Entry(348);
