@@ -119,18 +119,23 @@ std::optional<std::string> ReadProfileText(const std::filesystem::path& file)
 }
 
 // Why a text read from a profile's place is no profile, or nothing when it is one: a profile is
-// text, and its keys stand in sections.
+// text whose keys stand in sections. One holding nothing but blanks and comments is an empty
+// profile, not garbage.
 std::optional<std::string> NotAProfile(std::string_view text)
 {
     if (text.find('\0') != std::string_view::npos) return "it holds binary data, not text";
+    bool content = false;
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) end = text.size();
-        if (SectionName(text.substr(start, end - start))) return std::nullopt;
+        const std::string_view line = TrimBlanks(text.substr(start, end - start));
+        if (SectionName(line)) return std::nullopt;
+        content = content || !(line.empty() || line.front() == ';' || line.front() == '#');
         start = end + 1;
     }
-    return "it has no [section] heading";
+    if (content) return "it has no [section] heading";
+    return std::nullopt;
 }
 
 }  // namespace

@@ -93,6 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {"the tables kept for this ROM in @KEPT does not fit this ROM (ItemData F00000 holds no item table"}},
         FaultRow{"UserProfileBinary", "", kBinary, "", "BPRE", false, {"the user profile @USER is not a profile (it holds binary data"}},
         FaultRow{"UserProfileForOtherGamesOnly", "", "[AXVE]\nItemData=&H3C5564\n", "", "BPRE", false, {}},
+        FaultRow{"UserProfileOfCommentsOnly", "", "; mine\n\n# nothing yet\n", "", "BPRE", false, {}},
+        FaultRow{"KeptEmpty", "\n", "", "", "BPRE", false, {"the tables kept for this ROM in @KEPT has no section [BPRE0] or [BPRE]"}},
         FaultRow{"UnknownGameWithGarbageKept", kBinary, "", "", "AXVD", true,
                  {"no section [AXVD0] or [AXVD] in @SHIPPED or @USER",
                   "; the tables kept for this ROM in @KEPT is not a profile (it holds binary data, not text)"}},
