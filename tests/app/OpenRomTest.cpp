@@ -33,7 +33,10 @@ const QStringList kOffAfterRefusal{QStringLiteral("Mys1"),     QStringLiteral("M
                                    QStringLiteral("sp1"),      QStringLiteral("sp2"),    QStringLiteral("save"),
                                    QStringLiteral("descp"),    QStringLiteral("Text3"),  QStringLiteral("index"),
                                    QStringLiteral("Command2"), QStringLiteral("Label3"), QStringLiteral("cboattack"),
-                                   QStringLiteral("IMGOFF"),   QStringLiteral("PALOFF"), QStringLiteral("Command3")};
+                                   QStringLiteral("IMGOFF"),   QStringLiteral("PALOFF"), QStringLiteral("Command3"),
+                                   // The record panel's own controls and the effect go with the rest.
+                                   QStringLiteral("itemType"), QStringLiteral("secondaryId"), QStringLiteral("fieldUseLike"),
+                                   QStringLiteral("battleUseLike"), QStringLiteral("effect_healHp"), QStringLiteral("effectSave")};
 
 enum class Refusal { Cancelled, UnknownGame, ProfileWithoutTmData, NoProfile, TooShort, Vanished, NoHeader };
 

@@ -1,6 +1,7 @@
 // Runs the window's test suites; a first argument that names a suite runs only that one.
 #include "BadInputWindowTest.h"
 #include "EditMenuTest.h"
+#include "EffectPanelTest.h"
 #include "FieldRulesTest.h"
 #include "FileDialogTest.h"
 #include "ItemDisplayTest.h"
@@ -8,6 +9,7 @@
 #include "LayoutTest.h"
 #include "NoLossTest.h"
 #include "OpenRomTest.h"
+#include "RecordFormTest.h"
 #include "ShellTest.h"
 #include "TableDetectionTest.h"
 #include "SpaceWindowTest.h"
@@ -40,6 +42,8 @@ int main(int argc, char* argv[])
     suites.push_back(std::make_unique<quillbox::test::EditMenuTest>());
     suites.push_back(std::make_unique<quillbox::test::TableDetectionTest>());
     suites.push_back(std::make_unique<quillbox::test::SpaceWindowTest>());
+    suites.push_back(std::make_unique<quillbox::test::RecordFormTest>());
+    suites.push_back(std::make_unique<quillbox::test::EffectPanelTest>());
 
     QStringList arguments = application.arguments();
     QString only;
