@@ -132,7 +132,10 @@ void EffectPanel::ShowUnavailable(const QString& reason)
             spin->setValue(spin->minimum());
         }
     }
-    ShowWords(words_, reason);
+    // The core's reasons are clauses; standing alone they start as a sentence does.
+    QString sentence = reason;
+    if (!sentence.isEmpty()) sentence[0] = sentence[0].toUpper();
+    ShowWords(words_, sentence);
     EnableControls(false);
 }
 
