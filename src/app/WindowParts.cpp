@@ -121,6 +121,9 @@ void CodeList::paintEvent(QPaintEvent*)
     const bool besideArrow = fontMetrics().horizontalAdvance(option.currentText) <= field.width();
     if (!besideArrow) {
         option.subControls &= ~QStyle::SC_ComboBoxArrow;
+        // Styles that keep a drawn list for the next one of its size and state (Fusion does) would
+        // otherwise hand the lists beside it this one without its arrow, or this one theirs.
+        option.activeSubControls = QStyle::SC_ComboBoxEditField;
     }
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
     if (!besideArrow) {
