@@ -64,6 +64,8 @@ RecordPanel::RecordPanel(QWidget* parent, const QWidget* others, const QRect& ge
             auto* button = MakeButton(rows, UseLikeName(*control.field), {right - kButtonWidth, y, kButtonWidth, 21},
                                       u"Use like\u2026"_s);
             button->setEnabled(false);
+            button->setToolTip(u"Gives this item the field and battle routines of another item, with the type and "
+                               u"secondary id they read"_s);
             connect(button, &QPushButton::clicked, this, &RecordPanel::useLikeClicked);
             controls_.push_back(button);
             wordsRight -= kButtonWidth + 6;

@@ -4,6 +4,7 @@
 #include "items/ItemForm.h"
 
 #include <QAction>
+#include <QInputDialog>
 #include <QLabel>
 #include <QTest>
 
@@ -283,16 +284,27 @@ void RecordFormTest::useLikeCopiesTheModelsRoutines()
     QCOMPARE(harness.Combo(QStringLiteral("secondaryId"))->currentIndex(), int(record[40]));
 }
 
+// The real question lists every item by number and name; cancelled, it writes nothing.
 void RecordFormTest::cancelledUseLikeWritesNothing()
 {
     SampleRom rom("BPRE");
     WindowHarness harness;
+    harness.Window().SetItemChooser({});
     harness.Open(rom);
     harness.Select(kPosition);
     const Bytes before = rom.All();
-    harness.itemAnswer = -1;
+    QStringList offered;
+    ModalAnswer cancel([&](QWidget* modal) {
+        auto* question = qobject_cast<QInputDialog*>(modal);
+        QVERIFY(question != nullptr);
+        offered = question->comboBoxItems();
+        QVERIFY(question->labelText().contains(harness.Items()->item(kPosition)->text()));
+        question->reject();
+    });
     harness.Button(QStringLiteral("battleUseLike"))->click();
-    QVERIFY(!harness.offeredItems.isEmpty());
+    QVERIFY(cancel.Answered());
+    QCOMPARE(offered.size(), harness.Items()->count());
+    QCOMPARE(offered.at(kPosition), QString::number(kPosition) + u' ' + harness.Items()->item(kPosition)->text());
     QCOMPARE(rom.All(), before);
     QVERIFY(harness.messages.empty());
     QVERIFY(!harness.Action(QStringLiteral("mnuEditUndo"))->isEnabled());
