@@ -1,8 +1,13 @@
 // The window's operations for the page: open, show, save with its questions, the two Repoints,
-// icons in and out, undo and redo. Each takes and gives plain values; every rule is the core's.
+// Use like, the item's effect, icons in and out, undo and redo. Each takes and gives plain values;
+// every rule is the core's, and the form's controls are the ones the core's form model names.
 #include "web/PageSession.h"
 
 #include "items/IconTransfer.h"
+#include "items/ItemEffects.h"
+#include "items/ItemForm.h"
+#include "items/ItemTable.h"
+#include "items/RoutineGroups.h"
 #include "items/SaveQuestions.h"
 #include "items/UserTexts.h"
 #include "rom/HexText.h"
@@ -27,17 +32,22 @@ val FinishOpening(Result<OpenedRom> opened)
     opened->state.keepHistory = session.keepHistory;
     session.rom = std::move(*opened);
     session.shownItem = -1;
+    session.routines.reset();
     const OpenedRom& rom = *session.rom;
     val result = val::object();
     result.set("items", Texts(rom.itemNames));
-    result.set("moves", Texts(rom.moveNames));
-    auto entries = [](std::span<const std::string_view> list) {
-        return Strings(std::vector<std::string>(list.begin(), list.end()));
-    };
-    result.set("pocket", entries(rom.family->pocketNames));
-    result.set("mystery1", entries(rom.family->mystery1Entries));
-    result.set("mystery2", entries(rom.family->mystery2Entries));
-    result.set("battleUsage", entries(rom.family->battleUsageEntries));
+    // Each list with the entries of its field's own meaning; an item whose byte means something
+    // else (byte 40) says so when shown, and the page asks for that meaning's entries then.
+    val lists = val::object();
+    for (const FormControl& control : FormControls()) {
+        if (control.kind != FormControlKind::List) continue;
+        const Meaning meaning = control.field != nullptr ? control.field->meaning : Meaning::None;
+        val list = val::object();
+        list.set("entries", Strings(FormListEntries(control.control, rom, meaning)));
+        list.set("meaning", static_cast<int>(meaning));
+        lists.set(std::string(control.control), list);
+    }
+    result.set("lists", lists);
     result.set("hasImages", rom.family->hasImages);
     if (!rom.warnings.empty()) result.set("message", MessageBox(kProgramTitle, OpenedWithWarnings(rom.warnings)));
     return result;
@@ -89,15 +99,83 @@ val Icon(const std::string& imageOffsetText, const std::string& paletteOffsetTex
     return result;
 }
 
+// What the form shows of one control: its text or list entry, and what the value means.
+val FormValueOf(const FormValue& value)
+{
+    val shown = val::object();
+    shown.set("text", value.text);
+    shown.set("listPosition", value.listPosition);
+    shown.set("words", value.words);
+    shown.set("label", value.label);
+    shown.set("help", value.help);
+    shown.set("meaning", static_cast<int>(value.meaning));
+    return shown;
+}
+
+val FormOf(const std::map<std::string, FormValue, std::less<>>& form)
+{
+    val controls = val::object();
+    for (const auto& [control, value] : form) controls.set(control, FormValueOf(value));
+    return controls;
+}
+
+// The controls a save reads, by id, in the window's tab order, and which of them the panel of
+// what the game does with the item shows words for: every list of the record and both routines.
+val FormLayout()
+{
+    val layout = val::array();
+    for (const FormControl& control : FormControls()) {
+        val entry = val::object();
+        entry.set("id", std::string(control.control));
+        entry.set("kind", control.kind == FormControlKind::List ? "list" : "text");
+        entry.set("label", control.field != nullptr ? std::string(control.field->label) : std::string());
+        entry.set("panel", control.field != nullptr &&
+                               (control.kind == FormControlKind::List || control.field->kind == FieldKind::Pointer));
+        layout.call<void>("push", entry);
+    }
+    return layout;
+}
+
+// A list's entries for a meaning its byte may have for an item (byte 40 read as a mail design,
+// a ball, ...).
+val ListEntries(const std::string& control, int meaning)
+{
+    const PageSession& session = Session();
+    if (!session.rom) return val::array();
+    const bool known = meaning >= static_cast<int>(Meaning::None) && meaning <= static_cast<int>(Meaning::BikeKind);
+    return Strings(FormListEntries(control, *session.rom, known ? static_cast<Meaning>(meaning) : Meaning::None));
+}
+
+// Which items use each routine, from one read of the records as the file holds them now. The
+// core's RoutineGroupsOf knows a change by the file's size and time of writing, which the
+// browser's file system keeps in whole seconds: a change within the second of the one before
+// would go unseen.
+Result<std::shared_ptr<const RoutineGroups>> ReadRoutineGroups(const RomState& state)
+{
+    auto file = OpenOpenedRom(state);
+    if (!file) return file.error();
+    const int count = state.ItemCount();
+    auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * count);
+    if (!records) return records.error();
+    const std::span<const Byte> bytes(*records);
+    std::vector<ItemView> items;
+    items.reserve(static_cast<std::size_t>(count));
+    for (std::size_t position = 0; position < static_cast<std::size_t>(count); ++position) {
+        items.push_back(DecodeItemRecord(static_cast<int>(position), bytes.subspan(position * kItemRecordSize, kItemRecordSize)));
+    }
+    return std::make_shared<const RoutineGroups>(RoutineGroups::Of(items));
+}
+
 val ShowItem(int position)
 {
     PageSession& session = Session();
     if (!session.rom) return Unsupported();
     RomState& state = session.rom->state;
     auto item = ReadItem(state, position);
-    if (!item) {
+    auto routines = item ? ReadRoutineGroups(state) : Result<std::shared_ptr<const RoutineGroups>>(item.error());
+    if (!routines) {
         // The controls still hold the item shown before; the page selects it again.
-        val result = ErrorMessage(item.error());
+        val result = ErrorMessage(routines.error());
         result.set("position", session.shownItem);
         return result;
     }
@@ -106,25 +184,17 @@ val ShowItem(int position)
     session.shownName = item->name;
     session.shownDescription = item->description;
     session.descriptionPlace = DescriptionPlace{item->descriptionOffset, item->descriptionRoomBytes};
+    session.routines = *routines;
 
+    auto form = ShowItemForm(*session.rom, *item, **routines);
+    form.at("descp").text = BoxText(item->description);
     val result = val::object();
     result.set("position", position);
-    result.set("name", ToUtf8(item->name));
-    result.set("index", item->index);
-    result.set("price", item->price);
-    result.set("special1", item->special1);
-    result.set("special2", item->special2);
-    result.set("pocket", item->pocket);
-    result.set("mystery1", item->mystery1);
-    result.set("mystery2", item->mystery2);
-    result.set("battleUsage", item->battleUsage);
-    result.set("fieldUsageCodePointer", item->fieldUsageCodePointer);
-    result.set("battleUsageCodePointer", item->battleUsageCodePointer);
+    result.set("form", FormOf(form));
     result.set("descriptionOffset", item->descriptionOffsetText);
-    result.set("description", BoxText(item->description));
     result.set("room", item->descriptionRoom);
     result.set("count", CountDescriptionCharacters(item->description));
-    result.set("tmMove", item->tmMove ? val(*item->tmMove) : val::null());
+    result.set("hasTmMove", item->tmMove.has_value());
     result.set("tmMoveUnknown", item->tmMoveUnknown);
     if (item->imageOffsetText && item->paletteOffsetText) {
         result.set("imageOffset", *item->imageOffsetText);
@@ -133,44 +203,53 @@ val ShowItem(int position)
     return result;
 }
 
-std::optional<std::uint8_t> ListValue(const val& edit, const char* key)
-{
-    const val value = edit[key];
-    if (!value.isNumber()) return std::nullopt;
-    const int position = value.as<int>();
-    if (position < 0 || position > 255) return std::nullopt;
-    return static_cast<std::uint8_t>(position);
-}
-
-std::uint16_t SixteenBitValue(const val& edit, const char* key)
-{
-    return static_cast<std::uint16_t>(std::min<std::uint64_t>(LeadingDecimalValue(edit[key].as<std::string>()), 65535));
-}
-
-// The controls' values as the window's save reads them: list positions (null for none), texts.
-ItemEdit EditFrom(const val& values, int position)
+// What the user left in the controls ({texts, lists}: texts by id, list positions by id, -1 for
+// none), as the form model takes it; the description's line breaks as the core keeps them.
+FormInput InputFrom(const val& values)
 {
     const PageSession& session = Session();
-    ItemEdit edit;
-    if (Text name = FromUtf8(values["name"].as<std::string>()); name != session.shownName) edit.name = std::move(name);
-    edit.price = SixteenBitValue(values, "price");
-    edit.index = SixteenBitValue(values, "index");
-    edit.special1 = ListValue(values, "special1");
-    edit.special2 = ListValue(values, "special2");
-    if (position >= kFirstTmItem && position <= kLastTmItem && values["tmMove"].isNumber() &&
-        values["tmMove"].as<int>() >= 0) {
-        edit.tmMove = static_cast<std::uint16_t>(values["tmMove"].as<int>() + 1);
+    FormInput input;
+    input.shownName = session.shownName;
+    input.shownDescription = session.shownDescription;
+    const val texts = values["texts"];
+    const val lists = values["lists"];
+    for (const FormControl& control : FormControls()) {
+        const std::string id(control.control);
+        if (control.kind == FormControlKind::List) {
+            const val position = lists[id];
+            if (position.isNumber()) input.lists[id] = position.as<int>();
+        } else if (const val text = texts[id]; text.isString()) {
+            input.texts[id] = id == "descp" ? ToUtf8(CoreText(text.as<std::string>())) : text.as<std::string>();
+        }
     }
-    edit.pocket = ListValue(values, "pocket");
-    edit.mystery1 = ListValue(values, "mystery1");
-    edit.mystery2 = ListValue(values, "mystery2");
-    edit.battleUsage = ListValue(values, "battleUsage");
-    edit.fieldUsageCodePointer = values["fieldUsageCodePointer"].as<std::string>();
-    edit.battleUsageCodePointer = values["battleUsageCodePointer"].as<std::string>();
-    if (Text description = CoreText(values["description"].as<std::string>()); description != session.shownDescription) {
-        edit.description = std::move(description);
+    return input;
+}
+
+// What the controls' values mean as the user has them now, before a save: the shown item with
+// the lists' entries and the numbers and pointers typed put in, shown again by the form model.
+val FormWords(const val& values)
+{
+    const PageSession& session = Session();
+    if (!session.rom || session.shownItem < 0 || !session.routines) return val::object();
+    auto item = ReadItem(session.rom->state, session.shownItem);
+    if (!item) return ErrorMessage(item.error());
+    const FormInput input = InputFrom(values);
+    const GameFamily& family = *session.rom->family;
+    for (const FormControl& control : FormControls()) {
+        if (control.field == nullptr || control.field->kind == FieldKind::GameText) continue;
+        const RecordField& field = *control.field;
+        if (const auto list = input.lists.find(control.control); list != input.lists.end()) {
+            if (list->second >= 0 && static_cast<std::uint32_t>(list->second) <= field.Maximum()) {
+                field.store(*item, static_cast<std::uint32_t>(list->second));
+            }
+        } else if (const auto text = input.texts.find(control.control); text != input.texts.end()) {
+            // Text a save would refuse leaves the stored value's words in place.
+            if (auto value = ParseFieldValue(field, family, text->second, field.meaning)) field.store(*item, *value);
+        }
     }
-    return edit;
+    val result = val::object();
+    result.set("form", FormOf(ShowItemForm(*session.rom, *item, *session.routines)));
+    return result;
 }
 
 std::optional<SaveAnswer> AnswerFrom(const val& answer)
@@ -199,7 +278,8 @@ val SaveItem(int position, const val& values, const val& answers)
     SaveAnswers given;
     given.unknownCharacters = AnswerFrom(answers["unknownCharacters"]);
     given.descriptionMove = AnswerFrom(answers["descriptionMove"]);
-    auto step = SaveItemAsking(session.rom->state, position, EditFrom(values, position), session.descriptionPlace, given);
+    auto step = SaveItemAsking(session.rom->state, position, EditFromForm(InputFrom(values), position),
+                               session.descriptionPlace, given);
     if (!step) return ErrorMessage(step.error());
     if (step->question) {
         const SaveQuestion& question = *step->question;
@@ -221,6 +301,85 @@ val SaveItem(int position, const val& values, const val& answers)
         return result;
     }
     val result = ItemNames();
+    result.set("saved", MessageBox(kProgramTitle, kItemChanged));
+    return result;
+}
+
+// "Use like…": the item at `position` takes the routines of the item at `model`, with the type
+// and secondary id they read, as one change the history can undo.
+val UseLikeItem(int position, int model)
+{
+    PageSession& session = Session();
+    if (!session.rom) return Unsupported();
+    const RomState& state = session.rom->state;
+    auto modelItem = ReadItem(state, model);
+    if (!modelItem) return ErrorMessage(modelItem.error());
+    auto patches = PlanSave(state, position, UseLike(*modelItem), {});
+    if (!patches) return ErrorMessage(patches.error());
+    if (Status written = ApplyToRom(state, *patches, {"Use Like", position}); !written) return ErrorMessage(written.error());
+    return ItemNames();
+}
+
+// The fields of an effect the page makes a control for, by key.
+val EffectFieldList()
+{
+    val fields = val::array();
+    for (const EffectField& field : EffectFields()) {
+        val entry = val::object();
+        entry.set("key", std::string(field.key));
+        entry.set("label", std::string(field.label));
+        entry.set("kind", field.kind == EffectFieldKind::Flag     ? "flag"
+                          : field.kind == EffectFieldKind::Stages ? "stages"
+                                                                  : "amount");
+        entry.set("minimum", field.minimum);
+        entry.set("maximum", field.maximum);
+        fields.call<void>("push", entry);
+    }
+    return fields;
+}
+
+// The item's effect when used: whether it can be shown and changed, its words (or why not), the
+// items whose entries name the same record, and each field's value as text ("20", "off", "1").
+val ItemEffectOf(int position)
+{
+    const PageSession& session = Session();
+    val result = val::object();
+    result.set("available", false);
+    if (!session.rom) return result;
+    const RomState& state = session.rom->state;
+    auto view = ReadItemEffect(state, position);
+    if (!view) {
+        result.set("words", view.error().message);
+        return result;
+    }
+    result.set("words", view->Available() ? view->words : view->unavailable);
+    if (!view->Available()) return result;
+    result.set("available", true);
+    val shared = val::array();
+    for (int other : view->sharedWith) shared.call<void>("push", other);
+    result.set("sharedWith", shared);
+    val values = val::object();
+    for (const EffectField& field : EffectFields()) values.set(std::string(field.key), EffectFieldText(view->effect, field));
+    result.set("values", values);
+    return result;
+}
+
+// Writes the item's effect with the fields given ({key: text}) set on what it holds now.
+val SaveEffect(int position, const val& values)
+{
+    PageSession& session = Session();
+    if (!session.rom) return Unsupported();
+    const RomState& state = session.rom->state;
+    auto view = ReadItemEffect(state, position);
+    if (!view) return ErrorMessage(view.error());
+    ItemEffect effect = view->effect;
+    for (const EffectField& field : EffectFields()) {
+        const val text = values[std::string(field.key)];
+        if (!text.isString()) continue;
+        if (Status set = SetEffectField(effect, field.key, text.as<std::string>()); !set) return ErrorMessage(set.error());
+    }
+    if (Status saved = SaveItemEffect(state, position, effect); !saved) return ErrorMessage(saved.error());
+    val result = val::object();
     result.set("saved", MessageBox(kProgramTitle, kItemChanged));
     return result;
 }
@@ -355,9 +514,16 @@ EMSCRIPTEN_BINDINGS(quillbox_items)
 {
     emscripten::function("openRom", &OpenRom);
     emscripten::function("answerFoundTables", &AnswerFoundTables);
+    emscripten::function("formLayout", &FormLayout);
+    emscripten::function("listEntries", &ListEntries);
     emscripten::function("showItem", &ShowItem);
+    emscripten::function("formWords", &FormWords);
     emscripten::function("icon", &Icon);
     emscripten::function("saveItem", &SaveItem);
+    emscripten::function("useLike", &UseLikeItem);
+    emscripten::function("effectFields", &EffectFieldList);
+    emscripten::function("itemEffect", &ItemEffectOf);
+    emscripten::function("saveEffect", &SaveEffect);
     emscripten::function("repointDescription", &RepointDescription);
     emscripten::function("repointImage", &RepointImage);
     emscripten::function("iconRefusal", &WithoutIcon);

@@ -3,11 +3,13 @@
 #include "items/FoundTablesQuestion.h"
 #include "items/ItemImport.h"
 #include "items/ItemOperations.h"
+#include "items/RoutineGroups.h"
 #include "items/TableDetection.h"
 
 #include <emscripten/val.h>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -36,6 +38,9 @@ struct PageSession {
     Text shownName;
     Text shownDescription;
     DescriptionPlace descriptionPlace;
+    // Which items use each routine, read when the item was shown: every change the page writes
+    // shows the item again, so they hold until the next show.
+    std::shared_ptr<const RoutineGroups> routines;
     bool keepHistory = true;
     std::optional<ImportPlan> importPlan;
     // The tables Find Tables showed, kept for the ROM when the user says Yes.
