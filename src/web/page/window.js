@@ -22,12 +22,18 @@
   const timings = (self.quillboxTimings = {});
 
   const editing = ['cboitem', 'pock', 'iname', 'price', 'sp1', 'sp2', 'save', 'descp', 'Text3', 'Command2', 'index',
-    'Mys1', 'Mys2', 'Bu', 'FUCP', 'BUCP'];
+    'Mys1', 'Mys2', 'Bu', 'FUCP', 'BUCP', 'itemType', 'secondaryId', 'fieldUseLike', 'battleUseLike'];
   const imageControls = ['IMGOFF', 'PALOFF', 'Command3'];
   const romMenus = ['mnuFileSave', 'mnuFileDownload', 'mnuFileDownloadHistory', 'mnuExportJson', 'mnuExportCsv',
     'mnuImportItems', 'mnuCompare', 'mnuFindTables'];
   const textBoxes = ['iname', 'price', 'index', 'Text3', 'IMGOFF', 'PALOFF', 'FUCP', 'BUCP'];
-  const lists = { pock: 'pocket', Mys1: 'mystery1', Mys2: 'mystery2', Bu: 'battleUsage' };
+  // The controls a save reads, as the core's form names them ({id, kind, label, panel}); the
+  // meaning each list's entries stand for now; the effect's fields ({key, label, kind, minimum,
+  // maximum}).
+  let layout = [];
+  const listMeaning = {};
+  let effectFields = [];
+  const useLikeButtons = { FUCP: 'fieldUseLike', BUCP: 'battleUseLike' };
 
   // --- Dialogs -------------------------------------------------------------------------------
 
@@ -191,6 +197,117 @@
     list.replaceChildren(...names.map((name) => new Option(name)));
   }
 
+  // A list shows the entries of the meaning its byte has for the shown item; the entry chosen stays.
+  function useEntries(id, meaning) {
+    if (listMeaning[id] === meaning) return;
+    const select = $(id);
+    const chosen = select.options[select.selectedIndex];
+    const position = listValue(select);
+    fillList(select, core.listEntries(id, meaning));
+    listMeaning[id] = meaning;
+    if (chosen) showListValue(select, position ?? -1, chosen.text);
+  }
+
+  // What a value means, beside the control in the panel, with the field's help as its tooltip.
+  function showWords(control, value) {
+    if (control.label) $(control.id).title = value.help;
+    if (!control.panel) return;
+    const words = $(`${control.id}Words`);
+    words.textContent = value.words;
+    words.title = value.help;
+    const label = $(`${control.id}Label`);
+    if (value.label) label.textContent = value.label;
+    label.title = value.help;
+  }
+
+  function showForm(form) {
+    for (const control of layout) {
+      const value = form[control.id];
+      if (control.kind === 'list') {
+        useEntries(control.id, value.meaning);
+        showListValue($(control.id), value.listPosition, value.text);
+      } else if (control.id !== 'descp') {
+        setText(control.id, value.text);
+      }
+      showWords(control, value);
+    }
+  }
+
+  // The controls as the user left them: texts and list positions (-1 for none) by id.
+  function formValues() {
+    const values = { texts: {}, lists: {} };
+    for (const control of layout) {
+      const element = $(control.id);
+      if (control.kind === 'list') values.lists[control.id] = listValue(element) ?? -1;
+      else values.texts[control.id] = element.value;
+    }
+    return values;
+  }
+
+  // Another entry picked or pointer typed: the words say what the controls now hold, before a save.
+  async function refreshWords() {
+    if (page.shownItem < 0) return;
+    const result = core.formWords(formValues());
+    if (result.form === undefined) { await showResult(result); return; }
+    for (const control of layout) {
+      if (control.kind === 'list') useEntries(control.id, result.form[control.id].meaning);
+      showWords(control, result.form[control.id]);
+    }
+  }
+
+  function showEffect(position) {
+    const effect = core.itemEffect(position);
+    let words = effect.words;
+    if (!effect.available) {
+      // The core's reasons are clauses; standing alone they start as a sentence does.
+      words = words.charAt(0).toUpperCase() + words.slice(1);
+    } else if (effect.sharedWith.length) {
+      const names = effect.sharedWith.map((other) => $('cboitem').options[other].text);
+      words += `\nShared with ${names.length} item${names.length === 1 ? '' : 's'}: ${names.join(', ')}`;
+    }
+    $('effectWords').textContent = words;
+    for (const field of effectFields) {
+      const box = $(`effect_${field.key}`);
+      const text = effect.available ? effect.values[field.key] : '';
+      if (field.kind === 'flag') {
+        box.checked = text === '1';
+      } else if (field.kind === 'stages') {
+        box.value = text;
+      } else {
+        $(`effect_${field.key}On`).checked = effect.available && text !== 'off';
+        box.value = text === 'off' ? '' : text;
+      }
+    }
+    enableEffect(effect.available);
+    $('effectSave').title = effect.available ? '' : words;
+  }
+
+  function enableEffect(on) {
+    for (const field of effectFields) {
+      const box = $(`effect_${field.key}`);
+      if (field.kind === 'amount') {
+        $(`effect_${field.key}On`).disabled = !on;
+        box.disabled = !on || !$(`effect_${field.key}On`).checked;
+      } else {
+        box.disabled = !on;
+      }
+    }
+    $('effectSave').disabled = !on;
+  }
+
+  // The effect's fields as SetEffectField takes them. A ticked amount left empty is sent as "on",
+  // which the core refuses naming the amounts the field takes.
+  function effectValues() {
+    const values = {};
+    for (const field of effectFields) {
+      const box = $(`effect_${field.key}`);
+      if (field.kind === 'flag') values[field.key] = box.checked ? '1' : '0';
+      else if (field.kind === 'stages') values[field.key] = box.value;
+      else values[field.key] = !$(`effect_${field.key}On`).checked ? 'off' : box.value || 'on';
+    }
+    return values;
+  }
+
   async function showItem(position) {
     const started = performance.now();
     const item = core.showItem(position);
@@ -205,29 +322,15 @@
       setText('PALOFF', item.paletteOffset);
       await drawIcon();
     }
-    setText('iname', item.name);
-    setText('index', String(item.index));
-    setText('price', String(item.price));
-    showListValue($('sp1'), item.special1, String(item.special1));
-    showListValue($('sp2'), item.special2, String(item.special2));
-    showListValue($('pock'), item.pocket, String(item.pocket));
-    showListValue($('Mys1'), item.mystery1, String(item.mystery1));
-    showListValue($('Mys2'), item.mystery2, String(item.mystery2));
-    showListValue($('Bu'), item.battleUsage, String(item.battleUsage));
-    setText('FUCP', item.fieldUsageCodePointer);
-    setText('BUCP', item.battleUsageCodePointer);
+    showForm(item.form);
     setText('Text3', item.descriptionOffset);
-    showDescription(item.description, item.room, item.count);
+    showDescription(item.form.descp.text, item.room, item.count);
     const attack = $('cboattack');
-    if (item.tmMove !== null) {
-      attack.disabled = false;
-      showListValue(attack, item.tmMove - 1, item.tmMove === 0 ? '' : String(item.tmMove));
-    } else {
-      attack.disabled = true;
-    }
+    attack.disabled = !item.hasTmMove;
     // An unknown TM/HM list shows no move rather than a number read from some other table.
     if (item.tmMoveUnknown) showListValue(attack, -1, texts.tmMoveUnavailable);
     attack.title = item.tmMoveUnknown ? texts.tmMovesUnknownTip : '';
+    showEffect(position);
     timings.show = performance.now() - started;
     // Who drives the page (a test, a script) sees which item the controls now hold.
     $('cboitem').dataset.shown = String(position);
@@ -252,6 +355,7 @@
 
   function refuseRom() {
     enable([...editing, ...imageControls, 'Label3', 'cboattack', ...romMenus], false);
+    enableEffect(false);
     $('Label3').classList.add('disabled');
     refreshEditMenu();
   }
@@ -366,8 +470,10 @@
     $('Label3').classList.remove('disabled');
     enable(imageControls, opened.hasImages);
     fillItemList(opened.items);
-    for (const [id, key] of Object.entries(lists)) fillList($(id), opened[key]);
-    fillList($('cboattack'), opened.moves);
+    for (const [id, list] of Object.entries(opened.lists)) {
+      fillList($(id), list.entries);
+      listMeaning[id] = list.meaning;
+    }
     timings.open = performance.now() - started;
     await keepSideFiles();
     setStatus();
@@ -411,13 +517,7 @@
     const position = $('cboitem').selectedIndex;
     if (position < 0 || !page.rom) return;
     const started = performance.now();
-    const values = {
-      name: $('iname').value, price: $('price').value, index: $('index').value,
-      special1: listValue($('sp1')), special2: listValue($('sp2')), pocket: listValue($('pock')),
-      mystery1: listValue($('Mys1')), mystery2: listValue($('Mys2')), battleUsage: listValue($('Bu')),
-      tmMove: listValue($('cboattack')), fieldUsageCodePointer: $('FUCP').value,
-      battleUsageCodePointer: $('BUCP').value, description: $('descp').value,
-    };
+    const values = formValues();
     const answers = {};
     for (;;) {
       const step = core.saveItem(position, values, answers);
@@ -438,6 +538,43 @@
       await showResult(step);
       return;
     }
+  }
+
+  // Which item the shown one is to be used like: its position, or null when cancelled.
+  async function chooseModel() {
+    const list = $('useLikeItem');
+    const items = $('cboitem').options;
+    list.replaceChildren(...Array.from(items, (option, position) => new Option(`${position} ${option.text}`)));
+    list.selectedIndex = page.shownItem;
+    const answer = await modal($('useLikeBox'), () => {
+      $('useLikeTitle').textContent = texts.title;
+      $('useLikeText').textContent =
+        `Give ${items[page.shownItem].text} the routines, type and secondary id of which item?`;
+      list.focus();
+    });
+    return answer === 'ok' && list.selectedIndex >= 0 ? list.selectedIndex : null;
+  }
+
+  async function useLikeClick() {
+    const position = page.shownItem;
+    if (position < 0 || !page.rom) return;
+    const model = await chooseModel();
+    if (model === null) return;
+    const result = core.useLike(position, model);
+    if (result.items === undefined) { await showResult(result); return; }
+    await afterWrite();
+    fillItemList(result.items);
+    await select(position);
+  }
+
+  async function saveEffectClick() {
+    const position = page.shownItem;
+    if (position < 0 || !page.rom) return;
+    const result = core.saveEffect(position, effectValues());
+    if (!result.saved) { await showResult(result); return; }
+    await afterWrite({ save: true });
+    await showMessage(result.saved);
+    showEffect(position);
   }
 
   async function repointDescription() {
@@ -610,6 +747,9 @@
     click('save', saveClick);
     click('mnuFileSave', saveClick);
     click('Command2', repointDescription);
+    click('fieldUseLike', useLikeClick);
+    click('battleUseLike', useLikeClick);
+    click('effectSave', saveEffectClick);
     click('Command3', repointImage);
     click('mnuEditUndo', () => stepHistory(true));
     click('mnuEditRedo', () => stepHistory(false));
@@ -642,6 +782,12 @@
     });
 
     for (const id of textBoxes) $(id).addEventListener('input', (event) => keepFieldRule(event.target));
+    for (const control of layout.filter((c) => c.panel)) $(control.id).addEventListener('change', run(refreshWords));
+    for (const field of effectFields.filter((f) => f.kind === 'amount')) {
+      $(`effect_${field.key}On`).addEventListener('change', (event) => {
+        $(`effect_${field.key}`).disabled = !event.target.checked;
+      });
+    }
     $('descp').addEventListener('beforeinput', descriptionKey);
     $('descp').addEventListener('input', countDescription);
 
@@ -724,6 +870,52 @@
       'Picture1', 'cboattack'].forEach((id, place) => { $(id).tabIndex = place + 1; });
   }
 
+  const element = (tag, properties = {}) => Object.assign(document.createElement(tag), properties);
+
+  // A row for each control the panel says something about: its label, the control where it has
+  // no place in the window's own layout (the type and secondary id) or the Use like button beside
+  // a routine, and the words.
+  function buildRecordPanel() {
+    const rows = $('recordRows');
+    for (const control of layout.filter((c) => c.panel)) {
+      let own = $(control.id);
+      if (!own) {
+        own = control.kind === 'list' ? element('select', { id: control.id, disabled: true })
+          : element('input', { id: control.id, disabled: true, autocomplete: 'off', spellcheck: false });
+      } else if (useLikeButtons[control.id]) {
+        own = element('button', { type: 'button', id: useLikeButtons[control.id], disabled: true, textContent: 'Use like\u2026',
+          title: 'Gives this item the field and battle routines of another item, with the type and secondary id they read' });
+      } else {
+        own = element('span');
+      }
+      const label = own.id === control.id ? element('label', { htmlFor: control.id }) : element('span');
+      Object.assign(label, { id: `${control.id}Label`, className: 'row-label', textContent: control.label });
+      rows.append(label, own, element('span', { id: `${control.id}Words`, className: 'words' }));
+    }
+  }
+
+  // One control for each field of the effect: a box for a flag, a number for stages, and for an
+  // amount a box that switches it on with its number; the flags together, as the window has them.
+  function buildEffectPanel() {
+    for (const field of effectFields) {
+      const number = () => element('input', { type: 'number', id: `effect_${field.key}`, min: String(field.minimum),
+        max: String(field.maximum), disabled: true });
+      const row = element('div', { className: `effect-field effect-${field.kind}`, title: field.label });
+      if (field.kind === 'flag') {
+        const box = element('label');
+        box.append(element('input', { type: 'checkbox', id: `effect_${field.key}`, disabled: true }), ` ${field.label}`);
+        row.append(box);
+      } else if (field.kind === 'stages') {
+        row.append(element('label', { htmlFor: `effect_${field.key}`, textContent: field.label }), number());
+      } else {
+        const box = element('label');
+        box.append(element('input', { type: 'checkbox', id: `effect_${field.key}On`, disabled: true }), ` ${field.label}`);
+        row.append(box, number());
+      }
+      $(field.kind === 'flag' ? 'effectFlags' : 'effectNumbers').append(row);
+    }
+  }
+
   function fitToWindow() {
     const form = $('Form1');
     const scale = Math.max(1, Math.floor(Math.min(innerWidth / form.offsetWidth, innerHeight / form.offsetHeight) * 4) / 4);
@@ -735,6 +927,10 @@
     core = module;
     FS = module.FS;
     texts = core.texts();
+    layout = core.formLayout();
+    effectFields = core.effectFields();
+    buildRecordPanel();
+    buildEffectPanel();
     const where = core.filesOf('');
     for (const path of [where.rom, where.compare, where.userProfile]) FS.mkdirTree(path.replace(/\/[^/]*$/, ''));
     fillList($('sp1'), core.specialValues());
