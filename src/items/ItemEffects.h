@@ -1,6 +1,7 @@
 #pragma once
 
 #include "items/ItemEffect.h"
+#include "items/ItemEffectTable.h"
 #include "items/ItemOperations.h"
 #include "items/RomState.h"
 #include "rom/FreeSpace.h"
@@ -12,10 +13,9 @@
 
 namespace quillbox {
 
-// The item-effect table: one pointer per item from POTION (13) to ENIGMA BERRY (175), as the
-// game's item-effect code indexes it (item − 13).
-inline constexpr int kFirstEffectItem = 13;
-inline constexpr int kEffectEntries = 163;
+// The item-effect table's entries (kFirstEffectItem and the count come from ItemEffectTable.h,
+// which the table finder shares).
+inline constexpr int kEffectEntries = kItemEffectEntries;
 
 // What an item does when used, as the open ROM holds it.
 struct ItemEffectView {
