@@ -4,6 +4,7 @@
 #include "rom/HexText.h"
 
 #include <algorithm>
+#include <array>
 
 namespace quillbox {
 
@@ -26,7 +27,14 @@ std::uint32_t Le16(std::span<const Byte> bytes, std::size_t at)
     return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8;
 }
 
-std::uint32_t Le32(std::span<const Byte> bytes, std::size_t at) { return Le16(bytes, at) | Le16(bytes, at + 2) << 16; }
+std::uint32_t Le32(std::span<const Byte> bytes, std::size_t at)
+{
+    // Written as one expression of four bytes, which GCC and clang turn into a single load on a
+    // little-endian host; the passes over every word of the ROM depend on it.
+    const Byte* b = bytes.data() + at;
+    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
 
 // The file offset a word names, or -1 for a word naming no place in a file of `size` bytes.
 std::int64_t Target(std::uint32_t word, std::int64_t size)
@@ -180,6 +188,49 @@ bool ReadAsItemEffectTable(std::span<const Byte> rom, std::span<const std::uint3
     return false;
 }
 
+std::vector<std::vector<std::uint32_t>> ItemEffectTableSearch::WordsNamingEach(std::span<const Byte> rom,
+                                                                              const std::vector<Candidate>& candidates)
+{
+    // One pass through the ROM's words for up to four candidates at a time (there are seldom more
+    // than two): each word is held against all four without a branch, the rare match sorted out
+    // after.
+    constexpr std::size_t kAtOnce = 4;
+    std::vector<std::vector<std::uint32_t>> naming(candidates.size());
+    for (std::size_t first = 0; first < candidates.size(); first += kAtOnce) {
+        const std::size_t count = std::min(kAtOnce, candidates.size() - first);
+        std::array<std::uint32_t, kAtOnce> wanted{};
+        for (std::size_t i = 0; i < kAtOnce; ++i) {
+            wanted[i] = kRomBase + static_cast<std::uint32_t>(candidates[first + std::min(i, count - 1)].offset);
+        }
+        // Whole blocks of words are first asked whether any of them matches at all: a loop of a
+        // fixed length without branches, which the compiler runs many words at a time.
+        constexpr std::size_t kBlock = 64;
+        const std::size_t words = rom.size() / 4;
+        const auto look = [&](std::size_t k) {
+            const std::uint32_t word = Le32(rom, 4 * k);
+            for (std::size_t i = 0; i < count; ++i) {
+                if (word == wanted[i]) naming[first + i].push_back(static_cast<std::uint32_t>(4 * k));
+            }
+        };
+        std::size_t block = 0;
+        for (; block + kBlock <= words; block += kBlock) {
+            const Byte* bytes = rom.data() + 4 * block;
+            std::uint32_t any = 0;
+            for (std::size_t k = 0; k < kBlock; ++k) {
+                const Byte* b = bytes + 4 * k;
+                const std::uint32_t word = static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+                                           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+                any |= static_cast<std::uint32_t>(word == wanted[0]) | static_cast<std::uint32_t>(word == wanted[1]) |
+                       static_cast<std::uint32_t>(word == wanted[2]) | static_cast<std::uint32_t>(word == wanted[3]);
+            }
+            if (any == 0) continue;
+            for (std::size_t k = block; k < block + kBlock; ++k) look(k);
+        }
+        for (; block < words; ++block) look(block);
+    }
+    return naming;
+}
+
 void ItemEffectTableSearch::Look(std::int64_t offset, std::uint32_t count)
 {
     if (!MayBeItemEffectTable(rom_, offset)) return;
@@ -199,12 +250,13 @@ FoundItemEffects ItemEffectTableSearch::Choose() const
     chosen.candidates = static_cast<int>(candidates_.size());
     std::size_t pick = candidates_.size();
     if (candidates_.size() == 1) {
+        // One place holds the evidence: no second pass through the ROM's words to ask the code.
         pick = 0;
-        found.readByCode = ReadAsItemEffectTable(rom_, PointerTargets::WordsNaming(rom_, candidates_[0].offset));
-    } else {
+    } else if (!candidates_.empty()) {
         std::vector<std::size_t> readByCode;
+        const auto naming = WordsNamingEach(rom_, candidates_);
         for (std::size_t i = 0; i < candidates_.size(); ++i) {
-            if (ReadAsItemEffectTable(rom_, PointerTargets::WordsNaming(rom_, candidates_[i].offset))) readByCode.push_back(i);
+            if (ReadAsItemEffectTable(rom_, naming[i])) readByCode.push_back(i);
         }
         if (readByCode.size() == 1) {
             pick = readByCode.front();

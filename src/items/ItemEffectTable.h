@@ -69,7 +69,9 @@ struct FoundItemEffects {
     // table's evidence; tied lists them when several do and no code tells which the game reads.
     TableEvidence table;
     ItemEffectTableEvidence evidence;  // of the chosen table
-    bool readByCode = false;           // the code indexing by item - 13 names the chosen table
+    // The code indexing by item - 13 names the chosen table; asked only when several places hold
+    // the evidence, a single one being the table without it.
+    bool readByCode = false;
     // Places the pointers name whose POTION entry names a healing record but that hold no
     // item-effect table: what a finder going by that alone would have taken.
     int lookAlikes = 0;
@@ -78,6 +80,7 @@ struct FoundItemEffects {
 
 // Only places holding the table's evidence are candidates; pointer counts never decide. One
 // candidate is the table; of several, the one the item-effect code reads; otherwise none.
+// Detect runs it inside the other tables' pass (ItemEffectTableSearch), at next to no cost.
 FoundItemEffects FindItemEffectTable(std::span<const Byte> rom, const PointerTargets& pointers);
 
 // The same, looking at the named places as another pass over them shows them (FindTables's
@@ -94,6 +97,8 @@ private:
         std::uint32_t pointers = 0;
         ItemEffectTableEvidence evidence;
     };
+    static std::vector<std::vector<std::uint32_t>> WordsNamingEach(std::span<const Byte> rom,
+                                                                   const std::vector<Candidate>& candidates);
     std::span<const Byte> rom_;
     std::vector<Candidate> candidates_;
     int lookAlikes_ = 0;
