@@ -41,7 +41,7 @@ ItemEffectView ViewOf(const RomState& state, std::span<const Byte> table, int po
     ItemEffectView view;
     if (!HasEntry(position)) {
         view.unavailable = EntryRange();
-        view.words = view.unavailable;
+        view.words = "No effect when used (" + view.unavailable + ")";
         return view;
     }
     const auto k = static_cast<std::size_t>(position - kFirstEffectItem);

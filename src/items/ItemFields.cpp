@@ -75,42 +75,48 @@ void WritePointerText(ItemEdit& edit, std::string text)
 
 template <auto ViewMember, auto EditMember>
 constexpr RecordField Number(std::string_view key, std::string_view oldKey, std::string_view control, std::string_view label,
-                             int offset, int width, Meaning meaning = Meaning::None, bool knownValuesOnly = false)
+                             int offset, int width, Meaning meaning, bool knownValuesOnly, std::string_view help = {})
 {
     return {key,     oldKey, control, label, offset, width, FieldKind::Number, meaning, knownValuesOnly,
-            ReadNumber<ViewMember>, StoreNumber<ViewMember>, TakeNumber<EditMember>, WriteNumber<EditMember>, nullptr, nullptr};
+            ReadNumber<ViewMember>, StoreNumber<ViewMember>, TakeNumber<EditMember>, WriteNumber<EditMember>, nullptr, nullptr,
+            help};
 }
 
 template <auto ViewMember, auto EditMember>
-constexpr RecordField Pointer(std::string_view key, std::string_view control, std::string_view label, int offset)
+constexpr RecordField Pointer(std::string_view key, std::string_view control, std::string_view label, int offset,
+                              std::string_view help)
 {
     return {key, "", control, label, offset, 3, FieldKind::Pointer, Meaning::None, false, ReadPointer<ViewMember>,
             StorePointer<ViewMember>, TakePointer<EditMember>, WritePointer<EditMember>, PointerText<EditMember>,
-            WritePointerText<EditMember>};
+            WritePointerText<EditMember>, help};
 }
 
 // The layout and the meanings rest on the item structure of the games' decompilations; the bytes
 // left out (33 to 35, 41 to 43) are padding the game never reads, and the pointers' top bytes stay
 // as they are (the window has always shown six digits).
 constexpr RecordField kFields[] = {
-    {"name", "", "iname", "Name", 0, 14, FieldKind::GameText},
-    Number<&ItemView::index, &ItemEdit::index>("index", "", "index", "Index", 14, 2),
-    Number<&ItemView::price, &ItemEdit::price>("price", "", "price", "Price", 16, 2),
-    Number<&ItemView::special1, &ItemEdit::special1>("holdEffect", "special1", "sp1", "Hold effect", 18, 1, Meaning::HoldEffect),
-    Number<&ItemView::special2, &ItemEdit::special2>("holdEffectParam", "special2", "sp2", "Parameter", 19, 1),
-    Number<&ItemView::mystery1, &ItemEdit::mystery1>("importance", "mystery1", "Mys1", "Key item", 24, 1, Meaning::Importance),
+    {"name", "", "iname", "Name", 0, 14, FieldKind::GameText, Meaning::None, false, nullptr, nullptr, nullptr, nullptr,
+     nullptr, nullptr, "The item's name as the game shows it, 13 characters at most"},
+    Number<&ItemView::index, &ItemEdit::index>("index", "", "index", "Index", 14, 2, Meaning::None, false,
+                                               "The item's own number, its id in the game"),
+    Number<&ItemView::price, &ItemEdit::price>("price", "", "price", "Price", 16, 2, Meaning::None, false,
+                                               "What it costs in a shop; it sells for half"),
+    Number<&ItemView::special1, &ItemEdit::special1>("holdEffect", "special1", "sp1", "Hold effect", 18, 1, Meaning::HoldEffect, false),
+    Number<&ItemView::special2, &ItemEdit::special2>("holdEffectParam", "special2", "sp2", "Parameter", 19, 1, Meaning::None, false,
+                                                     "The hold effect's amount: HP restored, a boost or a chance"),
+    Number<&ItemView::mystery1, &ItemEdit::mystery1>("importance", "mystery1", "Mys1", "Key item", 24, 1, Meaning::Importance, false),
     Number<&ItemView::mystery2, &ItemEdit::mystery2>("registrability", "mystery2", "Mys2", "Registrable", 25, 1,
-                                                     Meaning::Registrability),
+                                                     Meaning::Registrability, false),
     Number<&ItemView::pocket, &ItemEdit::pocket>("pocket", "", "pock", "Pocket", 26, 1, Meaning::Pocket, true),
-    Number<&ItemView::type, &ItemEdit::type>("type", "", "itemType", "Type", 27, 1, Meaning::ItemType),
-    Pointer<&ItemView::fieldUsageCodePointer, &ItemEdit::fieldUsageCodePointer>("fieldUsageCodePointer", "FUCP",
-                                                                                 "Field routine", 28),
+    Number<&ItemView::type, &ItemEdit::type>("type", "", "itemType", "Type", 27, 1, Meaning::ItemType, false),
+    Pointer<&ItemView::fieldUsageCodePointer, &ItemEdit::fieldUsageCodePointer>(
+        "fieldUsageCodePointer", "FUCP", "Field routine", 28, "The game's routine run when the item is used outside battle"),
     Number<&ItemView::battleUsage, &ItemEdit::battleUsage>("battleUsage", "", "Bu", "Battle usage", 32, 1,
                                                            Meaning::BattleUsage, true),
-    Pointer<&ItemView::battleUsageCodePointer, &ItemEdit::battleUsageCodePointer>("battleUsageCodePointer", "BUCP",
-                                                                                   "Battle routine", 36),
+    Pointer<&ItemView::battleUsageCodePointer, &ItemEdit::battleUsageCodePointer>(
+        "battleUsageCodePointer", "BUCP", "Battle routine", 36, "The game's routine run when the item is used in battle"),
     Number<&ItemView::secondaryId, &ItemEdit::secondaryId>("secondaryId", "", "secondaryId", "Secondary id", 40, 1,
-                                                           Meaning::SecondaryId),
+                                                           Meaning::SecondaryId, false),
 };
 
 std::string Quote(std::string_view text) { return "\"" + std::string(text) + "\""; }

@@ -40,6 +40,8 @@ struct RecordField {
     void (*write)(ItemEdit&, std::uint32_t) = nullptr;
     const std::optional<std::string>* (*editText)(const ItemEdit&) = nullptr;
     void (*writeText)(ItemEdit&, std::string) = nullptr;
+    // One sentence for a tooltip where the field's meaning table says nothing of it.
+    std::string_view help;
 
     std::uint32_t Maximum() const { return kind == FieldKind::Pointer ? 0xFFFFFF : (1u << (8 * width)) - 1; }
 };

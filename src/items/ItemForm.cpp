@@ -94,7 +94,7 @@ std::map<std::string, FormValue, std::less<>> ShowItemForm(const OpenedRom& rom,
             const RecordField& field = *control.field;
             value.label = std::string(field.label);
             value.meaning = MeaningOfField(field, family, item, sameFieldRoutine);
-            value.help = std::string(MeaningHelp(value.meaning));
+            value.help = std::string(field.help.empty() ? MeaningHelp(value.meaning) : field.help);
         }
         if (control.control == kMoveList) {
             if (item.tmMove) {
@@ -112,9 +112,9 @@ std::map<std::string, FormValue, std::less<>> ShowItemForm(const OpenedRom& rom,
             if (control.kind == FormControlKind::List) value.listPosition = static_cast<int>(number);
             if (field.kind == FieldKind::Pointer) {
                 const auto users = field.offset == fieldRoutine.offset ? sameFieldRoutine : routines.BattleRoutineUsers(number);
-                value.words = DescribeRoutineUsers(routines, users, item.position, number, rom.state.romSize);
-                value.help = field.offset == fieldRoutine.offset ? "The game's routine run when the item is used outside battle"
-                                                                 : "The game's routine run when the item is used in battle";
+                // A state not made by opening knows no size; then only the pointer's form is judged.
+                const std::int64_t size = rom.state.romSize > 0 ? rom.state.romSize : std::int64_t{1} << 32;
+                value.words = DescribeRoutineUsers(routines, users, item.position, number, size);
             } else if (field.offset == 19) {
                 value.words = ExplainHoldEffectParameter(family, item.special1, item.special2);
             } else if (value.meaning != Meaning::None) {

@@ -2,10 +2,10 @@
 
 #include "items/ItemFields.h"
 #include "items/ItemTable.h"
+#include "rom/Crc32.h"
 #include "rom/HexText.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <mutex>
 
 namespace quillbox {
@@ -41,29 +41,36 @@ std::span<const int> RoutineGroups::BattleRoutineUsers(std::uint32_t routine) co
 
 Result<std::shared_ptr<const RoutineGroups>> RoutineGroupsOf(const RomState& state)
 {
+    // Kept by the checksum of the item records themselves: a file's time of writing may be kept in
+    // whole seconds (the browser's), and another program may write it, so neither the time nor a
+    // count of our own writes tells reliably that the groups are stale; reading 16 KiB does.
     struct Cached {
         std::filesystem::path path;
-        std::int64_t size = -1;
-        std::filesystem::file_time_type written;
-        std::int32_t itemTable = 0;
-        int count = 0;
+        std::uint32_t checksum = 0;
+        std::size_t size = 0;
         std::shared_ptr<const RoutineGroups> groups;
     };
     static std::mutex lock;
     static Cached cached;
 
-    std::error_code failed;
-    const auto written = std::filesystem::last_write_time(state.romPath, failed);
-    const auto size = std::filesystem::file_size(state.romPath, failed);
+    auto file = OpenOpenedRom(state);
+    if (!file) return file.error();
+    const int count = state.ItemCount();
+    auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * count);
+    if (!records) return records.error();
+    const std::uint32_t checksum = Crc32(*records);
     const std::lock_guard guard(lock);
-    if (!failed && cached.groups && cached.path == state.romPath && cached.size == static_cast<std::int64_t>(size) &&
-        cached.written == written && cached.itemTable == state.itemTableOffset && cached.count == state.ItemCount()) {
+    if (cached.groups && cached.path == state.romPath && cached.checksum == checksum && cached.size == records->size()) {
         return cached.groups;
     }
-    auto items = ReadItemTable(state);
-    if (!items) return items.error();
-    auto groups = std::make_shared<const RoutineGroups>(RoutineGroups::Of(*items));
-    if (!failed) cached = {state.romPath, static_cast<std::int64_t>(size), written, state.itemTableOffset, state.ItemCount(), groups};
+    std::vector<ItemView> items;
+    items.reserve(static_cast<std::size_t>(count));
+    const std::span<const Byte> bytes(*records);
+    for (std::size_t position = 0; position < static_cast<std::size_t>(count); ++position) {
+        items.push_back(DecodeItemRecord(static_cast<int>(position), bytes.subspan(position * kItemRecordSize, kItemRecordSize)));
+    }
+    auto groups = std::make_shared<const RoutineGroups>(RoutineGroups::Of(items));
+    cached = {state.romPath, checksum, records->size(), groups};
     return groups;
 }
 

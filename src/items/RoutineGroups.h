@@ -29,8 +29,8 @@ private:
     std::vector<Text> names_;
 };
 
-// The groups of the open ROM, worked out again only when the file has changed since they last
-// were (its size or time of writing), so that showing an item does not read the whole table.
+// The groups of the open ROM, worked out again only when its item records have changed since they
+// last were, so that showing an item does not decode the whole table.
 Result<std::shared_ptr<const RoutineGroups>> RoutineGroupsOf(const RomState& state);
 
 // What a routine pointer of an item names, in words: "used by 38 items: POTION, SUPER POTION, …"

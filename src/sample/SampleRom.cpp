@@ -380,6 +380,37 @@ std::vector<std::int64_t> WriteDescriptions(Bytes& rom, int itemCount)
     return places;
 }
 
+// How a sample item is used, grouped as the released games group their items (item ids as the
+// decompilations' item constants give them): the items of a group share one field and one battle
+// routine, as the real medicines, balls, X items, stones, mail, rods and bikes do, so that a
+// sample shows routine groups and what byte 40 means to a rod or a bike.
+struct SampleUse {
+    int fieldOwner;   // the item whose routine slot the field routine is
+    int battleOwner;  // likewise for the battle routine
+    int type;
+    int pocket;  // -1: the pattern every other item follows
+    int battleUsage;
+    int secondaryId;  // -1: the pattern every other item follows
+};
+
+SampleUse UseOf(const GameFamily& family, int position)
+{
+    const bool kanto = family.codes[0] == "BPR";
+    const int balls = kanto ? 3 : 2;
+    const int keyItems = kanto ? 2 : 5;
+    constexpr int kCannotUse = 0;
+    if (position >= 1 && position <= 12) return {kCannotUse, 1, position - 1, balls, 2, position - 1};
+    if (position >= 13 && position <= 51) return {13, 13, 1, 1, 1, 0};       // medicine
+    if (position >= 63 && position <= 71) return {63, kCannotUse, 1, 1, 0, 0};  // vitamins, candy, PP items
+    if (position >= 73 && position <= 79) return {kCannotUse, 73, 4, 1, 2, 0};  // X items
+    if (position >= 93 && position <= 98) return {93, kCannotUse, 1, 1, 0, 0};  // evolution stones
+    if (position >= 121 && position <= 132) return {121, kCannotUse, 0, 1, 0, position - 121};  // mail
+    if (position >= 262 && position <= 264) return {262, kCannotUse, 2, keyItems, 0, position - 262};  // rods
+    if (!kanto && (position == 259 || position == 272)) return {259, kCannotUse, 2, keyItems, 0, position == 259 ? 0 : 1};
+    if (kanto && position == 360) return {360, kCannotUse, 2, keyItems, 0, 0};
+    return {position, position, position & 0xFF, -1, -1, -1};
+}
+
 void WriteItems(Bytes& rom, const GameFamily& family, std::int64_t itemData, int itemCount,
                 const std::vector<std::int64_t>& descriptions)
 {
@@ -395,15 +426,18 @@ void WriteItems(Bytes& rom, const GameFamily& family, std::int64_t itemData, int
         PutPointer(rom, entry + 20, descriptions[static_cast<std::size_t>(position)]);
         rom[static_cast<std::size_t>(entry + 24)] = static_cast<Byte>(position % 3);
         rom[static_cast<std::size_t>(entry + 25)] = static_cast<Byte>(position % 2);
-        rom[static_cast<std::size_t>(entry + 26)] = static_cast<Byte>(1 + position % 5);
-        rom[static_cast<std::size_t>(entry + 27)] = static_cast<Byte>(position & 0xFF);
-        PutPointer(rom, entry + 28, kCodeArea + 0x40 * position + 1);
-        rom[static_cast<std::size_t>(entry + 32)] = static_cast<Byte>(position % family.battleUsageEntries.size());
+        const SampleUse use = UseOf(family, position);
+        rom[static_cast<std::size_t>(entry + 26)] = static_cast<Byte>(use.pocket >= 0 ? use.pocket : 1 + position % 5);
+        rom[static_cast<std::size_t>(entry + 27)] = static_cast<Byte>(use.type);
+        PutPointer(rom, entry + 28, kCodeArea + 0x40 * use.fieldOwner + 1);
+        const int battleUsage = use.battleUsage >= 0 ? use.battleUsage : position % static_cast<int>(family.battleUsageEntries.size());
+        rom[static_cast<std::size_t>(entry + 32)] = static_cast<Byte>(battleUsage);
         rom[static_cast<std::size_t>(entry + 33)] = 0x11;
         rom[static_cast<std::size_t>(entry + 34)] = 0x22;
         rom[static_cast<std::size_t>(entry + 35)] = 0x33;
-        PutPointer(rom, entry + 36, kCodeArea + 0x40 * position + 0x21);
+        PutPointer(rom, entry + 36, kCodeArea + 0x40 * use.battleOwner + 0x21);
         PutLe16(rom, entry + 40, static_cast<std::uint16_t>(position * 3));
+        if (use.secondaryId >= 0) rom[static_cast<std::size_t>(entry + 40)] = static_cast<Byte>(use.secondaryId);
         PutLe16(rom, entry + 42, 0xBEEF);
     }
 }

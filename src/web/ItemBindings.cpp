@@ -146,33 +146,13 @@ val ListEntries(const std::string& control, int meaning)
     return Strings(FormListEntries(control, *session.rom, known ? static_cast<Meaning>(meaning) : Meaning::None));
 }
 
-// Which items use each routine, from one read of the records as the file holds them now. The
-// core's RoutineGroupsOf knows a change by the file's size and time of writing, which the
-// browser's file system keeps in whole seconds: a change within the second of the one before
-// would go unseen.
-Result<std::shared_ptr<const RoutineGroups>> ReadRoutineGroups(const RomState& state)
-{
-    auto file = OpenOpenedRom(state);
-    if (!file) return file.error();
-    const int count = state.ItemCount();
-    auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * count);
-    if (!records) return records.error();
-    const std::span<const Byte> bytes(*records);
-    std::vector<ItemView> items;
-    items.reserve(static_cast<std::size_t>(count));
-    for (std::size_t position = 0; position < static_cast<std::size_t>(count); ++position) {
-        items.push_back(DecodeItemRecord(static_cast<int>(position), bytes.subspan(position * kItemRecordSize, kItemRecordSize)));
-    }
-    return std::make_shared<const RoutineGroups>(RoutineGroups::Of(items));
-}
-
 val ShowItem(int position)
 {
     PageSession& session = Session();
     if (!session.rom) return Unsupported();
     RomState& state = session.rom->state;
     auto item = ReadItem(state, position);
-    auto routines = item ? ReadRoutineGroups(state) : Result<std::shared_ptr<const RoutineGroups>>(item.error());
+    auto routines = item ? RoutineGroupsOf(state) : Result<std::shared_ptr<const RoutineGroups>>(item.error());
     if (!routines) {
         // The controls still hold the item shown before; the page selects it again.
         val result = ErrorMessage(routines.error());

@@ -14,7 +14,8 @@ namespace quillbox::test {
 
 namespace {
 
-constexpr int kPosition = 30;
+// An item with routines of its own in every sample (medicine, balls, mail and the like share theirs).
+constexpr int kPosition = 200;
 
 // Where each control's field lies in the 44-byte record, as the games' item structure lays it out.
 struct FieldPlace {
@@ -229,9 +230,9 @@ void RecordFormTest::useLikeCopiesTheModelsRoutines_data()
     QTest::addColumn<int>("position");
     QTest::addColumn<int>("model");
     QTest::addColumn<QString>("button");
-    QTest::newRow("FireRed, field row") << QByteArray("BPRE") << 20 << 40 << QStringLiteral("fieldUseLike");
-    QTest::newRow("Ruby, battle row") << QByteArray("AXVE") << 25 << 60 << QStringLiteral("battleUseLike");
-    QTest::newRow("Emerald, a later item") << QByteArray("BPEE") << 300 << 7 << QStringLiteral("fieldUseLike");
+    QTest::newRow("FireRed, field row") << QByteArray("BPRE") << 220 << 240 << QStringLiteral("fieldUseLike");
+    QTest::newRow("Ruby, battle row") << QByteArray("AXVE") << 225 << 60 << QStringLiteral("battleUseLike");
+    QTest::newRow("Emerald, a later item") << QByteArray("BPEE") << 300 << 187 << QStringLiteral("fieldUseLike");
 }
 
 // The item takes the model's two routines and the type and secondary id they read, nothing else;

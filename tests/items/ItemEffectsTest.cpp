@@ -37,6 +37,12 @@ TEST(ItemEffectWrites, AnAmountChangesInPlace)
         const Bytes before = ReadFile(rom.state.romPath);
         auto view = ReadItemEffect(rom.state, 21);
         ASSERT_TRUE(view);
+        // No public listing gives LeafGreen's table, so its shipped profile names none and the
+        // effects stay unknown until detect finds it.
+        if (game.headerCode == "BPGE") {
+            EXPECT_FALSE(view->Available());
+            continue;
+        }
         ASSERT_TRUE(view->Available()) << view->unavailable;
         ASSERT_TRUE(view->sharedWith.empty());
         ItemEffect effect = view->effect;
