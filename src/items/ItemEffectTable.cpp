@@ -2,6 +2,7 @@
 
 #include "items/ItemEffect.h"
 #include "rom/HexText.h"
+#include "rom/LittleEndian.h"
 
 #include <algorithm>
 #include <array>
@@ -21,20 +22,6 @@ constexpr std::uint32_t kLdrLiteral = 0x4800;
 constexpr std::uint32_t kSubsImmediateMask = 0xF8FF;
 constexpr std::uint32_t kSubsThirteen = 0x3800 | kFirstEffectItem;
 constexpr std::int64_t kLdrLiteralReach = 4 + 255 * 4;
-
-std::uint32_t Le16(std::span<const Byte> bytes, std::size_t at)
-{
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8;
-}
-
-std::uint32_t Le32(std::span<const Byte> bytes, std::size_t at)
-{
-    // Written as one expression of four bytes, which GCC and clang turn into a single load on a
-    // little-endian host; the passes over every word of the ROM depend on it.
-    const Byte* b = bytes.data() + at;
-    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-}
 
 // The file offset a word names, or -1 for a word naming no place in a file of `size` bytes.
 std::int64_t Target(std::uint32_t word, std::int64_t size)
@@ -71,7 +58,7 @@ ItemEffectTableEvidence Weigh(std::span<const Byte> table, std::int64_t fileSize
 {
     ItemEffectTableEvidence evidence;
     for (int k = 0; k < kItemEffectEntries; ++k) {
-        const std::uint32_t word = Le32(table, static_cast<std::size_t>(4 * k));
+        const std::uint32_t word = ReadLe32(table, static_cast<std::size_t>(4 * k));
         if (word == 0) {
             ++evidence.entriesInRom;
             continue;
@@ -155,14 +142,14 @@ bool MayBeItemEffectTable(std::span<const Byte> rom, std::int64_t offset)
 {
     const auto size = static_cast<std::int64_t>(rom.size());
     if (offset < 0 || offset % 4 != 0 || offset + kItemEffectTableSize > size) return false;
-    const std::int64_t potion = Target(Le32(rom, static_cast<std::size_t>(offset)), size);
+    const std::int64_t potion = Target(ReadLe32(rom, static_cast<std::size_t>(offset)), size);
     if (potion < 0 || potion + kItemEffectFlagBytes > size ||
         (rom[static_cast<std::size_t>(potion + kHealHpFlagByte)] & kHealHpFlag) == 0) {
         return false;
     }
     // Code and other data seldom hold 163 words in a row that are each 0 or a place in the ROM.
     for (int k = 1; k < kItemEffectEntries; ++k) {
-        const std::uint32_t word = Le32(rom, static_cast<std::size_t>(offset + 4 * k));
+        const std::uint32_t word = ReadLe32(rom, static_cast<std::size_t>(offset + 4 * k));
         if (word != 0 && Target(word, size) < 0) return false;
     }
     return true;
@@ -175,13 +162,13 @@ bool ReadAsItemEffectTable(std::span<const Byte> rom, std::span<const std::uint3
         const std::int64_t literal = word;
         if (literal % 4 != 0 || literal + 4 > size) continue;
         for (std::int64_t load = std::max<std::int64_t>(0, literal - kLdrLiteralReach - 2); load < literal; load += 2) {
-            const std::uint32_t instruction = Le16(rom, static_cast<std::size_t>(load));
+            const std::uint32_t instruction = ReadLe16(rom, static_cast<std::size_t>(load));
             if ((instruction & kLdrLiteralMask) != kLdrLiteral) continue;
             if ((load & ~std::int64_t{3}) + 4 + 4 * std::int64_t{instruction & 0xFF} != literal) continue;
             const std::int64_t first = std::max<std::int64_t>(0, load - 2 * kInstructionReach);
             const std::int64_t last = std::min<std::int64_t>(size - 2, load + 2 * kInstructionReach);
             for (std::int64_t at = first; at <= last; at += 2) {
-                if (at != load && (Le16(rom, static_cast<std::size_t>(at)) & kSubsImmediateMask) == kSubsThirteen) return true;
+                if (at != load && (ReadLe16(rom, static_cast<std::size_t>(at)) & kSubsImmediateMask) == kSubsThirteen) return true;
             }
         }
     }
@@ -207,7 +194,7 @@ std::vector<std::vector<std::uint32_t>> ItemEffectTableSearch::WordsNamingEach(s
         constexpr std::size_t kBlock = 64;
         const std::size_t words = rom.size() / 4;
         const auto look = [&](std::size_t k) {
-            const std::uint32_t word = Le32(rom, 4 * k);
+            const std::uint32_t word = ReadLe32(rom, 4 * k);
             for (std::size_t i = 0; i < count; ++i) {
                 if (word == wanted[i]) naming[first + i].push_back(static_cast<std::uint32_t>(4 * k));
             }

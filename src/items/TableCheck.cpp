@@ -2,6 +2,7 @@
 
 #include "items/ItemEffectTable.h"
 #include "rom/HexText.h"
+#include "rom/LittleEndian.h"
 #include "rom/TmHmList.h"
 
 #include <algorithm>
@@ -19,17 +20,6 @@ constexpr std::int64_t kHeaderItemTablePointer = 0x1C8;
 constexpr Byte kLz77Mark = 0x10;
 // A 32 MiB ROM reaches up to 0x09FFFFFF.
 constexpr std::uint32_t kRomAddressLimit = 0x0A000000;
-
-std::uint16_t Le16(std::span<const Byte> bytes, std::size_t at)
-{
-    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
-}
-
-std::uint32_t Le32(std::span<const Byte> bytes, std::size_t at)
-{
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
 
 std::string Hex(std::int64_t offset) { return NumberToHex(static_cast<std::uint64_t>(offset)); }
 
@@ -52,7 +42,7 @@ bool ImagesLookRight(RomFile& file, std::int64_t offset, int count)
         for (int half = 0; half < 2 && streams; ++half) {
             // Icons are read and repointed through the pointers' low three bytes, so those are
             // what must name the streams.
-            const std::int64_t target = Le32(*table, static_cast<std::size_t>(entry * 2 + half) * 4) & 0xFFFFFF;
+            const std::int64_t target = ReadLe32(*table, static_cast<std::size_t>(entry * 2 + half) * 4) & 0xFFFFFF;
             auto mark = target < file.Size() ? file.ReadAt(target, 1) : Result<Bytes>(MakeError(ErrorCode::PastEndOfFile));
             streams = mark && (*mark)[0] == kLz77Mark;
         }
@@ -70,7 +60,7 @@ bool LooksLikeItemTable(std::span<const Byte> records, int count)
     int fitting = 0;
     int named = 0;
     for (int position = 0; position < count; ++position) {
-        const std::uint16_t index = Le16(records, static_cast<std::size_t>(position) * kItemRecordSize + kIndexField);
+        const std::uint16_t index = ReadLe16(records, static_cast<std::size_t>(position) * kItemRecordSize + kIndexField);
         if (index == 0) {
             ++fitting;
         } else if (index == position) {
@@ -150,7 +140,7 @@ HeaderItemTable ItemTableNamedByHeader(RomFile& file, const RomState& state)
     if (family == nullptr || !family->hasImages) return {};
     auto word = file.ReadAt(kHeaderItemTablePointer, 4);
     if (!word) return {};
-    const std::int64_t target = PointerTarget(Le32(*word, 0), file.Size());
+    const std::int64_t target = PointerTarget(ReadLe32(*word, 0), file.Size());
     if (target < 0) return {};
     if (target == state.itemTableOffset) return {true, -1};
     const int items = state.ItemCount();
@@ -169,7 +159,7 @@ Result<bool> AnyWordNames(RomFile& file, std::int64_t offset)
             return chunk.error();
         }
         for (std::size_t i = 0; i + 4 <= chunk->size(); i += 4) {
-            if (Le32(*chunk, i) == wanted) return true;
+            if (ReadLe32(*chunk, i) == wanted) return true;
         }
     }
     return false;

@@ -1,6 +1,7 @@
 #include "rom/TableFinder.h"
 
 #include "rom/HexText.h"
+#include "rom/LittleEndian.h"
 
 #include <algorithm>
 #include <limits>
@@ -15,16 +16,6 @@ constexpr int kItemIndexField = 14;
 constexpr int kItemDescriptionField = 20;
 constexpr std::uint32_t kLz77Tag = 0x10;
 constexpr std::uint32_t kLongestImageStream = 0x8000;
-
-std::uint32_t Le16(std::span<const Byte> rom, std::size_t at)
-{
-    return static_cast<std::uint32_t>(rom[at]) | static_cast<std::uint32_t>(rom[at + 1]) << 8;
-}
-
-std::uint32_t Le32(std::span<const Byte> rom, std::size_t at)
-{
-    return Le16(rom, at) | Le16(rom, at + 2) << 16;
-}
 
 // The file offset a word names, or -1 when it names no place inside this ROM.
 std::int64_t Target(std::span<const Byte> rom, std::uint32_t word)
@@ -51,18 +42,18 @@ bool IsNameSlot(std::span<const Byte> slot)
 
 bool IsItemRecord(std::span<const Byte> rom, std::size_t at, int position)
 {
-    const std::uint32_t index = Le16(rom, at + kItemIndexField);
+    const std::uint32_t index = ReadLe16(rom, at + kItemIndexField);
     const bool indexFits = position <= 1 ? index == static_cast<std::uint32_t>(position)
                                          : index == static_cast<std::uint32_t>(position) || index == 0;
     return indexFits && IsNameSlot(rom.subspan(at, kItemNameSize)) &&
-           Target(rom, Le32(rom, at + kItemDescriptionField)) >= 0;
+           Target(rom, ReadLe32(rom, at + kItemDescriptionField)) >= 0;
 }
 
 bool IsImageStream(std::span<const Byte> rom, std::uint32_t word)
 {
     const std::int64_t target = Target(rom, word);
     if (target < 0 || target + 4 > static_cast<std::int64_t>(rom.size())) return false;
-    const std::uint32_t header = Le32(rom, static_cast<std::size_t>(target));
+    const std::uint32_t header = ReadLe32(rom, static_cast<std::size_t>(target));
     const std::uint32_t length = header >> 8;
     return (header & 0xFF) == kLz77Tag && length > 0 && length <= kLongestImageStream;
 }
@@ -128,7 +119,7 @@ TableEvidence Choose(std::vector<Candidate> candidates, std::int64_t shift, std:
 std::int64_t HeaderTarget(std::span<const Byte> rom, std::int64_t word)
 {
     if (static_cast<std::int64_t>(rom.size()) < word + 4) return -1;
-    return Target(rom, Le32(rom, static_cast<std::size_t>(word)));
+    return Target(rom, ReadLe32(rom, static_cast<std::size_t>(word)));
 }
 
 int SmallestItemCount()
@@ -212,7 +203,7 @@ int CountMoveNumbers(std::span<const Byte> rom, std::int64_t offset, int limit)
     const int inside = RecordsInside(rom, offset, 2, limit);
     int count = 0;
     while (count < inside) {
-        const std::uint32_t move = Le16(rom, static_cast<std::size_t>(offset + 2 * std::int64_t{count}));
+        const std::uint32_t move = ReadLe16(rom, static_cast<std::size_t>(offset + 2 * std::int64_t{count}));
         if (move < 1 || move > static_cast<std::uint32_t>(kMoveCount)) break;
         ++count;
     }
@@ -225,7 +216,7 @@ int CountImageEntries(std::span<const Byte> rom, std::int64_t offset, int limit)
     int count = 0;
     while (count < inside) {
         const auto at = static_cast<std::size_t>(offset + std::int64_t{kImageTableEntrySize} * count);
-        if (!IsImageStream(rom, Le32(rom, at)) || !IsImageStream(rom, Le32(rom, at + 4))) break;
+        if (!IsImageStream(rom, ReadLe32(rom, at)) || !IsImageStream(rom, ReadLe32(rom, at + 4))) break;
         ++count;
     }
     return count;

@@ -1,5 +1,7 @@
 #include "rom/TmHmList.h"
 
+#include "rom/LittleEndian.h"
+
 #include <algorithm>
 #include <bitset>
 
@@ -18,13 +20,6 @@ constexpr std::int64_t kLiteralPoolReach = 16;
 constexpr std::array<std::uint32_t, 3> kTmItemBiasWords{
     static_cast<std::uint32_t>(0x10000 - kFirstTmItem) << 16, 0u - static_cast<std::uint32_t>(kFirstTmItem),
     static_cast<std::uint32_t>(kFirstTmItem)};
-
-std::uint32_t Le16(std::span<const Byte> rom, std::size_t at)
-{
-    return static_cast<std::uint32_t>(rom[at]) | static_cast<std::uint32_t>(rom[at + 1]) << 8;
-}
-
-std::uint32_t Le32(std::span<const Byte> rom, std::size_t at) { return Le16(rom, at) | Le16(rom, at + 2) << 16; }
 
 }  // namespace
 
@@ -46,7 +41,7 @@ bool MayBeTmHmList(std::span<const Byte> rom, std::int64_t offset)
     if (offset < 0 || offset + 2 * std::int64_t{kTmHmEntries} > static_cast<std::int64_t>(rom.size())) return false;
     int misses = 0;
     for (int i = kTmHmEntries - kHmEntries; i < kTmHmEntries && misses <= kHmEntries - kLeastHmMatches; ++i) {
-        if (Le16(rom, static_cast<std::size_t>(offset + 2 * i)) != kReleasedTmHmMoves[static_cast<std::size_t>(i)]) ++misses;
+        if (ReadLe16(rom, static_cast<std::size_t>(offset + 2 * i)) != kReleasedTmHmMoves[static_cast<std::size_t>(i)]) ++misses;
     }
     return misses <= kHmEntries - kLeastHmMatches;
 }
@@ -58,7 +53,7 @@ TmHmListEvidence WeighTmHmList(std::span<const Byte> rom, std::int64_t offset)
     std::bitset<kMoveCount + 1> seen;
     evidence.distinct = true;
     for (int i = 0; i < kTmHmEntries; ++i) {
-        const std::uint32_t move = Le16(rom, static_cast<std::size_t>(offset + 2 * i));
+        const std::uint32_t move = ReadLe16(rom, static_cast<std::size_t>(offset + 2 * i));
         if (move < 1 || move > static_cast<std::uint32_t>(kMoveCount)) {
             evidence.distinct = false;
             continue;
@@ -82,7 +77,7 @@ bool ReadAsTmHmList(std::span<const Byte> rom, std::span<const std::uint32_t> na
         const std::int64_t last = std::min<std::int64_t>(size - 4, std::int64_t{word} + kLiteralPoolReach);
         for (std::int64_t at = first; at <= last; at += 4) {
             if (at == word) continue;
-            const std::uint32_t value = Le32(rom, static_cast<std::size_t>(at));
+            const std::uint32_t value = ReadLe32(rom, static_cast<std::size_t>(at));
             if (std::find(kTmItemBiasWords.begin(), kTmItemBiasWords.end(), value) != kTmItemBiasWords.end()) return true;
         }
     }

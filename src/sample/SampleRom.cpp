@@ -6,6 +6,7 @@
 #include "rom/FileWrite.h"
 #include "rom/GameFamily.h"
 #include "rom/HexText.h"
+#include "rom/LittleEndian.h"
 #include "rom/PathText.h"
 #include "rom/TmHmList.h"
 #include "text/GameText.h"
@@ -85,15 +86,12 @@ void Put(Bytes& rom, std::int64_t offset, std::span<const Byte> bytes)
 
 void PutLe16(Bytes& rom, std::int64_t offset, std::uint16_t value)
 {
-    rom[static_cast<std::size_t>(offset)] = static_cast<Byte>(value & 0xFF);
-    rom[static_cast<std::size_t>(offset + 1)] = static_cast<Byte>(value >> 8);
+    PutLittleEndian(rom, static_cast<std::size_t>(offset), value, 2);
 }
 
 void PutWord(Bytes& rom, std::int64_t offset, std::uint32_t word)
 {
-    for (int i = 0; i < 4; ++i) {
-        rom[static_cast<std::size_t>(offset + i)] = static_cast<Byte>(word >> (8 * i));
-    }
+    PutLittleEndian(rom, static_cast<std::size_t>(offset), word, 4);
 }
 
 void PutPointer(Bytes& rom, std::int64_t offset, std::int64_t target)
