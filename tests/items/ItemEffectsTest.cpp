@@ -11,13 +11,6 @@
 namespace quillbox::test {
 namespace {
 
-OpenedRom OpenSampleRom(const TempDir& dir, std::string_view code)
-{
-    auto opened = OpenRom(WriteSample(dir, code), ShippedProfile());
-    if (!opened) throw std::runtime_error(opened.error().message);
-    return std::move(*opened);
-}
-
 std::vector<std::size_t> Differences(const Bytes& a, const Bytes& b)
 {
     std::vector<std::size_t> offsets;
@@ -33,7 +26,7 @@ TEST(ItemEffectWrites, AnAmountChangesInPlace)
     for (const GameCase& game : kGameCases) {
         SCOPED_TRACE(game.headerCode);
         TempDir dir;
-        const OpenedRom rom = OpenSampleRom(dir, game.headerCode);
+        const OpenedRom rom = OpenSample(dir, game.headerCode);
         const Bytes before = ReadFile(rom.state.romPath);
         auto view = ReadItemEffect(rom.state, 21);
         ASSERT_TRUE(view);
@@ -65,7 +58,7 @@ TEST(ItemEffectWrites, AnAmountChangesInPlace)
 TEST(ItemEffectWrites, AGrownOrSharedRecordMovesAndLeavesTheOthersAlone)
 {
     TempDir dir;
-    const OpenedRom rom = OpenSampleRom(dir, "BPRE");
+    const OpenedRom rom = OpenSample(dir, "BPRE");
     auto views = ReadItemEffects(rom.state);
     ASSERT_TRUE(views);
     int shared = -1;
@@ -112,7 +105,7 @@ TEST(ItemEffectWrites, AGrownOrSharedRecordMovesAndLeavesTheOthersAlone)
 TEST(ItemEffectWrites, RefusalsLeaveTheFileAlone)
 {
     TempDir dir;
-    const OpenedRom rom = OpenSampleRom(dir, "AXVE");
+    const OpenedRom rom = OpenSample(dir, "AXVE");
     const Bytes before = ReadFile(rom.state.romPath);
     RomState unknown = rom.state;
     unknown.itemEffectsKnown = false;
@@ -145,7 +138,7 @@ TEST(ItemEffectWrites, RefusalsLeaveTheFileAlone)
 TEST(ItemEffectWrites, ImportedEffectsThatMoveLandApart)
 {
     TempDir dir;
-    const OpenedRom rom = OpenSampleRom(dir, "BPEE");
+    const OpenedRom rom = OpenSample(dir, "BPEE");
     const nlohmann::json rows = nlohmann::json::array({{{"position", 23}, {"effect.healHp", 50}},
                                                        {{"position", 24}, {"effect.attackEvs", 5}},
                                                        {{"position", 21}, {"effect.healHp", 120}}});

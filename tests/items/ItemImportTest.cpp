@@ -11,13 +11,6 @@
 namespace quillbox::test {
 namespace {
 
-OpenedRom OpenSample(const TempDir& dir, std::string_view code, std::string_view name = "sample.gba")
-{
-    auto opened = OpenRom(WriteSample(dir, code, name), ShippedProfile());
-    if (!opened) throw std::runtime_error(opened.error().message);
-    return std::move(*opened);
-}
-
 std::string Export(const OpenedRom& rom, ExportFormat format, std::string_view csvRecordEnd = "\n")
 {
     auto items = ReadItemTable(rom.state);

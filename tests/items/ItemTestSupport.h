@@ -10,6 +10,7 @@
 
 #include <array>
 #include <optional>
+#include <stdexcept>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -48,6 +49,14 @@ inline RomState OpenOrFail(const std::filesystem::path& rom, const std::filesyst
     auto opened = OpenRom(rom, profile);
     EXPECT_TRUE(opened) << (opened ? "" : opened.error().message);
     return opened ? opened->state : RomState{};
+}
+
+// A sample ROM of a game written into `dir` and opened with the shipped profile.
+inline OpenedRom OpenSample(const TempDir& dir, std::string_view code, std::string_view name = "sample.gba")
+{
+    auto opened = OpenRom(WriteSample(dir, code, name), ShippedProfile());
+    if (!opened) throw std::runtime_error(opened.error().message);
+    return std::move(*opened);
 }
 
 // An edit that sets one member and leaves every other field alone.

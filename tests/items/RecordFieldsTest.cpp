@@ -14,13 +14,6 @@
 namespace quillbox::test {
 namespace {
 
-OpenedRom OpenSampleRom(const TempDir& dir, std::string_view code)
-{
-    auto opened = OpenRom(WriteSample(dir, code), ShippedProfile());
-    if (!opened) throw std::runtime_error(opened.error().message);
-    return std::move(*opened);
-}
-
 std::uint32_t Stored(const Bytes& rom, std::int64_t at, int width)
 {
     std::uint32_t value = 0;
@@ -60,7 +53,7 @@ class RecordFieldRoundTrip : public ::testing::TestWithParam<GameCase> {};
 TEST_P(RecordFieldRoundTrip, EveryFieldChangesItsOwnBytesAndBack)
 {
     TempDir dir;
-    const OpenedRom rom = OpenSampleRom(dir, GetParam().headerCode);
+    const OpenedRom rom = OpenSample(dir, GetParam().headerCode);
     const Bytes original = ReadFile(rom.state.romPath);
     for (const int position : {13, 120, rom.state.ItemCount() - 1}) {
         const std::int64_t entry = rom.state.itemTableOffset + std::int64_t{kItemRecordSize} * position;
@@ -117,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(EveryGame, RecordFieldRoundTrip, ::testing::ValuesIn(kG
 TEST(RecordFieldNames, AnOlderExportImportsUnchanged)
 {
     TempDir dir;
-    const OpenedRom rom = OpenSampleRom(dir, "BPRE");
+    const OpenedRom rom = OpenSample(dir, "BPRE");
     auto items = ReadItemTable(rom.state);
     ASSERT_TRUE(items);
     std::string csv = "position,name,index,price,special1,special2,descriptionOffset,mystery1,mystery2,pocket,pocketName,"
@@ -208,7 +201,7 @@ TEST(UseLike, WritesTheRoutinesTypeAndSecondaryIdOnly)
     for (const GameCase& game : kGameCases) {
         SCOPED_TRACE(game.headerCode);
         TempDir dir;
-        const OpenedRom rom = OpenSampleRom(dir, game.headerCode);
+        const OpenedRom rom = OpenSample(dir, game.headerCode);
         const Bytes before = ReadFile(rom.state.romPath);
         auto model = ReadItem(rom.state, 14);
         ASSERT_TRUE(model);
