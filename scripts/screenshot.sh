@@ -10,5 +10,5 @@ cmake --build "$build" --target quillbox-screenshot quillbox-cli
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 "$build/bin/quillbox-cli" sample-rom "$work/sample-firered.gba" --game BPRE
-xvfb-run -a -s "-screen 0 1024x768x24" "$build/bin/quillbox-screenshot" "$work/sample-firered.gba" 292 "$top/docs/screenshot.png"
+xvfb-run -a -s "-screen 0 1024x768x24" "$build/bin/quillbox-screenshot" "$work/sample-firered.gba" 21 "$top/docs/screenshot.png"
 echo "wrote docs/screenshot.png"
