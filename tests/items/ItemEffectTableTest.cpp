@@ -66,8 +66,8 @@ TEST(SampleEffectRecords, AreTheReleasedOnesWithTwoShared)
         for (const auto& [item, bytes] : released) {
             const std::int64_t record = RecordOf(*rom, tables->effectData, item);
             ASSERT_GT(record, 0) << item;
-            EXPECT_EQ(Bytes(rom->begin() + record, rom->begin() + record + static_cast<std::ptrdiff_t>(bytes.size())), bytes)
-                << item;
+            const auto start = rom->begin() + static_cast<std::ptrdiff_t>(record);
+            EXPECT_EQ(Bytes(start, start + static_cast<std::ptrdiff_t>(bytes.size())), bytes) << item;
         }
         // Berry Juice and Lum Berry share Potion's and Full Heal's records; every other record is its own.
         EXPECT_EQ(RecordOf(*rom, tables->effectData, 44), RecordOf(*rom, tables->effectData, 13));
