@@ -11,8 +11,6 @@ namespace {
 constexpr std::string_view kMoveList = "cboattack";
 constexpr std::string_view kDescription = "descp";
 
-bool IsTmItem(int position) { return position >= kFirstTmItem && position <= kLastTmItem; }
-
 std::vector<FormControl> MakeFormControls()
 {
     std::vector<FormControl> controls;

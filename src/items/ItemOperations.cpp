@@ -52,8 +52,6 @@ std::int64_t ImageEntryOffset(const RomState& state, int position)
     return static_cast<std::int64_t>(state.imageTableOffset) + std::int64_t{kImageEntrySize} * position;
 }
 
-bool IsTmItem(int position) { return position >= kFirstTmItem && position <= kLastTmItem; }
-
 }  // namespace
 
 // Decodes names of `length` bytes lying `stride` bytes apart, as the lists show them.

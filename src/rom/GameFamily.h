@@ -38,4 +38,7 @@ inline constexpr int kHeaderCodeOffset = 0xAC;
 inline constexpr int kFirstTmItem = 289;
 inline constexpr int kLastTmItem = 346;
 
+// Whether the item at a position teaches a move through the TM/HM list.
+inline constexpr bool IsTmItem(int position) { return position >= kFirstTmItem && position <= kLastTmItem; }
+
 }  // namespace quillbox

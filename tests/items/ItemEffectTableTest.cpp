@@ -5,6 +5,7 @@
 #include "rom/HexText.h"
 #include "rom/PointerScan.h"
 #include "sample/SampleRom.h"
+#include "support/SampleCases.h"
 
 #include <gtest/gtest.h>
 
@@ -298,8 +299,6 @@ INSTANTIATE_TEST_SUITE_P(
                       DecisionRow{"PotionHealsNowhere", false, false, false, true, -1, {}, 0}),
     [](const ::testing::TestParamInfo<DecisionRow>& row) { return std::string(row.param.name); });
 
-using SampleCase = std::tuple<std::string_view, int, bool>;  // header code, version byte, hack
-
 class DetectOnSamples : public ::testing::TestWithParam<SampleCase> {};
 
 TEST_P(DetectOnSamples, FindsTheItemEffectTableTheCodeReads)
@@ -325,25 +324,6 @@ TEST_P(DetectOnSamples, FindsTheItemEffectTableTheCodeReads)
     EXPECT_TRUE(section.contains("; EffectData: 3 pointers, 163 of 163 entries 0 or in the ROM")) << section;
     EXPECT_TRUE(section.contains("read by the item-effect code, 2 candidates of " +
                                  std::to_string(2 + effects.lookAlikes) + " places")) << section;
-}
-
-std::vector<SampleCase> AllSampleCases()
-{
-    std::vector<SampleCase> cases;
-    for (const std::string_view code : kKnownHeaderCodes) {
-        const bool hoenn = code == "AXVE" || code == "AXPE";
-        const int versions = hoenn ? 3 : code == "BPEE" ? 1 : 2;
-        for (int version = 0; version < versions; ++version) {
-            for (const bool hack : {false, true}) cases.emplace_back(code, version, hack);
-        }
-    }
-    return cases;
-}
-
-std::string SampleCaseName(const ::testing::TestParamInfo<SampleCase>& param)
-{
-    const auto [code, version, hack] = param.param;
-    return std::string(code) + "_" + std::to_string(version) + (hack ? "_hack" : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCodeAndRevision, DetectOnSamples, ::testing::ValuesIn(AllSampleCases()), SampleCaseName);

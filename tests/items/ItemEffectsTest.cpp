@@ -6,19 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include <set>
-
 namespace quillbox::test {
 namespace {
-
-std::vector<std::size_t> Differences(const Bytes& a, const Bytes& b)
-{
-    std::vector<std::size_t> offsets;
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-        if (a[i] != b[i]) offsets.push_back(i);
-    }
-    return offsets;
-}
 
 // An amount changed in a record of its own is written in place, one byte; undo takes it back.
 TEST(ItemEffectWrites, AnAmountChangesInPlace)
@@ -42,7 +31,7 @@ TEST(ItemEffectWrites, AnAmountChangesInPlace)
         ASSERT_TRUE(SetEffectField(effect, "healHp", "120"));
         ASSERT_TRUE(SaveItemEffect(rom.state, 21, effect));
         const Bytes after = ReadFile(rom.state.romPath);
-        const auto changed = Differences(before, after);
+        const auto changed = DifferingOffsets(before, after);
         ASSERT_EQ(changed.size(), 1u);
         EXPECT_EQ(after[changed.front()], 120);
         auto reread = ReadItemEffect(rom.state, 21);
@@ -84,7 +73,7 @@ TEST(ItemEffectWrites, AGrownOrSharedRecordMovesAndLeavesTheOthersAlone)
         const std::int64_t record = plan->recordOffset;
         const auto encoded = EncodeItemEffect(effect);
         ASSERT_TRUE(encoded);
-        for (const std::size_t at : Differences(before, after)) {
+        for (const std::size_t at : DifferingOffsets(before, after)) {
             const auto offset = static_cast<std::int64_t>(at);
             const bool inRecord = offset >= record && offset < record + static_cast<std::int64_t>(encoded->size());
             const bool inEntry = offset >= view.entryOffset && offset < view.entryOffset + 4;

@@ -1,6 +1,7 @@
 #include "rom/TableFinder.h"
 
 #include "sample/SampleRom.h"
+#include "support/SampleCases.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,10 @@
 
 namespace quillbox {
 namespace {
+
+using test::AllSampleCases;
+using test::SampleCase;
+using test::SampleCaseName;
 
 void PutWord(Bytes& rom, std::int64_t at, std::uint32_t word)
 {
@@ -38,8 +43,6 @@ void ExpectFinds(const Bytes& rom, const SampleTables& placed, const GameFamily&
     EXPECT_EQ(found.images.offset, family.hasImages ? placed.imgData : -1);
     EXPECT_TRUE(found.problems.empty()) << Problems(found);
 }
-
-using SampleCase = std::tuple<std::string_view, int, bool>;  // header code, version byte, hack
 
 class FinderOnSamples : public ::testing::TestWithParam<SampleCase> {};
 
@@ -88,25 +91,6 @@ TEST_P(FinderOnSamples, FindsTheTablesTheGameReadsWithTheirEvidence)
         EXPECT_EQ(CountItemRecords(*rom, old->itemData, 4096), old->itemCount);
         EXPECT_EQ(CountMoveNumbers(*rom, old->tmData, kTmMoveCount), kTmMoveCount);
     }
-}
-
-std::vector<SampleCase> AllSampleCases()
-{
-    std::vector<SampleCase> cases;
-    for (const std::string_view code : kKnownHeaderCodes) {
-        const bool hoenn = code == "AXVE" || code == "AXPE";
-        const int versions = hoenn ? 3 : code == "BPEE" ? 1 : 2;
-        for (int version = 0; version < versions; ++version) {
-            for (const bool hack : {false, true}) cases.emplace_back(code, version, hack);
-        }
-    }
-    return cases;
-}
-
-std::string SampleCaseName(const ::testing::TestParamInfo<SampleCase>& param)
-{
-    const auto [code, version, hack] = param.param;
-    return std::string(code) + "_" + std::to_string(version) + (hack ? "_hack" : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCodeAndRevision, FinderOnSamples, ::testing::ValuesIn(AllSampleCases()), SampleCaseName);
