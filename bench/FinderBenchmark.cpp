@@ -1,5 +1,5 @@
-#include "items/ItemEffectTable.h"
-#include "items/TableDetection.h"
+#include "items/effect/ItemEffectTable.h"
+#include "items/opening/TableDetection.h"
 #include "rom/PointerScan.h"
 #include "rom/TableFinder.h"
 #include "sample/SampleRom.h"

@@ -1,4 +1,4 @@
-#include "items/ItemOperations.h"
+#include "items/record/ItemOperations.h"
 #include "rom/History.h"
 #include "rom/Profile.h"
 #include "sample/SampleRom.h"

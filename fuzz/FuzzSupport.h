@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rom/HexText.h"
+#include "base/HexText.h"
 #include "sample/SampleRom.h"
 
 #include <cstddef>

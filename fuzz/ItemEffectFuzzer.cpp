@@ -7,7 +7,7 @@
 
 #include "FuzzSupport.h"
 
-#include "items/ItemEffect.h"
+#include "items/effect/ItemEffect.h"
 
 #include <algorithm>
 #include <bit>

@@ -7,7 +7,7 @@
 #include "FuzzSupport.h"
 
 #include "image/ItemIcon.h"
-#include "items/ItemOperations.h"
+#include "items/record/ItemOperations.h"
 #include "rom/RomFile.h"
 
 #include <algorithm>

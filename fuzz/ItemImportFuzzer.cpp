@@ -10,9 +10,9 @@
 
 #include "FuzzSupport.h"
 
-#include "items/ItemImport.h"
-#include "items/ItemTable.h"
-#include "rom/HexText.h"
+#include "items/exchange/ItemImport.h"
+#include "items/record/ItemTable.h"
+#include "base/HexText.h"
 #include "sample/SampleRom.h"
 #include "text/GameText.h"
 

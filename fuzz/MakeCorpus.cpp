@@ -9,10 +9,10 @@
 
 #include "image/ItemIcon.h"
 #include "image/Lz77.h"
-#include "items/ItemExport.h"
-#include "items/ItemOperations.h"
+#include "items/exchange/ItemExport.h"
+#include "items/record/ItemOperations.h"
 #include "rom/GameFamily.h"
-#include "rom/HexText.h"
+#include "base/HexText.h"
 #include "rom/RomFile.h"
 #include "sample/SampleRom.h"
 #include "text/GameText.h"

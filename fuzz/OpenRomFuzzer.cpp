@@ -12,9 +12,9 @@
 #include "FuzzSupport.h"
 
 #include "image/ItemIcon.h"
-#include "items/ItemOperations.h"
+#include "items/record/ItemOperations.h"
 #include "rom/GameFamily.h"
-#include "rom/HexText.h"
+#include "base/HexText.h"
 
 #include <algorithm>
 #include <array>

@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 
-#include "rom/HexText.h"
+#include "base/HexText.h"
 #include "rom/Profile.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "items/ItemEffect.h"
-#include "items/ItemEffects.h"
+#include "items/effect/ItemEffect.h"
+#include "items/effect/ItemEffects.h"
 
 #include <QGroupBox>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "app/InputFilters.h"
 
-#include "items/FieldRules.h"
+#include "editor/FieldRules.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

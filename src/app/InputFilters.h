@@ -1,6 +1,6 @@
 #pragma once
 
-#include "items/FieldRules.h"
+#include "editor/FieldRules.h"
 #include "text/GameText.h"
 
 #include <QObject>

@@ -11,10 +11,10 @@
 #include "app/WindowParts.h"
 #include "app/WindowFont.h"
 #include "image/ItemIcon.h"
-#include "items/FieldRules.h"
-#include "items/UserTexts.h"
+#include "editor/FieldRules.h"
+#include "editor/UserTexts.h"
 #include "rom/GameFamily.h"
-#include "rom/HexText.h"
+#include "base/HexText.h"
 #include "rom/InstallPaths.h"
 #include "rom/Profile.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "items/ItemForm.h"
-#include "items/ItemOperations.h"
-#include "items/RomState.h"
-#include "items/RoutineGroups.h"
-#include "rom/Error.h"
+#include "editor/ItemForm.h"
+#include "items/record/ItemOperations.h"
+#include "items/opening/RomState.h"
+#include "items/record/RoutineGroups.h"
+#include "base/Error.h"
 
 #include <QMainWindow>
 #include <QMessageBox>

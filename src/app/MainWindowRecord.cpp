@@ -9,8 +9,8 @@
 #include "app/RecordPanel.h"
 #include "app/WindowParts.h"
 
-#include "items/ItemEffects.h"
-#include "rom/HexText.h"
+#include "items/effect/ItemEffects.h"
+#include "base/HexText.h"
 
 #include <QComboBox>
 #include <QInputDialog>

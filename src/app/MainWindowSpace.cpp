@@ -7,12 +7,12 @@
 #include "app/InputFilters.h"
 #include "app/QtText.h"
 
-#include "items/DescriptionGrowth.h"
-#include "items/IconTransfer.h"
-#include "items/SaveQuestions.h"
-#include "items/Sharing.h"
-#include "items/UserTexts.h"
-#include "rom/HexText.h"
+#include "items/record/DescriptionGrowth.h"
+#include "items/record/IconTransfer.h"
+#include "editor/SaveQuestions.h"
+#include "items/record/Sharing.h"
+#include "editor/UserTexts.h"
+#include "base/HexText.h"
 
 #include <QFileDialog>
 #include <QHelpEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "items/UserTexts.h"
+#include "editor/UserTexts.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "items/ItemForm.h"
+#include "editor/ItemForm.h"
 
 #include <QGroupBox>
 

@@ -1,8 +1,8 @@
 #include "app/TableDetectionPrompt.h"
 
 #include "app/QtText.h"
-#include "items/FoundTablesQuestion.h"
-#include "rom/PathText.h"
+#include "editor/FoundTablesQuestion.h"
+#include "base/PathText.h"
 
 #include <QMessageBox>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "items/ItemOperations.h"
+#include "items/record/ItemOperations.h"
 
 #include <filesystem>
 

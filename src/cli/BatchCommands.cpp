@@ -1,10 +1,10 @@
 // Commands over many items at once: import and diff.
 #include "cli/CliSession.h"
-#include "items/ItemImport.h"
-#include "items/RomDiff.h"
-#include "rom/FileWrite.h"
-#include "rom/PathText.h"
-#include "rom/platform/FileLocks.h"
+#include "items/exchange/ItemImport.h"
+#include "items/exchange/RomDiff.h"
+#include "base/FileWrite.h"
+#include "base/PathText.h"
+#include "platform/FileLocks.h"
 
 #include <fstream>
 #include <iostream>

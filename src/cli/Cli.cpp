@@ -3,7 +3,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
 #include "rom/InstallPaths.h"
-#include "rom/PathText.h"
+#include "base/PathText.h"
 
 #include <algorithm>
 #include <functional>

@@ -1,8 +1,8 @@
 #include "cli/CliSession.h"
 
-#include "items/TableDetection.h"
-#include "rom/FileWrite.h"
-#include "rom/PathText.h"
+#include "items/opening/TableDetection.h"
+#include "base/FileWrite.h"
+#include "base/PathText.h"
 
 namespace quillbox {
 

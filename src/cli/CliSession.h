@@ -2,7 +2,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CliOptions.h"
-#include "items/ItemOperations.h"
+#include "items/record/ItemOperations.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,7 +1,7 @@
 // The detect command: the tables a ROM names, as a section to paste into a profile.
 #include "cli/CliSession.h"
-#include "items/TableDetection.h"
-#include "rom/PathText.h"
+#include "items/opening/TableDetection.h"
+#include "base/PathText.h"
 
 namespace quillbox {
 

@@ -1,8 +1,8 @@
 // Commands that make files of their own: icon and sample-rom.
 #include "cli/CliSession.h"
 #include "image/Png.h"
-#include "rom/HexText.h"
-#include "rom/PathText.h"
+#include "base/HexText.h"
+#include "base/PathText.h"
 #include "sample/SampleRom.h"
 
 namespace quillbox {

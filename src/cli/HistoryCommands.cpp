@@ -1,8 +1,8 @@
 // The history commands: history, undo and redo of the changes kept beside a ROM.
 #include "cli/CliSession.h"
-#include "rom/HexText.h"
+#include "base/HexText.h"
 #include "rom/History.h"
-#include "rom/PathText.h"
+#include "base/PathText.h"
 
 #include <algorithm>
 

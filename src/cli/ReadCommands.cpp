@@ -1,15 +1,15 @@
 // Commands that only read the ROM: info, list, moves, show and export.
 #include "cli/CliSession.h"
-#include "items/ItemExport.h"
-#include "items/ItemEffects.h"
-#include "items/ItemForm.h"
-#include "items/ItemTable.h"
-#include "items/RoutineGroups.h"
-#include "items/Sharing.h"
-#include "items/UserTexts.h"
-#include "rom/HexText.h"
-#include "rom/PathText.h"
-#include "rom/platform/LineEnds.h"
+#include "items/exchange/ItemExport.h"
+#include "items/effect/ItemEffects.h"
+#include "editor/ItemForm.h"
+#include "items/record/ItemTable.h"
+#include "items/record/RoutineGroups.h"
+#include "items/record/Sharing.h"
+#include "editor/UserTexts.h"
+#include "base/HexText.h"
+#include "base/PathText.h"
+#include "platform/LineEnds.h"
 
 namespace quillbox {
 

@@ -1,12 +1,12 @@
 // The set command: writes the named fields of one item, all or nothing.
 #include "cli/CliSession.h"
-#include "items/DescriptionGrowth.h"
-#include "items/ItemEffects.h"
-#include "items/ItemExport.h"
-#include "items/ItemFields.h"
-#include "items/RoutineGroups.h"
-#include "items/UserTexts.h"
-#include "rom/HexText.h"
+#include "items/record/DescriptionGrowth.h"
+#include "items/effect/ItemEffects.h"
+#include "items/exchange/ItemExport.h"
+#include "items/record/ItemFields.h"
+#include "items/record/RoutineGroups.h"
+#include "editor/UserTexts.h"
+#include "base/HexText.h"
 
 #include <algorithm>
 #include <map>

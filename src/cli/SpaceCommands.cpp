@@ -1,8 +1,8 @@
 // Commands that put new data into free space: icon-import.
 #include "cli/CliSession.h"
-#include "items/IconTransfer.h"
-#include "rom/HexText.h"
-#include "rom/PathText.h"
+#include "items/record/IconTransfer.h"
+#include "base/HexText.h"
+#include "base/PathText.h"
 
 namespace quillbox {
 

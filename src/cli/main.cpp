@@ -1,8 +1,8 @@
 #include "cli/Cli.h"
 
 #include "rom/Profile.h"
-#include "rom/platform/Arguments.h"
-#include "rom/platform/StandardStreams.h"
+#include "platform/Arguments.h"
+#include "platform/StandardStreams.h"
 
 #include <iostream>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "image/ItemIcon.h"
 #include "image/Png.h"
-#include "rom/Error.h"
+#include "base/Error.h"
 
 #include <array>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "image/Png.h"
 
 #include "image/PngChunks.h"
-#include "rom/FileWrite.h"
-#include "rom/PathText.h"
+#include "base/FileWrite.h"
+#include "base/PathText.h"
 
 #include <climits>
 #include <fstream>

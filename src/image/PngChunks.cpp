@@ -1,6 +1,6 @@
 #include "image/PngChunks.h"
 
-#include "rom/Crc32.h"
+#include "base/Crc32.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "rom/FreeSpace.h"
 
-#include "rom/HexText.h"
+#include "base/HexText.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "rom/Error.h"
-#include "rom/HexText.h"
+#include "base/Error.h"
+#include "base/HexText.h"
 #include "rom/RomFile.h"
 
 #include <cstdint>

@@ -1,11 +1,11 @@
 #include "rom/History.h"
 
-#include "rom/Crc32.h"
-#include "rom/FileWrite.h"
+#include "base/Crc32.h"
+#include "base/FileWrite.h"
 #include "rom/HexIo.h"
-#include "rom/HexText.h"
-#include "rom/PathText.h"
-#include "rom/platform/FileLocks.h"
+#include "base/HexText.h"
+#include "base/PathText.h"
+#include "platform/FileLocks.h"
 
 #include <algorithm>
 #include <array>

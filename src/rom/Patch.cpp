@@ -1,7 +1,7 @@
 #include "rom/Patch.h"
 
 #include "rom/History.h"
-#include "rom/PathText.h"
+#include "base/PathText.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "rom/HexText.h"
+#include "base/HexText.h"
 #include "rom/RomFile.h"
-#include "rom/platform/MappedFile.h"
+#include "platform/MappedFile.h"
 
 #include <cstdint>
 #include <span>

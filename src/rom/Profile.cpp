@@ -1,9 +1,9 @@
 #include "rom/Profile.h"
 
-#include "rom/FileWrite.h"
-#include "rom/PathText.h"
-#include "rom/platform/ProgramLocation.h"
-#include "rom/platform/UserFolders.h"
+#include "base/FileWrite.h"
+#include "base/PathText.h"
+#include "platform/ProgramLocation.h"
+#include "platform/UserFolders.h"
 
 #include <algorithm>
 #include <cctype>

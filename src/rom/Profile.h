@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rom/Error.h"
+#include "base/Error.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,8 +1,8 @@
 #include "rom/RomFile.h"
 
-#include "rom/FileWrite.h"
-#include "rom/PathText.h"
-#include "rom/platform/FileLocks.h"
+#include "base/FileWrite.h"
+#include "base/PathText.h"
+#include "platform/FileLocks.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,7 +1,7 @@
 #include "rom/TableFinder.h"
 
-#include "rom/HexText.h"
-#include "rom/LittleEndian.h"
+#include "base/HexText.h"
+#include "base/LittleEndian.h"
 
 #include <algorithm>
 #include <limits>

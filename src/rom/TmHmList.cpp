@@ -1,6 +1,6 @@
 #include "rom/TmHmList.h"
 
-#include "rom/LittleEndian.h"
+#include "base/LittleEndian.h"
 
 #include <algorithm>
 #include <bitset>

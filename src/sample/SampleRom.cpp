@@ -2,12 +2,12 @@
 
 #include "image/ItemIcon.h"
 #include "image/Lz77.h"
-#include "items/ItemEffectTable.h"
-#include "rom/FileWrite.h"
+#include "items/effect/ItemEffectTable.h"
+#include "base/FileWrite.h"
 #include "rom/GameFamily.h"
-#include "rom/HexText.h"
-#include "rom/LittleEndian.h"
-#include "rom/PathText.h"
+#include "base/HexText.h"
+#include "base/LittleEndian.h"
+#include "base/PathText.h"
 #include "rom/TmHmList.h"
 #include "text/GameText.h"
 

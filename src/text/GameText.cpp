@@ -1,6 +1,6 @@
 #include "text/GameText.h"
 
-#include "rom/HexText.h"
+#include "base/HexText.h"
 
 #include <algorithm>
 #include <array>

@@ -3,14 +3,14 @@
 // every rule is the core's, and the form's controls are the ones the core's form model names.
 #include "web/PageSession.h"
 
-#include "items/IconTransfer.h"
-#include "items/ItemEffects.h"
-#include "items/ItemForm.h"
-#include "items/ItemTable.h"
-#include "items/RoutineGroups.h"
-#include "items/SaveQuestions.h"
-#include "items/UserTexts.h"
-#include "rom/HexText.h"
+#include "items/record/IconTransfer.h"
+#include "items/effect/ItemEffects.h"
+#include "editor/ItemForm.h"
+#include "items/record/ItemTable.h"
+#include "items/record/RoutineGroups.h"
+#include "editor/SaveQuestions.h"
+#include "editor/UserTexts.h"
+#include "base/HexText.h"
 #include "rom/History.h"
 
 #include <emscripten/bind.h>

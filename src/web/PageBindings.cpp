@@ -2,13 +2,13 @@
 // system, the field rules, the texts, export, import, diff and the tables the ROM names.
 #include "web/PageSession.h"
 
-#include "items/FieldRules.h"
-#include "items/ItemTable.h"
-#include "items/RomDiff.h"
-#include "items/TableDetection.h"
-#include "items/UserTexts.h"
+#include "editor/FieldRules.h"
+#include "items/record/ItemTable.h"
+#include "items/exchange/RomDiff.h"
+#include "items/opening/TableDetection.h"
+#include "editor/UserTexts.h"
 #include "rom/History.h"
-#include "rom/PathText.h"
+#include "base/PathText.h"
 #include "rom/Profile.h"
 
 #include <emscripten/bind.h>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "items/FoundTablesQuestion.h"
-#include "items/ItemImport.h"
-#include "items/ItemOperations.h"
-#include "items/RoutineGroups.h"
-#include "items/TableDetection.h"
+#include "editor/FoundTablesQuestion.h"
+#include "items/exchange/ItemImport.h"
+#include "items/record/ItemOperations.h"
+#include "items/record/RoutineGroups.h"
+#include "items/opening/TableDetection.h"
 
 #include <emscripten/val.h>
 

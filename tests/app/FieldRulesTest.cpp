@@ -1,7 +1,7 @@
 #include "FieldRulesTest.h"
 
 #include "app/InputFilters.h"
-#include "items/FieldRules.h"
+#include "editor/FieldRules.h"
 
 #include <QKeyEvent>
 #include <QTest>

@@ -1,7 +1,7 @@
 #include "ItemDisplayTest.h"
 
 #include "AppTestSupport.h"
-#include "items/ItemOperations.h"
+#include "items/record/ItemOperations.h"
 #include "text/GameText.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "RecordFormTest.h"
 
 #include "AppTestSupport.h"
-#include "items/ItemForm.h"
+#include "editor/ItemForm.h"
 
 #include <QAction>
 #include <QInputDialog>

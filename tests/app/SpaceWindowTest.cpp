@@ -1,7 +1,7 @@
 #include "SpaceWindowTest.h"
 
 #include "AppTestSupport.h"
-#include "items/ItemOperations.h"
+#include "items/record/ItemOperations.h"
 #include "text/GameText.h"
 
 #include <QAction>

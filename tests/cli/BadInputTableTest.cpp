@@ -3,8 +3,8 @@
 #include "CliRun.h"
 
 #include "cli/Cli.h"
-#include "items/ItemOperations.h"
-#include "rom/HexText.h"
+#include "items/record/ItemOperations.h"
+#include "base/HexText.h"
 #include "rom/Profile.h"
 #include "support/RomBuilder.h"
 #include "support/TestFiles.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/Cli.h"
-#include "rom/PathText.h"
+#include "base/PathText.h"
 #include "rom/Profile.h"
 
 #include <filesystem>

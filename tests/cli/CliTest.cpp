@@ -2,8 +2,8 @@
 
 #include "cli/Cli.h"
 #include "image/Png.h"
-#include "items/ItemOperations.h"
-#include "rom/PathText.h"
+#include "items/record/ItemOperations.h"
+#include "base/PathText.h"
 #include "rom/Profile.h"
 #include "support/TestFiles.h"
 #include "support/TestPlatform.h"

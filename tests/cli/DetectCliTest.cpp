@@ -1,7 +1,7 @@
 #include "CliRun.h"
 
 #include "cli/Cli.h"
-#include "rom/HexText.h"
+#include "base/HexText.h"
 #include "rom/Profile.h"
 #include "sample/SampleRom.h"
 #include "support/TestFiles.h"

@@ -1,6 +1,6 @@
 #include "CliRun.h"
 
-#include "rom/PathText.h"
+#include "base/PathText.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>

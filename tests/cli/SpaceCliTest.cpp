@@ -1,5 +1,5 @@
 #include "cli/Cli.h"
-#include "items/ItemOperations.h"
+#include "items/record/ItemOperations.h"
 #include "rom/Profile.h"
 #include "support/TestFiles.h"
 

@@ -1,6 +1,6 @@
 #include "SpaceFixture.h"
 
-#include "items/DescriptionGrowth.h"
+#include "items/record/DescriptionGrowth.h"
 
 namespace quillbox::test {
 namespace {

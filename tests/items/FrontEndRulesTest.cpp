@@ -2,11 +2,11 @@
 // found-tables question and the texts built from numbers.
 #include "SpaceFixture.h"
 
-#include "items/FieldRules.h"
-#include "items/FoundTablesQuestion.h"
-#include "items/ItemImport.h"
-#include "items/SaveQuestions.h"
-#include "items/UserTexts.h"
+#include "editor/FieldRules.h"
+#include "editor/FoundTablesQuestion.h"
+#include "items/exchange/ItemImport.h"
+#include "editor/SaveQuestions.h"
+#include "editor/UserTexts.h"
 #include "sample/SampleRom.h"
 
 #include <set>

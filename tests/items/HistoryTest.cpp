@@ -1,8 +1,8 @@
 #include "ItemTestSupport.h"
 #include "support/TestPlatform.h"
 
-#include "rom/Crc32.h"
-#include "rom/HexText.h"
+#include "base/Crc32.h"
+#include "base/HexText.h"
 #include "rom/History.h"
 
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "SpaceFixture.h"
 
-#include "items/DescriptionGrowth.h"
-#include "items/IconTransfer.h"
+#include "items/record/DescriptionGrowth.h"
+#include "items/record/IconTransfer.h"
 #include "support/PngFiles.h"
 
 #include <functional>

@@ -1,8 +1,8 @@
 #include "ItemTestSupport.h"
 
-#include "items/ItemEffectTable.h"
-#include "items/TableDetection.h"
-#include "rom/HexText.h"
+#include "items/effect/ItemEffectTable.h"
+#include "items/opening/TableDetection.h"
+#include "base/HexText.h"
 #include "rom/PointerScan.h"
 #include "sample/SampleRom.h"
 #include "support/SampleCases.h"

@@ -1,6 +1,6 @@
 // The item-effect record: its length, its codec, its words and its editable fields, held against
 // records and facts written out by hand.
-#include "items/ItemEffect.h"
+#include "items/effect/ItemEffect.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "ItemTestSupport.h"
 
-#include "items/ItemEffects.h"
-#include "items/ItemImport.h"
+#include "items/effect/ItemEffects.h"
+#include "items/exchange/ItemImport.h"
 #include "rom/History.h"
 
 #include <nlohmann/json.hpp>

@@ -1,10 +1,10 @@
 #include "ItemTestSupport.h"
 
-#include "items/ItemImport.h"
-#include "items/ItemEffects.h"
-#include "items/RoutineGroups.h"
-#include "items/ItemTable.h"
-#include "items/RomDiff.h"
+#include "items/exchange/ItemImport.h"
+#include "items/effect/ItemEffects.h"
+#include "items/record/RoutineGroups.h"
+#include "items/record/ItemTable.h"
+#include "items/exchange/RomDiff.h"
 
 #include <random>
 

@@ -1,6 +1,6 @@
 // What the coded bytes of the item record mean: facts from the games per family, and the round
 // trips between values, names and texts that the front ends rely on.
-#include "items/ItemMeanings.h"
+#include "items/record/ItemMeanings.h"
 
 #include <gtest/gtest.h>
 

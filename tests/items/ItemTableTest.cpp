@@ -1,6 +1,6 @@
 #include "ItemTestSupport.h"
 
-#include "items/ItemTable.h"
+#include "items/record/ItemTable.h"
 
 #include <random>
 

@@ -3,7 +3,7 @@
 #include "support/RomBuilder.h"
 #include "support/TestFiles.h"
 
-#include "items/ItemOperations.h"
+#include "items/record/ItemOperations.h"
 #include "text/GameText.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 #include "ItemTestSupport.h"
 
-#include "items/ItemEffects.h"
-#include "items/ItemExport.h"
-#include "items/ItemFields.h"
-#include "items/ItemForm.h"
-#include "items/ItemImport.h"
-#include "items/ItemTable.h"
-#include "items/RoutineGroups.h"
+#include "items/effect/ItemEffects.h"
+#include "items/exchange/ItemExport.h"
+#include "items/record/ItemFields.h"
+#include "editor/ItemForm.h"
+#include "items/exchange/ItemImport.h"
+#include "items/record/ItemTable.h"
+#include "items/record/RoutineGroups.h"
 #include "rom/History.h"
 
 #include <nlohmann/json.hpp>

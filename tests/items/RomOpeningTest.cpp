@@ -1,7 +1,7 @@
 #include "ItemTestSupport.h"
 
-#include "items/TableDetection.h"
-#include "rom/HexText.h"
+#include "items/opening/TableDetection.h"
+#include "base/HexText.h"
 #include "rom/PointerScan.h"
 #include "rom/TableFinder.h"
 #include "sample/SampleRom.h"

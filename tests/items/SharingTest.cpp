@@ -1,7 +1,7 @@
 #include "SpaceFixture.h"
 
-#include "items/RomSpace.h"
-#include "items/Sharing.h"
+#include "items/record/RomSpace.h"
+#include "items/record/Sharing.h"
 
 namespace quillbox::test {
 namespace {

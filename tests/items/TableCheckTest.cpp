@@ -1,9 +1,9 @@
 #include "ItemTestSupport.h"
 
-#include "items/IconTransfer.h"
-#include "items/TableCheck.h"
-#include "items/TableDetection.h"
-#include "rom/HexText.h"
+#include "items/record/IconTransfer.h"
+#include "items/opening/TableCheck.h"
+#include "items/opening/TableDetection.h"
+#include "base/HexText.h"
 #include "rom/PointerScan.h"
 #include "rom/TableFinder.h"
 #include "sample/SampleRom.h"

@@ -1,4 +1,4 @@
-#include "rom/Crc32.h"
+#include "base/Crc32.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "rom/HexText.h"
+#include "base/HexText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "rom/FileWrite.h"
+#include "base/FileWrite.h"
 #include "rom/PointerScan.h"
-#include "rom/PathText.h"
+#include "base/PathText.h"
 #include "rom/RomFile.h"
-#include "rom/platform/FileReplace.h"
+#include "platform/FileReplace.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "rom/Profile.h"
 
 #include "rom/GameFamily.h"
-#include "rom/PathText.h"
-#include "rom/platform/ProgramLocation.h"
+#include "base/PathText.h"
+#include "platform/ProgramLocation.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>

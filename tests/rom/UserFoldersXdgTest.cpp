@@ -1,5 +1,5 @@
 #include "rom/Profile.h"
-#include "rom/platform/UserFolders.h"
+#include "platform/UserFolders.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "rom/TmHmList.h"
 
 #include "rom/GameFamily.h"
-#include "rom/HexText.h"
+#include "base/HexText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "TestPlatform.h"
 
-#include "rom/PathText.h"
+#include "base/PathText.h"
 
 #include <cstdlib>
 

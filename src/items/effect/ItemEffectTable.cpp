@@ -1,0 +1,286 @@
+#include "items/effect/ItemEffectTable.h"
+
+#include "items/effect/ItemEffect.h"
+#include "base/HexText.h"
+#include "base/LittleEndian.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quillbox {
+
+namespace {
+
+constexpr int kHealHpFlagByte = 4;
+constexpr Byte kHealHpFlag = 0x04;
+// The game's functions load the table's address and subtract 13 from the item number within a
+// handful of instructions of each other, in either order.
+constexpr std::int64_t kInstructionReach = 8;
+// Thumb `ldr rN, [pc, #imm8 * 4]` and `subs rN, #13`, register bits masked out.
+constexpr std::uint32_t kLdrLiteralMask = 0xF800;
+constexpr std::uint32_t kLdrLiteral = 0x4800;
+constexpr std::uint32_t kSubsImmediateMask = 0xF8FF;
+constexpr std::uint32_t kSubsThirteen = 0x3800 | kFirstEffectItem;
+constexpr std::int64_t kLdrLiteralReach = 4 + 255 * 4;
+
+// The file offset a word names, or -1 for a word naming no place in a file of `size` bytes.
+std::int64_t Target(std::uint32_t word, std::int64_t size)
+{
+    if (word < kRomBase || word >= kRomAddressEnd) return -1;
+    const std::int64_t target = word - kRomBase;
+    return target < size ? target : -1;
+}
+
+template <typename Array>
+bool Contains(const Array& items, int item)
+{
+    return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+bool RaisesStages(const ItemEffect& e)
+{
+    return e.attackStages > 0 || e.defenseStages > 0 || e.speedStages > 0 || e.accuracyStages > 0 ||
+           e.specialAttackStages > 0;
+}
+
+bool RaisesEvs(const ItemEffect& e)
+{
+    for (const auto& amount : {e.hpEvs, e.attackEvs, e.defenseEvs, e.speedEvs, e.specialDefenseEvs, e.specialAttackEvs}) {
+        if (amount && *amount > 0) return true;
+    }
+    return false;
+}
+
+// `recordAt(offset)` gives the bytes from `offset` on, at most a record's longest length and
+// fewer at the end of the file.
+template <typename RecordAt>
+ItemEffectTableEvidence Weigh(std::span<const Byte> table, std::int64_t fileSize, RecordAt&& recordAt)
+{
+    ItemEffectTableEvidence evidence;
+    for (int k = 0; k < kItemEffectEntries; ++k) {
+        const std::uint32_t word = ReadLe32(table, static_cast<std::size_t>(4 * k));
+        if (word == 0) {
+            ++evidence.entriesInRom;
+            continue;
+        }
+        ++evidence.records;
+        const std::int64_t target = Target(word, fileSize);
+        if (target < 0) continue;
+        ++evidence.entriesInRom;
+        const std::span<const Byte> bytes = recordAt(target);
+        if (bytes.size() < static_cast<std::size_t>(kItemEffectFlagBytes) ||
+            static_cast<std::size_t>(ItemEffectLength(bytes.first(kItemEffectFlagBytes))) > bytes.size()) {
+            continue;
+        }
+        const auto effect = DecodeItemEffect(bytes);
+        if (!effect) continue;
+        ++evidence.decoded;
+        const int item = kFirstEffectItem + k;
+        if (item == kPotionItem) evidence.potionHeals = effect->healHp.has_value();
+        if (Contains(kXItems, item) && RaisesStages(*effect)) ++evidence.xItemsRaiseStages;
+        if (Contains(kVitaminItems, item) && RaisesEvs(*effect)) ++evidence.vitaminsRaiseEvs;
+        if (Contains(kEvolutionStoneItems, item) && effect->evolutionStone) ++evidence.stonesEvolve;
+    }
+    return evidence;
+}
+
+std::string Hex(std::int64_t offset) { return NumberToHex(static_cast<std::uint64_t>(offset)); }
+
+}  // namespace
+
+bool ItemEffectTableEvidence::IsItemEffectTable() const
+{
+    return entriesInRom == kItemEffectEntries && decoded == records && records * 3 >= kItemEffectEntries &&
+           potionHeals && xItemsRaiseStages >= static_cast<int>(kXItems.size()) - 1 &&
+           vitaminsRaiseEvs >= static_cast<int>(kVitaminItems.size()) - 1 &&
+           stonesEvolve >= static_cast<int>(kEvolutionStoneItems.size()) - 1;
+}
+
+std::string ItemEffectTableEvidence::Describe() const
+{
+    return std::to_string(entriesInRom) + " of " + std::to_string(kItemEffectEntries) + " entries 0 or in the ROM, " +
+           std::to_string(decoded) + " of " + std::to_string(records) + " records decode, POTION " +
+           (potionHeals ? "heals" : "does not heal") + ", X items " + std::to_string(xItemsRaiseStages) + " of " +
+           std::to_string(kXItems.size()) + ", vitamins " + std::to_string(vitaminsRaiseEvs) + " of " +
+           std::to_string(kVitaminItems.size()) + ", evolution stones " + std::to_string(stonesEvolve) + " of " +
+           std::to_string(kEvolutionStoneItems.size());
+}
+
+ItemEffectTableEvidence WeighItemEffectTable(std::span<const Byte> rom, std::int64_t offset)
+{
+    const auto size = static_cast<std::int64_t>(rom.size());
+    if (offset < 0 || offset + kItemEffectTableSize > size) return {};
+    const auto table = rom.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(kItemEffectTableSize));
+    return Weigh(table, size, [&](std::int64_t at) {
+        return rom.subspan(static_cast<std::size_t>(at),
+                           static_cast<std::size_t>(std::min<std::int64_t>(kItemEffectMaxLength, size - at)));
+    });
+}
+
+Result<ItemEffectTableEvidence> WeighItemEffectTable(RomFile& file, std::int64_t offset)
+{
+    const std::int64_t size = file.Size();
+    if (offset < 0 || offset + kItemEffectTableSize > size) return ItemEffectTableEvidence{};
+    auto table = file.ReadAt(offset, kItemEffectTableSize);
+    if (!table) return table.error();
+    Bytes record;
+    std::optional<Error> failure;
+    const ItemEffectTableEvidence evidence = Weigh(*table, size, [&](std::int64_t at) -> std::span<const Byte> {
+        auto bytes = file.ReadAt(at, std::min<std::int64_t>(kItemEffectMaxLength, size - at));
+        if (!bytes) {
+            if (!failure) failure = bytes.error();
+            return {};
+        }
+        record = std::move(*bytes);
+        return record;
+    });
+    if (failure) return *failure;
+    return evidence;
+}
+
+bool MayBeItemEffectTable(std::span<const Byte> rom, std::int64_t offset)
+{
+    const auto size = static_cast<std::int64_t>(rom.size());
+    if (offset < 0 || offset % 4 != 0 || offset + kItemEffectTableSize > size) return false;
+    const std::int64_t potion = Target(ReadLe32(rom, static_cast<std::size_t>(offset)), size);
+    if (potion < 0 || potion + kItemEffectFlagBytes > size ||
+        (rom[static_cast<std::size_t>(potion + kHealHpFlagByte)] & kHealHpFlag) == 0) {
+        return false;
+    }
+    // Code and other data seldom hold 163 words in a row that are each 0 or a place in the ROM.
+    for (int k = 1; k < kItemEffectEntries; ++k) {
+        const std::uint32_t word = ReadLe32(rom, static_cast<std::size_t>(offset + 4 * k));
+        if (word != 0 && Target(word, size) < 0) return false;
+    }
+    return true;
+}
+
+bool ReadAsItemEffectTable(std::span<const Byte> rom, std::span<const std::uint32_t> namingWords)
+{
+    const auto size = static_cast<std::int64_t>(rom.size());
+    for (const std::uint32_t word : namingWords) {
+        const std::int64_t literal = word;
+        if (literal % 4 != 0 || literal + 4 > size) continue;
+        for (std::int64_t load = std::max<std::int64_t>(0, literal - kLdrLiteralReach - 2); load < literal; load += 2) {
+            const std::uint32_t instruction = ReadLe16(rom, static_cast<std::size_t>(load));
+            if ((instruction & kLdrLiteralMask) != kLdrLiteral) continue;
+            if ((load & ~std::int64_t{3}) + 4 + 4 * std::int64_t{instruction & 0xFF} != literal) continue;
+            const std::int64_t first = std::max<std::int64_t>(0, load - 2 * kInstructionReach);
+            const std::int64_t last = std::min<std::int64_t>(size - 2, load + 2 * kInstructionReach);
+            for (std::int64_t at = first; at <= last; at += 2) {
+                if (at != load && (ReadLe16(rom, static_cast<std::size_t>(at)) & kSubsImmediateMask) == kSubsThirteen) return true;
+            }
+        }
+    }
+    return false;
+}
+
+std::vector<std::vector<std::uint32_t>> ItemEffectTableSearch::WordsNamingEach(std::span<const Byte> rom,
+                                                                              const std::vector<Candidate>& candidates)
+{
+    // One pass through the ROM's words for up to four candidates at a time (there are seldom more
+    // than two): each word is held against all four without a branch, the rare match sorted out
+    // after.
+    constexpr std::size_t kAtOnce = 4;
+    std::vector<std::vector<std::uint32_t>> naming(candidates.size());
+    for (std::size_t first = 0; first < candidates.size(); first += kAtOnce) {
+        const std::size_t count = std::min(kAtOnce, candidates.size() - first);
+        std::array<std::uint32_t, kAtOnce> wanted{};
+        for (std::size_t i = 0; i < kAtOnce; ++i) {
+            wanted[i] = kRomBase + static_cast<std::uint32_t>(candidates[first + std::min(i, count - 1)].offset);
+        }
+        // Whole blocks of words are first asked whether any of them matches at all: a loop of a
+        // fixed length without branches, which the compiler runs many words at a time.
+        constexpr std::size_t kBlock = 64;
+        const std::size_t words = rom.size() / 4;
+        const auto look = [&](std::size_t k) {
+            const std::uint32_t word = ReadLe32(rom, 4 * k);
+            for (std::size_t i = 0; i < count; ++i) {
+                if (word == wanted[i]) naming[first + i].push_back(static_cast<std::uint32_t>(4 * k));
+            }
+        };
+        std::size_t block = 0;
+        for (; block + kBlock <= words; block += kBlock) {
+            const Byte* bytes = rom.data() + 4 * block;
+            std::uint32_t any = 0;
+            for (std::size_t k = 0; k < kBlock; ++k) {
+                const Byte* b = bytes + 4 * k;
+                const std::uint32_t word = static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+                                           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+                any |= static_cast<std::uint32_t>(word == wanted[0]) | static_cast<std::uint32_t>(word == wanted[1]) |
+                       static_cast<std::uint32_t>(word == wanted[2]) | static_cast<std::uint32_t>(word == wanted[3]);
+            }
+            if (any == 0) continue;
+            for (std::size_t k = block; k < block + kBlock; ++k) look(k);
+        }
+        for (; block < words; ++block) look(block);
+    }
+    return naming;
+}
+
+void ItemEffectTableSearch::Look(std::int64_t offset, std::uint32_t count)
+{
+    if (!MayBeItemEffectTable(rom_, offset)) return;
+    const ItemEffectTableEvidence evidence = WeighItemEffectTable(rom_, offset);
+    if (evidence.IsItemEffectTable()) {
+        candidates_.push_back({offset, count, evidence});
+    } else {
+        ++lookAlikes_;
+    }
+}
+
+FoundItemEffects ItemEffectTableSearch::Choose() const
+{
+    FoundItemEffects found;
+    found.lookAlikes = lookAlikes_;
+    TableEvidence& chosen = found.table;
+    chosen.candidates = static_cast<int>(candidates_.size());
+    std::size_t pick = candidates_.size();
+    if (candidates_.size() == 1) {
+        // One place holds the evidence: no second pass through the ROM's words to ask the code.
+        pick = 0;
+    } else if (!candidates_.empty()) {
+        std::vector<std::size_t> readByCode;
+        const auto naming = WordsNamingEach(rom_, candidates_);
+        for (std::size_t i = 0; i < candidates_.size(); ++i) {
+            if (ReadAsItemEffectTable(rom_, naming[i])) readByCode.push_back(i);
+        }
+        if (readByCode.size() == 1) {
+            pick = readByCode.front();
+            found.readByCode = true;
+        }
+    }
+    if (pick < candidates_.size()) {
+        chosen.offset = candidates_[pick].offset;
+        chosen.pointerCount = candidates_[pick].pointers;
+        chosen.matchingRecords = candidates_[pick].evidence.decoded;
+        found.evidence = candidates_[pick].evidence;
+        return found;
+    }
+    if (candidates_.empty()) {
+        found.problems.push_back("No place the ROM's pointers name holds the item-effect table (" +
+                                 std::to_string(found.lookAlikes) +
+                                 " name a healing POTION record, none the rest of the table); item effects are unknown");
+        return found;
+    }
+    std::string places;
+    for (const Candidate& candidate : candidates_) {
+        chosen.tied.push_back(candidate.offset);
+        places += (places.empty() ? "" : ", ") + Hex(candidate.offset);
+    }
+    found.problems.push_back(std::to_string(candidates_.size()) +
+                             " places hold the item-effect table and no code tells which the game reads: " + places +
+                             "; none of them is used, item effects are unknown");
+    return found;
+}
+
+FoundItemEffects FindItemEffectTable(std::span<const Byte> rom, const PointerTargets& pointers)
+{
+    ItemEffectTableSearch search(rom);
+    const auto offsets = pointers.Offsets();
+    const auto counts = pointers.Counts();
+    for (std::size_t i = 0; i < offsets.size(); ++i) search.Look(offsets[i], counts[i]);
+    return search.Choose();
+}
+
+}  // namespace quillbox

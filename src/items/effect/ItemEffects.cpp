@@ -1,0 +1,189 @@
+#include "items/effect/ItemEffects.h"
+
+#include "items/record/RomSpace.h"
+#include "base/HexText.h"
+#include "base/LittleEndian.h"
+#include "rom/PointerScan.h"
+
+#include <algorithm>
+
+namespace quillbox {
+
+namespace {
+
+constexpr int kEntrySize = 4;
+
+bool HasEntry(int position) { return position >= kFirstEffectItem && position < kFirstEffectItem + kEffectEntries; }
+
+std::string EntryRange()
+{
+    return "only items " + std::to_string(kFirstEffectItem) + " to " + std::to_string(kFirstEffectItem + kEffectEntries - 1) +
+           " have an effect entry";
+}
+
+// An entry's record: the file offset it names, -1 for 0 (no effect), nothing for a place outside
+// the file (ENIGMA BERRY's entry names the save's copy in memory).
+std::optional<std::int64_t> RecordOf(std::uint32_t pointer, std::int64_t fileSize)
+{
+    if (pointer == 0) return -1;
+    if (pointer < kRomBase || pointer - kRomBase >= static_cast<std::uint64_t>(fileSize)) return std::nullopt;
+    return static_cast<std::int64_t>(pointer - kRomBase);
+}
+
+std::string Unknown(const RomState& state)
+{
+    return state.Family() == nullptr ? "no ROM is open" : "this ROM's item-effect table is unknown, so effects are not shown or written";
+}
+
+// Fills one view from the table's words and the bytes at its record.
+ItemEffectView ViewOf(const RomState& state, std::span<const Byte> table, int position, RomFile& file, Status& failed)
+{
+    ItemEffectView view;
+    if (!HasEntry(position)) {
+        view.unavailable = EntryRange();
+        view.words = "No effect when used (" + view.unavailable + ")";
+        return view;
+    }
+    const auto k = static_cast<std::size_t>(position - kFirstEffectItem);
+    view.entryOffset = state.itemEffectsOffset + static_cast<std::int64_t>(k) * kEntrySize;
+    const std::uint32_t pointer = ReadLe32(table, k * kEntrySize);
+    const auto record = RecordOf(pointer, file.Size());
+    if (!record) {
+        view.unavailable = "its effect entry names no place in the ROM (the game takes it from elsewhere, as it does for ENIGMA BERRY)";
+        view.words = view.unavailable;
+        return view;
+    }
+    view.recordOffset = *record;
+    for (int other = 0; other < kEffectEntries; ++other) {
+        if (other != static_cast<int>(k) && pointer != 0 && ReadLe32(table, static_cast<std::size_t>(other) * kEntrySize) == pointer) {
+            view.sharedWith.push_back(kFirstEffectItem + other);
+        }
+    }
+    if (view.recordOffset < 0) {
+        view.words = ItemEffectSummary(view.effect);
+        return view;
+    }
+    const std::int64_t available = std::min<std::int64_t>(kItemEffectMaxLength, file.Size() - view.recordOffset);
+    auto bytes = file.ReadAt(view.recordOffset, available);
+    if (!bytes) {
+        failed = bytes.error();
+        return view;
+    }
+    auto effect = DecodeItemEffect(*bytes);
+    if (!effect) {
+        view.unavailable = "its effect record at " + NumberToHex(static_cast<std::uint64_t>(view.recordOffset)) + " cannot be read: " + effect.error().message;
+        view.words = view.unavailable;
+        return view;
+    }
+    view.effect = *effect;
+    view.length = ItemEffectLength(*bytes);
+    view.words = ItemEffectSummary(view.effect);
+    return view;
+}
+
+Result<Bytes> ReadTable(const RomState& state, RomFile& file)
+{
+    return file.ReadAt(state.itemEffectsOffset, std::int64_t{kEntrySize} * kEffectEntries);
+}
+
+}  // namespace
+
+Result<std::vector<ItemEffectView>> ReadItemEffects(const RomState& state)
+{
+    std::vector<ItemEffectView> views(static_cast<std::size_t>(std::max(state.ItemCount(), 0)));
+    if (!state.itemEffectsKnown || state.Family() == nullptr) {
+        for (ItemEffectView& view : views) view.unavailable = view.words = Unknown(state);
+        return views;
+    }
+    auto file = OpenOpenedRom(state);
+    if (!file) return file.error();
+    auto table = ReadTable(state, *file);
+    if (!table) return table.error();
+    Status failed;
+    for (std::size_t position = 0; position < views.size(); ++position) {
+        views[position] = ViewOf(state, *table, static_cast<int>(position), *file, failed);
+        if (!failed) return failed.error();
+    }
+    return views;
+}
+
+Result<ItemEffectView> ReadItemEffect(const RomState& state, int position)
+{
+    if (position < 0 || position >= state.ItemCount()) {
+        return MakeError(ErrorCode::NoSuchItem, "position " + std::to_string(position) + " of " + std::to_string(state.ItemCount()));
+    }
+    ItemEffectView view;
+    if (!state.itemEffectsKnown || state.Family() == nullptr) {
+        view.unavailable = view.words = Unknown(state);
+        return view;
+    }
+    auto file = OpenOpenedRom(state);
+    if (!file) return file.error();
+    auto table = ReadTable(state, *file);
+    if (!table) return table.error();
+    Status failed;
+    view = ViewOf(state, *table, position, *file, failed);
+    if (!failed) return failed.error();
+    return view;
+}
+
+Result<EffectPlan> PlanEffectSave(const RomState& state, int position, const ItemEffect& effect, FreeSpace* space)
+{
+    auto current = ReadItemEffect(state, position);
+    if (!current) return current.error();
+    if (!current->Available()) return MakeError(ErrorCode::BadValue, "the effect cannot be changed: " + current->unavailable);
+    auto bytes = EncodeItemEffect(effect);
+    if (!bytes) return bytes.error();
+
+    EffectPlan plan;
+    plan.recordOffset = current->recordOffset;
+    const bool inPlace = current->recordOffset >= 0 && current->sharedWith.empty() &&
+                         current->length == static_cast<int>(bytes->size());
+    if (inPlace) {
+        auto file = OpenOpenedRom(state);
+        if (!file) return file.error();
+        auto old = file->ReadAt(current->recordOffset, current->length);
+        if (!old) return old.error();
+        // Only the runs of bytes that change are written.
+        for (std::size_t i = 0; i < bytes->size();) {
+            if ((*bytes)[i] == (*old)[i]) {
+                ++i;
+                continue;
+            }
+            std::size_t end = i;
+            while (end < bytes->size() && (*bytes)[end] != (*old)[end]) ++end;
+            plan.patches.push_back({current->recordOffset + static_cast<std::int64_t>(i), Bytes(bytes->begin() + static_cast<std::ptrdiff_t>(i),
+                                                                                                 bytes->begin() + static_cast<std::ptrdiff_t>(end))});
+            i = end;
+        }
+        return plan;
+    }
+    if (current->recordOffset >= 0 && current->effect == effect) return plan;
+
+    std::optional<FreeSpace> own;
+    if (space == nullptr) {
+        auto rom = ReadRomImage(state);
+        if (!rom) return rom.error();
+        auto found = FindFreeSpace(state, *rom);
+        if (!found) return found.error();
+        own = std::move(*found);
+        space = &*own;
+    }
+    auto place = space->Take(static_cast<std::int64_t>(bytes->size()));
+    if (!place) return place.error();
+    plan.moved = true;
+    plan.recordOffset = *place;
+    plan.patches.push_back({*place, std::move(*bytes)});
+    plan.patches.push_back({current->entryOffset, LittleEndianBytes(static_cast<std::uint32_t>(*place) + kRomBase, kEntrySize)});
+    return plan;
+}
+
+Status SaveItemEffect(const RomState& state, int position, const ItemEffect& effect)
+{
+    auto plan = PlanEffectSave(state, position, effect);
+    if (!plan) return plan.error();
+    if (plan->patches.empty()) return {};
+    return ApplyToRom(state, plan->patches, {"Change Effect", position});
+}
+
+}  // namespace quillbox

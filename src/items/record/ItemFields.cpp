@@ -1,0 +1,201 @@
+#include "items/record/ItemFields.h"
+
+#include "base/HexText.h"
+
+#include <algorithm>
+#include <type_traits>
+
+namespace quillbox {
+
+namespace {
+
+template <auto Member>
+std::uint32_t ReadNumber(const ItemView& item)
+{
+    return item.*Member;
+}
+
+template <auto Member>
+void StoreNumber(ItemView& item, std::uint32_t value)
+{
+    item.*Member = static_cast<std::remove_reference_t<decltype(item.*Member)>>(value);
+}
+
+template <auto Member>
+std::optional<std::uint32_t> TakeNumber(const ItemEdit& edit)
+{
+    if (!(edit.*Member)) return std::nullopt;
+    return static_cast<std::uint32_t>(*(edit.*Member));
+}
+
+template <auto Member>
+void WriteNumber(ItemEdit& edit, std::uint32_t value)
+{
+    using Stored = typename std::remove_reference_t<decltype(edit.*Member)>::value_type;
+    edit.*Member = static_cast<Stored>(value);
+}
+
+template <auto Member>
+std::uint32_t ReadPointer(const ItemView& item)
+{
+    return static_cast<std::uint32_t>(HexToNumber(item.*Member));
+}
+
+template <auto Member>
+void StorePointer(ItemView& item, std::uint32_t value)
+{
+    item.*Member = PadHex(NumberToHex(value), 6);
+}
+
+template <auto Member>
+std::optional<std::uint32_t> TakePointer(const ItemEdit& edit)
+{
+    const auto& text = edit.*Member;
+    if (!text || (!text->empty() && !IsHexText(*text))) return std::nullopt;
+    return static_cast<std::uint32_t>(HexToNumber(FitHex(*text, 6)));
+}
+
+template <auto Member>
+void WritePointer(ItemEdit& edit, std::uint32_t value)
+{
+    edit.*Member = PadHex(NumberToHex(value), 6);
+}
+
+template <auto Member>
+const std::optional<std::string>* PointerText(const ItemEdit& edit)
+{
+    return &(edit.*Member);
+}
+
+template <auto Member>
+void WritePointerText(ItemEdit& edit, std::string text)
+{
+    edit.*Member = std::move(text);
+}
+
+template <auto ViewMember, auto EditMember>
+constexpr RecordField Number(std::string_view key, std::string_view oldKey, std::string_view control, std::string_view label,
+                             int offset, int width, Meaning meaning, bool knownValuesOnly, std::string_view help = {})
+{
+    return {key,     oldKey, control, label, offset, width, FieldKind::Number, meaning, knownValuesOnly,
+            ReadNumber<ViewMember>, StoreNumber<ViewMember>, TakeNumber<EditMember>, WriteNumber<EditMember>, nullptr, nullptr,
+            help};
+}
+
+template <auto ViewMember, auto EditMember>
+constexpr RecordField Pointer(std::string_view key, std::string_view control, std::string_view label, int offset,
+                              std::string_view help)
+{
+    return {key, "", control, label, offset, 3, FieldKind::Pointer, Meaning::None, false, ReadPointer<ViewMember>,
+            StorePointer<ViewMember>, TakePointer<EditMember>, WritePointer<EditMember>, PointerText<EditMember>,
+            WritePointerText<EditMember>, help};
+}
+
+// The layout and the meanings rest on the item structure of the games' decompilations; the bytes
+// left out (33 to 35, 41 to 43) are padding the game never reads, and the pointers' top bytes stay
+// as they are (the window has always shown six digits).
+constexpr RecordField kFields[] = {
+    {"name", "", "iname", "Name", 0, 14, FieldKind::GameText, Meaning::None, false, nullptr, nullptr, nullptr, nullptr,
+     nullptr, nullptr, "The item's name as the game shows it, 13 characters at most"},
+    Number<&ItemView::index, &ItemEdit::index>("index", "", "index", "Index", 14, 2, Meaning::None, false,
+                                               "The item's own number, its id in the game"),
+    Number<&ItemView::price, &ItemEdit::price>("price", "", "price", "Price", 16, 2, Meaning::None, false,
+                                               "What it costs in a shop; it sells for half"),
+    Number<&ItemView::special1, &ItemEdit::special1>("holdEffect", "special1", "sp1", "Hold effect", 18, 1, Meaning::HoldEffect, false),
+    Number<&ItemView::special2, &ItemEdit::special2>("holdEffectParam", "special2", "sp2", "Parameter", 19, 1, Meaning::None, false,
+                                                     "The hold effect's amount: HP restored, a boost or a chance"),
+    Number<&ItemView::mystery1, &ItemEdit::mystery1>("importance", "mystery1", "Mys1", "Key item", 24, 1, Meaning::Importance, false),
+    Number<&ItemView::mystery2, &ItemEdit::mystery2>("registrability", "mystery2", "Mys2", "Registrable", 25, 1,
+                                                     Meaning::Registrability, false),
+    Number<&ItemView::pocket, &ItemEdit::pocket>("pocket", "", "pock", "Pocket", 26, 1, Meaning::Pocket, true),
+    Number<&ItemView::type, &ItemEdit::type>("type", "", "itemType", "Type", 27, 1, Meaning::ItemType, false),
+    Pointer<&ItemView::fieldUsageCodePointer, &ItemEdit::fieldUsageCodePointer>(
+        "fieldUsageCodePointer", "FUCP", "Field routine", 28, "The game's routine run when the item is used outside battle"),
+    Number<&ItemView::battleUsage, &ItemEdit::battleUsage>("battleUsage", "", "Bu", "Battle usage", 32, 1,
+                                                           Meaning::BattleUsage, true),
+    Pointer<&ItemView::battleUsageCodePointer, &ItemEdit::battleUsageCodePointer>(
+        "battleUsageCodePointer", "BUCP", "Battle routine", 36, "The game's routine run when the item is used in battle"),
+    Number<&ItemView::secondaryId, &ItemEdit::secondaryId>("secondaryId", "", "secondaryId", "Secondary id", 40, 1,
+                                                           Meaning::SecondaryId, false),
+};
+
+std::string Quote(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+Error FieldError(ErrorCode code, const RecordField& field, std::string detail)
+{
+    Error error = MakeError(code, std::move(detail));
+    error.field = std::string(field.key);
+    error.recordOffset = field.offset;
+    return error;
+}
+
+}  // namespace
+
+std::span<const RecordField> RecordFields() { return kFields; }
+
+const RecordField* FindRecordField(std::string_view key)
+{
+    for (const RecordField& field : kFields) {
+        if (field.key == key || (!field.oldKey.empty() && field.oldKey == key)) return &field;
+    }
+    return nullptr;
+}
+
+Meaning MeaningOfField(const RecordField& field, const GameFamily& family, const ItemView& item,
+                       std::span<const int> sameFieldRoutine)
+{
+    if (field.meaning == Meaning::ItemType) return ItemTypeMeaningOf(family, item.pocket);
+    if (field.meaning != Meaning::SecondaryId) return field.meaning;
+    return SecondaryIdMeaningOf(family, item.pocket, item.type, sameFieldRoutine);
+}
+
+Result<std::uint32_t> ParseFieldValue(const RecordField& field, const GameFamily& family, std::string_view text,
+                                      Meaning meaning)
+{
+    if (field.kind == FieldKind::Pointer) {
+        if (text.empty() || text.size() > 6 || !IsHexText(text)) {
+            return FieldError(ErrorCode::BadHexText, field,
+                              std::string(field.key) + " " + Quote(text) + " is not hexadecimal text of at most 6 digits");
+        }
+        return static_cast<std::uint32_t>(HexToNumber(text));
+    }
+    const bool digits = !text.empty() && text.size() <= 9 && text.find_first_not_of("0123456789") == std::string_view::npos;
+    if (digits && std::stoul(std::string(text)) <= field.Maximum()) {
+        return static_cast<std::uint32_t>(std::stoul(std::string(text)));
+    }
+    if (!digits && meaning != Meaning::None) {
+        if (const auto value = ValueOfName(meaning, family, text)) return static_cast<std::uint32_t>(*value);
+    }
+    std::string takes = "takes a whole number from 0 to " + std::to_string(field.Maximum());
+    if (meaning != Meaning::None) takes += " or the name of one";
+    return FieldError(ErrorCode::BadValue, field, std::string(field.key) + " " + takes + ", not " + Quote(text));
+}
+
+std::string FieldValueText(const RecordField& field, std::uint32_t value)
+{
+    return field.kind == FieldKind::Pointer ? PadHex(NumberToHex(value), 6) : std::to_string(value);
+}
+
+Status CheckFieldValue(const RecordField& field, const GameFamily& family, std::uint32_t value, std::uint32_t stored)
+{
+    if (value > field.Maximum()) {
+        return FieldError(ErrorCode::BadValue, field, std::string(field.key) + " takes a whole number from 0 to " +
+                                                          std::to_string(field.Maximum()) + ", not " + std::to_string(value));
+    }
+    if (!field.knownValuesOnly || value == stored || NameOf(field.meaning, family, static_cast<int>(value))) {
+        return {};
+    }
+    const auto known = MeaningEntries(field.meaning, family);
+    std::string names;
+    bool contiguous = true;
+    for (std::size_t i = 0; i < known.size(); ++i) {
+        names += (names.empty() ? "" : ", ") + NumberAndName(field.meaning, family, known[i].value);
+        contiguous = contiguous && known[i].value == static_cast<int>(i);
+    }
+    const std::string range = contiguous && !known.empty() ? "from 0 to " + std::to_string(known.back().value) + ", not " + std::to_string(value)
+                                                           : "not " + std::to_string(value);
+    return FieldError(ErrorCode::BadValue, field, std::string(field.key) + " takes a value the game knows, " + range + " (" +
+                                                      names + ")");
+}
+
+}  // namespace quillbox

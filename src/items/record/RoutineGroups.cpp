@@ -1,0 +1,105 @@
+#include "items/record/RoutineGroups.h"
+
+#include "items/record/ItemFields.h"
+#include "items/record/ItemTable.h"
+#include "base/Crc32.h"
+#include "base/HexText.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace quillbox {
+
+namespace {
+
+constexpr std::size_t kNamesShown = 6;
+
+std::span<const int> UsersIn(const std::unordered_map<std::uint32_t, std::vector<int>>& groups, std::uint32_t routine)
+{
+    const auto found = groups.find(routine);
+    if (found == groups.end()) return {};
+    return found->second;
+}
+
+}  // namespace
+
+RoutineGroups RoutineGroups::Of(std::span<const ItemView> items)
+{
+    RoutineGroups groups;
+    groups.names_.reserve(items.size());
+    for (const ItemView& item : items) {
+        groups.field_[static_cast<std::uint32_t>(HexToNumber(item.fieldUsageCodePointer))].push_back(item.position);
+        groups.battle_[static_cast<std::uint32_t>(HexToNumber(item.battleUsageCodePointer))].push_back(item.position);
+        groups.names_.push_back(item.name);
+    }
+    return groups;
+}
+
+std::span<const int> RoutineGroups::FieldRoutineUsers(std::uint32_t routine) const { return UsersIn(field_, routine); }
+
+std::span<const int> RoutineGroups::BattleRoutineUsers(std::uint32_t routine) const { return UsersIn(battle_, routine); }
+
+Result<std::shared_ptr<const RoutineGroups>> RoutineGroupsOf(const RomState& state)
+{
+    // Kept by the checksum of the item records themselves: a file's time of writing may be kept in
+    // whole seconds (the browser's), and another program may write it, so neither the time nor a
+    // count of our own writes tells reliably that the groups are stale; reading 16 KiB does.
+    struct Cached {
+        std::filesystem::path path;
+        std::uint32_t checksum = 0;
+        std::size_t size = 0;
+        std::shared_ptr<const RoutineGroups> groups;
+    };
+    static std::mutex lock;
+    static Cached cached;
+
+    auto file = OpenOpenedRom(state);
+    if (!file) return file.error();
+    const int count = state.ItemCount();
+    auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * count);
+    if (!records) return records.error();
+    const std::uint32_t checksum = Crc32(*records);
+    const std::lock_guard guard(lock);
+    if (cached.groups && cached.path == state.romPath && cached.checksum == checksum && cached.size == records->size()) {
+        return cached.groups;
+    }
+    std::vector<ItemView> items;
+    items.reserve(static_cast<std::size_t>(count));
+    const std::span<const Byte> bytes(*records);
+    for (std::size_t position = 0; position < static_cast<std::size_t>(count); ++position) {
+        items.push_back(DecodeItemRecord(static_cast<int>(position), bytes.subspan(position * kItemRecordSize, kItemRecordSize)));
+    }
+    auto groups = std::make_shared<const RoutineGroups>(RoutineGroups::Of(items));
+    cached = {state.romPath, checksum, records->size(), groups};
+    return groups;
+}
+
+std::string DescribeRoutineUsers(const RoutineGroups& groups, std::span<const int> users, int position,
+                                 std::uint32_t routine, std::int64_t romSize)
+{
+    if (routine == 0) return "no routine";
+    // Item routines are Thumb code: the pointer is odd and names a place inside the file.
+    if (routine % 2 == 0 || static_cast<std::int64_t>(routine) >= romSize) return "not a routine in this ROM";
+    const bool others = std::any_of(users.begin(), users.end(), [position](int user) { return user != position; });
+    if (!others) return "no other item uses this routine";
+    std::string text = "used by " + std::to_string(users.size()) + " items: ";
+    const auto names = groups.Names();
+    for (std::size_t i = 0; i < users.size() && i < kNamesShown; ++i) {
+        const auto at = static_cast<std::size_t>(users[i]);
+        text += (i == 0 ? "" : ", ") + ToUtf8(at < names.size() ? names[at] : Text());
+    }
+    if (users.size() > kNamesShown) text += ", …";
+    return text;
+}
+
+ItemEdit UseLike(const ItemView& model)
+{
+    ItemEdit edit;
+    for (std::string_view key : {"fieldUsageCodePointer", "battleUsageCodePointer", "type", "secondaryId"}) {
+        const RecordField& field = *FindRecordField(key);
+        field.write(edit, field.read(model));
+    }
+    return edit;
+}
+
+}  // namespace quillbox

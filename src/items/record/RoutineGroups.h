@@ -1,0 +1,46 @@
+#pragma once
+
+#include "items/record/ItemOperations.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace quillbox {
+
+// Which items of one ROM use each field and battle routine. Derived from the item table itself,
+// so it holds for every release and for hacks that add routines of their own.
+class RoutineGroups {
+public:
+    static RoutineGroups Of(std::span<const ItemView> items);
+
+    // The items whose routine pointer names `routine` (the pointer's three-byte body), ascending.
+    std::span<const int> FieldRoutineUsers(std::uint32_t routine) const;
+    std::span<const int> BattleRoutineUsers(std::uint32_t routine) const;
+
+    std::span<const Text> Names() const { return names_; }
+
+private:
+    std::unordered_map<std::uint32_t, std::vector<int>> field_;
+    std::unordered_map<std::uint32_t, std::vector<int>> battle_;
+    std::vector<Text> names_;
+};
+
+// The groups of the open ROM, worked out again only when its item records have changed since they
+// last were, so that showing an item does not decode the whole table.
+Result<std::shared_ptr<const RoutineGroups>> RoutineGroupsOf(const RomState& state);
+
+// What a routine pointer of an item names, in words: "used by 38 items: POTION, SUPER POTION, …"
+// (the item itself among them), "no other item uses this routine", "no routine", or "not a
+// routine in this ROM" for a place outside the file or one that no Thumb code can start at.
+std::string DescribeRoutineUsers(const RoutineGroups& groups, std::span<const int> users, int position,
+                                 std::uint32_t routine, std::int64_t romSize);
+
+// "Use like…": the edit that gives `position` the routine of the item at `model` — both routines
+// and the fields they read (type and secondary id), and nothing else.
+ItemEdit UseLike(const ItemView& model);
+
+}  // namespace quillbox

@@ -1,7 +1,0 @@
-#include "rom/platform/LineEnds.h"
-
-namespace quillbox {
-
-std::string_view CsvRecordEnd() { return "\r\n"; }
-
-}  // namespace quillbox
