@@ -207,7 +207,7 @@ void CheckItemAgainstFile(const quillbox::OpenedRom& opened, const quillbox::Ite
     QUILLBOX_FUZZ_CHECK(item.name == TrimTrailingSpaces(opened.itemNames[static_cast<std::size_t>(position)]));
     QUILLBOX_FUZZ_CHECK(item.index == Le16At(rom, entry + quillbox::ItemField::Index));
     QUILLBOX_FUZZ_CHECK(item.price == Le16At(rom, entry + quillbox::ItemField::Price));
-    QUILLBOX_FUZZ_CHECK(item.special1 == rom[static_cast<std::size_t>(entry + quillbox::ItemField::Special1)]);
+    QUILLBOX_FUZZ_CHECK(item.holdEffect == rom[static_cast<std::size_t>(entry + quillbox::ItemField::Special1)]);
     QUILLBOX_FUZZ_CHECK(item.pocket == rom[static_cast<std::size_t>(entry + quillbox::ItemField::Pocket)]);
     QUILLBOX_FUZZ_CHECK(item.battleUsage == rom[static_cast<std::size_t>(entry + quillbox::ItemField::BattleUsage)]);
     QUILLBOX_FUZZ_CHECK(item.fieldUsageCodePointer.size() == 6 && item.battleUsageCodePointer.size() == 6);

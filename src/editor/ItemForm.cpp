@@ -114,7 +114,7 @@ std::map<std::string, FormValue, std::less<>> ShowItemForm(const OpenedRom& rom,
                 const std::int64_t size = rom.state.romSize > 0 ? rom.state.romSize : std::int64_t{1} << 32;
                 value.words = DescribeRoutineUsers(routines, users, item.position, number, size);
             } else if (field.offset == 19) {
-                value.words = ExplainHoldEffectParameter(family, item.special1, item.special2);
+                value.words = ExplainHoldEffectParameter(family, item.holdEffect, item.holdEffectParam);
             } else if (value.meaning != Meaning::None) {
                 const auto name = NameOf(value.meaning, family, static_cast<int>(number));
                 value.words = name ? std::string(*name) : "a value the game does not name";

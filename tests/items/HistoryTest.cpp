@@ -58,7 +58,7 @@ Status RandomChange(const HistoryFixture& fixture, std::mt19937& random)
         ItemEdit edit;
         edit.price = static_cast<std::uint16_t>(pick(4) * 100);
         if (pick(2) == 0) edit.name = Text(static_cast<std::size_t>(1 + pick(12)), static_cast<char32_t>(U'A' + pick(26)));
-        if (pick(2) == 0) edit.special1 = static_cast<std::uint8_t>(pick(256));
+        if (pick(2) == 0) edit.holdEffect = static_cast<std::uint8_t>(pick(256));
         if (item->descriptionRoomBytes > 1) {
             edit.description = Text(static_cast<std::size_t>(pick(item->descriptionRoomBytes)), U'B');
         }

@@ -54,8 +54,8 @@ TEST_P(ItemTableTest, ShowsEveryItemAsReadItemDoes)
         const ItemView& all = (*table)[static_cast<std::size_t>(position)];
         EXPECT_EQ(all.position, one->position);
         EXPECT_EQ(all.name, one->name);
-        EXPECT_EQ(std::tie(all.index, all.price, all.special1, all.special2, all.mystery1, all.mystery2, all.pocket, all.battleUsage),
-                  std::tie(one->index, one->price, one->special1, one->special2, one->mystery1, one->mystery2, one->pocket,
+        EXPECT_EQ(std::tie(all.index, all.price, all.holdEffect, all.holdEffectParam, all.importance, all.registrability, all.pocket, all.battleUsage),
+                  std::tie(one->index, one->price, one->holdEffect, one->holdEffectParam, one->importance, one->registrability, one->pocket,
                            one->battleUsage));
         EXPECT_EQ(all.fieldUsageCodePointer, one->fieldUsageCodePointer);
         EXPECT_EQ(all.battleUsageCodePointer, one->battleUsageCodePointer);

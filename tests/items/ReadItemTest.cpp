@@ -45,10 +45,10 @@ TEST_P(RecordLayoutTest, EveryFieldIsReadFromItsOffset)
         EXPECT_EQ(U8(item->name), "Potion");
         EXPECT_EQ(item->index, 0x1234);
         EXPECT_EQ(item->price, 40000);
-        EXPECT_EQ(item->special1, 0x8A);
-        EXPECT_EQ(item->special2, 0xFE);
-        EXPECT_EQ(item->mystery1, 2);
-        EXPECT_EQ(item->mystery2, 1);
+        EXPECT_EQ(item->holdEffect, 0x8A);
+        EXPECT_EQ(item->holdEffectParam, 0xFE);
+        EXPECT_EQ(item->importance, 2);
+        EXPECT_EQ(item->registrability, 1);
         EXPECT_EQ(item->pocket, 4);
         EXPECT_EQ(item->battleUsage, 3);
         EXPECT_EQ(item->fieldUsageCodePointer, "0A1B2C");
@@ -123,8 +123,8 @@ TEST_P(RecordLayoutTest, ValuesWithoutAListPositionAreReturnedAsStored)
     const RomState state = OpenOrFail(builder.Write(dir), RomBuilder::ProfilePath(dir));
     auto item = ReadItem(state, 290);
     ASSERT_TRUE(item) << Describe(item);
-    EXPECT_EQ(item->mystery1, 200);
-    EXPECT_EQ(item->mystery2, 2);
+    EXPECT_EQ(item->importance, 200);
+    EXPECT_EQ(item->registrability, 2);
     EXPECT_EQ(item->pocket, 6);
     EXPECT_EQ(item->battleUsage, 9);
     EXPECT_EQ(item->tmMove, std::optional<std::uint16_t>(400));

@@ -117,8 +117,8 @@ TEST(RecordFieldNames, AnOlderExportImportsUnchanged)
                       "fieldUsageCodePointer,battleUsage,battleUsageCodePointer\n";
     for (const ItemView& item : *items) {
         csv += std::to_string(item.position) + ",\"" + U8(item.name) + "\"," + std::to_string(item.index) + "," +
-               std::to_string(item.price) + "," + std::to_string(item.special1) + "," + std::to_string(item.special2) + "," +
-               item.descriptionOffsetText + "," + std::to_string(item.mystery1) + "," + std::to_string(item.mystery2) + "," +
+               std::to_string(item.price) + "," + std::to_string(item.holdEffect) + "," + std::to_string(item.holdEffectParam) + "," +
+               item.descriptionOffsetText + "," + std::to_string(item.importance) + "," + std::to_string(item.registrability) + "," +
                std::to_string(item.pocket) + "," + std::string(rom.family->pocketNames[item.pocket]) + "," +
                item.fieldUsageCodePointer + "," + std::to_string(item.battleUsage) + "," + item.battleUsageCodePointer + "\n";
     }

@@ -85,8 +85,8 @@ TEST_P(SampleRomTest, EveryItemShowsSensibleContent)
         EXPECT_LT(item->descriptionOffset, kSampleRomSize);
         lineBreak = lineBreak || item->description.find(U"\r\n") != Text::npos;
         EXPECT_LT(item->pocket, family.pocketNames.size());
-        EXPECT_LT(item->mystery1, family.mystery1Entries.size());
-        EXPECT_LT(item->mystery2, family.mystery2Entries.size());
+        EXPECT_LT(item->importance, family.mystery1Entries.size());
+        EXPECT_LT(item->registrability, family.mystery2Entries.size());
         EXPECT_LT(item->battleUsage, family.battleUsageEntries.size());
         if (item->tmMove) {
             EXPECT_GE(*item->tmMove, 1);

@@ -71,10 +71,10 @@ std::vector<FieldCase> FieldCases()
         {"Price40000", 5, EditOf(&ItemEdit::price, 40000), {{Base::Entry, 16, {0x40, 0x9C}}}},
         {"Index", 5, EditOf(&ItemEdit::index, 0x1234), {{Base::Entry, 14, {0x34, 0x12}}}},
         {"IndexZero", 5, EditOf(&ItemEdit::index, 0), {{Base::Entry, 14, {0x00, 0x00}}}},
-        {"Special1", 5, EditOf(&ItemEdit::special1, 0xAB), {{Base::Entry, 18, {0xAB}}}},
-        {"Special2", 5, EditOf(&ItemEdit::special2, 0xCD), {{Base::Entry, 19, {0xCD}}}},
-        {"Mystery1", 5, EditOf(&ItemEdit::mystery1, 2), {{Base::Entry, 24, {0x02}}}},
-        {"Mystery2", 5, EditOf(&ItemEdit::mystery2, 1), {{Base::Entry, 25, {0x01}}}},
+        {"Special1", 5, EditOf(&ItemEdit::holdEffect, 0xAB), {{Base::Entry, 18, {0xAB}}}},
+        {"Special2", 5, EditOf(&ItemEdit::holdEffectParam, 0xCD), {{Base::Entry, 19, {0xCD}}}},
+        {"Mystery1", 5, EditOf(&ItemEdit::importance, 2), {{Base::Entry, 24, {0x02}}}},
+        {"Mystery2", 5, EditOf(&ItemEdit::registrability, 1), {{Base::Entry, 25, {0x01}}}},
         {"Pocket", 5, EditOf(&ItemEdit::pocket, 5), {{Base::Entry, 26, {0x05}}}},
         {"BattleUsage", 5, EditOf(&ItemEdit::battleUsage, 2), {{Base::Entry, 32, {0x02}}}},
         {"FieldUsagePointer", 5, EditOf(&ItemEdit::fieldUsageCodePointer, "A1B2C"), {{Base::Entry, 28, {0x2C, 0x1B, 0x0A}}}},
@@ -117,10 +117,10 @@ std::vector<FieldCase> FieldCases()
              edit.name = U"Zz";
              edit.index = 7;
              edit.price = 0x0201;
-             edit.special1 = 1;
-             edit.special2 = 2;
-             edit.mystery1 = 0;
-             edit.mystery2 = 0;
+             edit.holdEffect = 1;
+             edit.holdEffectParam = 2;
+             edit.importance = 0;
+             edit.registrability = 0;
              edit.pocket = 3;
              edit.battleUsage = 0;
              edit.fieldUsageCodePointer = "123456";
@@ -190,10 +190,10 @@ TEST_P(SaveGameTest, FullEditNeverTouchesTheUninterpretedBytesOrTheDescriptionPo
     edit.name = U"ABCDEFGHIJKLM";
     edit.index = 0xFFFF;
     edit.price = 0xFFFF;
-    edit.special1 = 0xFF;
-    edit.special2 = 0xFF;
-    edit.mystery1 = 0xFF;
-    edit.mystery2 = 0xFF;
+    edit.holdEffect = 0xFF;
+    edit.holdEffectParam = 0xFF;
+    edit.importance = 0xFF;
+    edit.registrability = 0xFF;
     // The pocket and battle usage take only values the game knows; the highest of each.
     edit.pocket = 5;
     edit.battleUsage = 2;
@@ -247,10 +247,10 @@ ItemEdit EditAsRead(const ItemView& item)
     ItemEdit edit;
     edit.index = item.index;
     edit.price = item.price;
-    edit.special1 = item.special1;
-    edit.special2 = item.special2;
-    edit.mystery1 = item.mystery1;
-    edit.mystery2 = item.mystery2;
+    edit.holdEffect = item.holdEffect;
+    edit.holdEffectParam = item.holdEffectParam;
+    edit.importance = item.importance;
+    edit.registrability = item.registrability;
     edit.pocket = item.pocket;
     edit.battleUsage = item.battleUsage;
     edit.fieldUsageCodePointer = item.fieldUsageCodePointer;
@@ -473,10 +473,10 @@ ItemEdit EditOfThirteenWrites()
     edit.name = U"New";
     edit.index = 9;
     edit.price = 99;
-    edit.special1 = 1;
-    edit.special2 = 2;
-    edit.mystery1 = 1;
-    edit.mystery2 = 1;
+    edit.holdEffect = 1;
+    edit.holdEffectParam = 2;
+    edit.importance = 1;
+    edit.registrability = 1;
     edit.pocket = 2;
     edit.battleUsage = 1;
     edit.fieldUsageCodePointer = "111111";
@@ -661,7 +661,7 @@ TEST_P(RandomEditTest, ChangesExactlyTheBytesOfTheEditedFields)
         }
         // The pocket and battle usage take the values the game knows (0 to 5 and 0 to 2 in every game).
         const std::tuple<std::optional<std::uint8_t>*, int, int> bytes[] = {
-            {&edit.special1, 18, 255}, {&edit.special2, 19, 255}, {&edit.mystery1, 24, 255}, {&edit.mystery2, 25, 255},
+            {&edit.holdEffect, 18, 255}, {&edit.holdEffectParam, 19, 255}, {&edit.importance, 24, 255}, {&edit.registrability, 25, 255},
             {&edit.pocket, 26, 5},     {&edit.type, 27, 255},     {&edit.battleUsage, 32, 2}, {&edit.secondaryId, 40, 255}};
         for (const auto& [member, offset, highest] : bytes) {
             if (!coin()) continue;

@@ -165,7 +165,7 @@ ExportValues ItemExportValues(const OpenedRom& rom, const ItemView& item, const 
                 if (const auto member = FindEffectField(key.substr(7))->get(effect->effect)) value = std::int64_t{*member};
             }
         } else if (key == "holdEffectParamName") {
-            value = ExplainHoldEffectParameter(family, item.special1, item.special2);
+            value = ExplainHoldEffectParameter(family, item.holdEffect, item.holdEffectParam);
         } else if (const auto source = ColumnShownFrom(key); source && FindRecordField(*source) != nullptr) {
             const RecordField& coded = *FindRecordField(*source);
             const auto users = routines.FieldRoutineUsers(FindRecordField("fieldUsageCodePointer")->read(item));

@@ -42,10 +42,10 @@ struct ItemView {
     Text name;  // every "\x" removed, trailing spaces trimmed
     std::uint16_t index = 0;
     std::uint16_t price = 0;
-    std::uint8_t special1 = 0;
-    std::uint8_t special2 = 0;
-    std::uint8_t mystery1 = 0;
-    std::uint8_t mystery2 = 0;
+    std::uint8_t holdEffect = 0;
+    std::uint8_t holdEffectParam = 0;
+    std::uint8_t importance = 0;
+    std::uint8_t registrability = 0;
     std::uint8_t pocket = 0;
     std::uint8_t type = 0;
     std::uint8_t battleUsage = 0;
@@ -82,10 +82,10 @@ struct ItemEdit {
     std::optional<Text> name;
     std::optional<std::uint16_t> index;
     std::optional<std::uint16_t> price;
-    std::optional<std::uint8_t> special1;
-    std::optional<std::uint8_t> special2;
-    std::optional<std::uint8_t> mystery1;
-    std::optional<std::uint8_t> mystery2;
+    std::optional<std::uint8_t> holdEffect;
+    std::optional<std::uint8_t> holdEffectParam;
+    std::optional<std::uint8_t> importance;
+    std::optional<std::uint8_t> registrability;
     std::optional<std::uint8_t> pocket;
     std::optional<std::uint8_t> type;
     std::optional<std::uint8_t> battleUsage;
