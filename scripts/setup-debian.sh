@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libstb-dev libcli11-dev nlohmann-json3-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libmgba-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
   emscripten nodejs chromium
   clang-14 libclang-rt-14-dev
