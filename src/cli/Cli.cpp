@@ -131,7 +131,7 @@ int RunCli(std::span<const std::string> arguments, std::ostream& out, std::ostre
         out << Usage();
         return kExitSuccess;
     }
-    if (options.positional.empty()) return options.json ? usageError("no command given") : usageError("");
+    if (options.positional.empty()) return usageError(options.json ? "no command given" : "");
     const std::string& command = options.positional.front();
     const Arguments args(options.positional.begin() + 1, options.positional.end());
     const auto found = Commands().find(command);
