@@ -40,6 +40,8 @@ struct Failure {
     bool fileUnchanged = true;
 };
 
+void PrintTo(const Failure& row, std::ostream* out) { *out << row.name; }
+
 // A sample ROM and the command run on it; "ROM" in the arguments stands for its path.
 std::function<Scene(const TempDir&)> OnSample(std::vector<std::string> arguments)
 {
