@@ -33,13 +33,74 @@ std::string_view DescribeErrorCode(ErrorCode code)
     return "Unknown error";
 }
 
+std::string_view ErrorCodeName(ErrorCode code)
+{
+    switch (code) {
+    case ErrorCode::FileNotOpened: return "FileNotOpened";
+    case ErrorCode::FileRead: return "FileRead";
+    case ErrorCode::FileWrite: return "FileWrite";
+    case ErrorCode::PastEndOfFile: return "PastEndOfFile";
+    case ErrorCode::BadOffset: return "BadOffset";
+    case ErrorCode::BadHexText: return "BadHexText";
+    case ErrorCode::UnsupportedRom: return "UnsupportedRom";
+    case ErrorCode::RomTooShort: return "RomTooShort";
+    case ErrorCode::NameTooLong: return "NameTooLong";
+    case ErrorCode::DescriptionTooLong: return "DescriptionTooLong";
+    case ErrorCode::NoSuchItem: return "NoSuchItem";
+    case ErrorCode::NoImages: return "NoImages";
+    case ErrorCode::BadValue: return "BadValue";
+    case ErrorCode::RomChanged: return "RomChanged";
+    case ErrorCode::BadImageFile: return "BadImageFile";
+    case ErrorCode::NoFreeSpace: return "NoFreeSpace";
+    case ErrorCode::HistoryFailed: return "HistoryFailed";
+    case ErrorCode::TableNotFound: return "TableNotFound";
+    case ErrorCode::TablesDisagree: return "TablesDisagree";
+    case ErrorCode::BadImportFile: return "BadImportFile";
+    case ErrorCode::TextNotEditable: return "TextNotEditable";
+    case ErrorCode::NothingToUndo: return "NothingToUndo";
+    case ErrorCode::UndoConflict: return "UndoConflict";
+    case ErrorCode::UnknownCharacters: return "UnknownCharacters";
+    }
+    return "Unknown";
+}
+
 Error MakeError(ErrorCode code, std::string detail)
 {
     Error error{code, std::string(DescribeErrorCode(code))};
-    if (!detail.empty()) {
-        error.message += ": " + detail;
+    error.detail = std::move(detail);
+    if (!error.detail.empty()) {
+        error.message += ": " + error.detail;
     }
     return error;
+}
+
+Error MakePlacedError(ErrorCode code, std::string detail, std::string reason)
+{
+    Error error = MakeError(code, std::move(detail));
+    error.reason = std::move(reason);
+    return error;
+}
+
+const std::string& DetailOf(const Error& error) { return error.detail.empty() ? error.message : error.detail; }
+
+const std::string& ErrorText(const Error& error) { return error.message; }
+
+void AddToError(Error& error, std::string_view more)
+{
+    error.message += more;
+    if (!error.detail.empty()) error.detail += more;
+    if (!error.reason.empty()) error.reason += more;
+}
+
+Error WithFound(Error error, std::string found)
+{
+    error.found = std::move(found);
+    return error;
+}
+
+const std::string& ReasonOf(const Error& error)
+{
+    return error.reason.empty() ? DetailOf(error) : error.reason;
 }
 
 }  // namespace quillbox

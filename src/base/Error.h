@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -41,23 +42,58 @@ std::string_view DescribeErrorCode(ErrorCode code);
 
 struct Error {
     Error() = default;
+    // An error whose text is the whole sentence, with no heading before it.
     Error(ErrorCode errorCode, std::string text, std::string fieldKey = {}, int offsetInRecord = -1)
-        : code(errorCode), message(std::move(text)), field(std::move(fieldKey)), recordOffset(offsetInRecord)
+        : code(errorCode), message(text), detail(std::move(text)), field(std::move(fieldKey)), recordOffset(offsetInRecord)
     {
     }
 
     ErrorCode code{};
+    // The sentence as it is shown (ErrorText): the code's heading and the detail, as MakeError
+    // put them together, with whatever a later layer added.
     std::string message;
+    // The message without its heading, for a layer that says the error in a sentence of its own.
+    std::string detail;
+    // What was wrong said without the place it was found at (the profile section, ...), for a
+    // sentence that names the places itself; empty when it is the detail.
+    std::string reason;
     // The item field a refused value was meant for (its key) and where that field lies in the
     // record, so that a front end can point at it without reading the message; empty and -1 when
     // the error concerns no one field.
     std::string field;
     int recordOffset = -1;
+    // The offending text or value as it was given or read, where there is one.
+    std::optional<std::string> found;
+    // Whether the file is as it was: true when nothing was written or everything written was put
+    // back, false where a write may have been left part-way.
+    bool fileUnchanged = true;
 
     int Number() const { return static_cast<int>(code); }
 };
 
 Error MakeError(ErrorCode code, std::string detail = {});
+
+// An error whose detail names the place it was found at; `reason` says the same without it.
+Error MakePlacedError(ErrorCode code, std::string detail, std::string reason);
+
+// The detail, or the whole message when the error has none.
+const std::string& DetailOf(const Error& error);
+
+// The code's name as scripts see it ("BadValue").
+std::string_view ErrorCodeName(ErrorCode code);
+
+// The sentence a front end shows for the error.
+const std::string& ErrorText(const Error& error);
+
+// The error with `more` said after its sentence ("; nothing was changed").
+void AddToError(Error& error, std::string_view more);
+
+// The error with the offending text or value it is about.
+Error WithFound(Error error, std::string found);
+
+// What was wrong with the place it was found at left out: the reason when one was given, else the detail
+// (the whole message when there is no detail).
+const std::string& ReasonOf(const Error& error);
 
 // A value or the error that kept it from being made. Written out by hand because the standard
 // one is not yet usable with every compiler the project builds with (clang builds the fuzzers).

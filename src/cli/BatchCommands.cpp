@@ -42,12 +42,12 @@ int Import(Session& session, const Arguments& args)
     if (!rom) return kExitFailure;
     const auto text = ReadText(args[1]);
     if (!text && HeldByAnotherProgram(PathFromText(args[1]), FileUse::Read)) {
-        return session.Fail("could not read " + args[1] + ": it " + std::string(kHeldOpen));
+        return session.Fail(Error{ErrorCode::FileRead, "could not read " + args[1] + ": it " + std::string(kHeldOpen)});
     }
-    if (!text) return session.Fail("could not read " + args[1]);
+    if (!text) return session.Fail(Error{ErrorCode::FileRead, "could not read " + args[1]});
     auto plan = PlanImport(*rom, *text, format == "csv" ? ExportFormat::Csv : ExportFormat::Json, options.replaceUnknown);
     if (!plan && plan.error().code == ErrorCode::UnknownCharacters) {
-        return session.Fail(plan.error().message + std::string(kReplaceUnknownHint));
+        return session.Fail(plan.error(), kReplaceUnknownHint);
     }
     if (!plan) return session.Fail(plan.error());
     if (!options.dryRun) {

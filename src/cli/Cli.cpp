@@ -55,6 +55,8 @@ A description longer than its room moves to free space with --relocate (every it
   follows); --own-copy gives this item a copy of its own in free space, the others keep theirs.
 A name or description holding characters the game cannot show is refused; --replace-unknown
   writes them as spaces.
+A failure exits 2 (usage), 3 (refused input) or 4 (a file that cannot be read or written, or
+  that changed since); with --json it is said as one line of JSON on stderr.
 Options may stand before or after the command.
 )";
 
@@ -114,33 +116,33 @@ int RunCli(std::span<const std::string> arguments, std::ostream& out, std::ostre
            const std::filesystem::path& programFolder)
 {
     const CliParse parse = ParseCliOptions(arguments);
-    if (!parse.error.empty()) {
-        err << "quillbox-cli: " << parse.error << '\n' << Usage();
-        return kExitUsage;
-    }
     const CliOptions& options = parse.options;
+    // A script that asked for JSON gets one line of it, without the usage text.
+    const auto usageError = [&](const std::string& message) {
+        if (options.json) {
+            err << ErrorJson(nullptr, message) << '\n';
+        } else {
+            err << (message.empty() ? "" : "quillbox-cli: " + message + "\n") << Usage();
+        }
+        return kExitUsage;
+    };
+    if (!parse.error.empty()) return usageError(parse.error);
     if (options.help) {
         out << Usage();
         return kExitSuccess;
     }
-    if (options.positional.empty()) {
-        err << Usage();
-        return kExitUsage;
-    }
+    if (options.positional.empty()) return usageError(options.json ? "no command given" : "");
     const std::string& command = options.positional.front();
     const Arguments args(options.positional.begin() + 1, options.positional.end());
     const auto found = Commands().find(command);
-    if (found == Commands().end()) {
-        err << "quillbox-cli: unknown command \"" << command << "\"\n" << Usage();
-        return kExitUsage;
-    }
+    if (found == Commands().end()) return usageError("unknown command \"" + command + "\"");
     const std::filesystem::path profile = options.profile ? PathFromText(*options.profile) : ShippedProfilePath(programFolder);
     Session session{out, err, profile, options};
-    const int status = found->second(session, args);
+    int status = found->second(session, args);
+    if (status == kExitFailure && session.failure) status = *session.failure;
     // Output lost to a full disk is a failure the caller's script must see, even after a write to the ROM.
     if (!out.flush()) {
-        err << "quillbox-cli: the output could not be written in full\n";
-        return kExitFailure;
+        return session.Fail(Error{ErrorCode::FileWrite, "the output could not be written in full"});
     }
     return status;
 }

@@ -77,6 +77,8 @@ CliParse ParseCliOptions(std::span<const std::string> arguments)
                 return parse;
             }
             canonical.push_back(longName);
+            // Known even when the rest of the line is not, so that a usage error is said as asked.
+            if (longName == "--json") parse.options.json = true;
             continue;
         }
         if (equals != std::string::npos) {

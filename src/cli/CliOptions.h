@@ -10,7 +10,7 @@ namespace quillbox {
 // Everything a command line holds; options may stand before or after the command.
 struct CliOptions {
     std::optional<std::string> profile;
-    bool json = false;
+    bool json = false;  // show: the item as JSON; every command: a failure as one line of JSON
     std::string format = "json";
     bool formatGiven = false;
     std::string output;

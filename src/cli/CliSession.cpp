@@ -4,12 +4,76 @@
 #include "base/FileWrite.h"
 #include "base/PathText.h"
 
+#include <nlohmann/json.hpp>
+
 namespace quillbox {
 
-int Session::Fail(std::string_view message, int status)
+int ExitStatusOf(ErrorCode code)
 {
-    err << "quillbox-cli: " << message << '\n';
+    switch (code) {
+    case ErrorCode::FileNotOpened:
+    case ErrorCode::FileRead:
+    case ErrorCode::FileWrite:
+    case ErrorCode::RomChanged:
+    case ErrorCode::HistoryFailed:
+    case ErrorCode::UndoConflict: return kExitFileError;
+    case ErrorCode::PastEndOfFile:
+    case ErrorCode::BadOffset:
+    case ErrorCode::BadHexText:
+    case ErrorCode::UnsupportedRom:
+    case ErrorCode::RomTooShort:
+    case ErrorCode::NameTooLong:
+    case ErrorCode::DescriptionTooLong:
+    case ErrorCode::NoSuchItem:
+    case ErrorCode::NoImages:
+    case ErrorCode::BadValue:
+    case ErrorCode::BadImageFile:
+    case ErrorCode::NoFreeSpace:
+    case ErrorCode::TableNotFound:
+    case ErrorCode::TablesDisagree:
+    case ErrorCode::BadImportFile:
+    case ErrorCode::TextNotEditable:
+    case ErrorCode::NothingToUndo:
+    case ErrorCode::UnknownCharacters: return kExitRefused;
+    }
+    return kExitRefused;
+}
+
+std::string ErrorJson(const Error* error, std::string_view message)
+{
+    // A path or value that is not UTF-8 must not cost the line: such bytes become U+FFFD.
+    const auto text = [](std::string_view value) {
+        return nlohmann::json(std::string(value)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    };
+    const bool field = error != nullptr && !error->field.empty();
+    const bool found = error != nullptr && error->found;
+    return "{\"error\": {\"code\": " + (error != nullptr ? text(ErrorCodeName(error->code)) : "null") +
+           ", \"number\": " + (error != nullptr ? std::to_string(error->Number()) : "null") + ", \"message\": " + text(message) +
+           ", \"field\": " + (field ? text(error->field) : "null") +
+           ", \"offset\": " + (field && error->recordOffset >= 0 ? std::to_string(error->recordOffset) : "null") +
+           ", \"found\": " + (found ? text(*error->found) : "null") +
+           ", \"fileUnchanged\": " + (error == nullptr || error->fileUnchanged ? "true" : "false") + "}}";
+}
+
+int Session::Report(const Error* error, std::string_view message, int status)
+{
+    if (options.json) {
+        err << ErrorJson(error, message) << '\n';
+    } else {
+        err << "quillbox-cli: " << message << '\n';
+    }
+    failure = status;
     return status;
+}
+
+int Session::Fail(std::string_view message, int status) { return Report(nullptr, message, status); }
+
+int Session::Fail(const Error& error) { return Report(&error, ErrorText(error), ExitStatusOf(error.code)); }
+
+int Session::Fail(Error error, std::string_view hint)
+{
+    AddToError(error, hint);
+    return Fail(error);
 }
 
 std::optional<OpenedRom> Session::Open(const std::string& rom)
@@ -29,8 +93,11 @@ std::optional<OpenedRom> Session::Open(const std::string& rom)
             return std::nullopt;
         }
         if (Status usable = CheckDetectedTables(*detected); !usable) {
-            Fail((opened ? std::string("the profile's item table is not the one the game reads")
-                         : opened.error().message) + "; --detect: " + usable.error().message);
+            // The detection's refusal, said after what kept the profile from serving.
+            Error refusal = usable.error();
+            refusal.message = (opened ? std::string("the profile's item table is not the one the game reads")
+                                      : ErrorText(opened.error())) + "; --detect: " + ErrorText(usable.error());
+            Fail(refusal);
             return std::nullopt;
         }
         opened = OpenRom(PathFromText(rom), OpenOptions{profiles, detected->Tables()});
@@ -58,9 +125,9 @@ std::optional<int> ParsePosition(std::string_view text, const OpenedRom& rom)
     return position;
 }
 
-std::optional<std::string> WriteWholeFile(const std::filesystem::path& path, std::string_view text)
+std::optional<Error> WriteWholeFile(const std::filesystem::path& path, std::string_view text)
 {
-    if (auto failure = WriteFileWhole(path, text)) return "could not write " + PathText(path) + ": " + *failure;
+    if (auto failure = WriteFileWhole(path, text)) return Error{ErrorCode::FileWrite, "could not write " + PathText(path) + ": " + *failure};
     return std::nullopt;
 }
 

@@ -91,9 +91,13 @@ int Undo(Session& session, const Arguments& args, bool redo)
     for (int step = 0; step < steps; ++step) {
         auto done = redo ? RedoChange(*rom) : UndoChange(*rom);
         if (!done) {
-            std::string message = done.error().message;
-            if (step > 0) message += " (" + std::to_string(step) + " of " + std::to_string(steps) + " steps were taken before it)";
-            return session.Fail(message);
+            Error error = done.error();
+            if (step > 0) {
+                AddToError(error, " (" + std::to_string(step) + " of " + std::to_string(steps) + " steps were taken before it)");
+                // The steps taken stay taken: the file is not as it was.
+                error.fileUnchanged = false;
+            }
+            return session.Fail(error);
         }
         session.out << (redo ? "Redone: " : "Undone: ") << DescribeChange(done->label) << '\n';
     }

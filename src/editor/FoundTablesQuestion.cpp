@@ -38,7 +38,7 @@ OpeningProposal ProposeOpening(const std::filesystem::path& rom, const ProfileFi
         // Places with equal evidence are worth telling about where nothing could be opened.
         if (!proposal.opened && usable.error().code == ErrorCode::TablesDisagree) {
             proposal.opened = MakeError(ErrorCode::TablesDisagree,
-                                        proposal.opened.error().message + "; in the ROM, " + usable.error().message);
+                                        DetailOf(proposal.opened.error()) + "; in the ROM, " + DetailOf(usable.error()));
         }
         return proposal;
     }

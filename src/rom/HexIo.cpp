@@ -30,7 +30,7 @@ Result<Bytes> HexToBytes(std::string_view text)
     if (text.size() % 2 != 0) even.push_back('0');
     even.append(text);
     if (!even.empty() && !IsHexText(even)) {
-        return MakeError(ErrorCode::BadHexText, "\"" + std::string(text) + "\"");
+        return WithFound(MakeError(ErrorCode::BadHexText, "\"" + std::string(text) + "\""), std::string(text));
     }
     Bytes bytes;
     bytes.reserve(even.size() / 2);

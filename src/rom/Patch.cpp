@@ -172,15 +172,16 @@ Status ApplyPatchesAs(RomFile& file, std::span<const Patch> patches, HistoryKind
     }
     restored = RomWriteDoor::Flush(file) && restored;
     Error error = status.error();
+    error.fileUnchanged = restored;
     if (restored) {
-        error.message += "; nothing was changed";
+        AddToError(error, "; nothing was changed");
         // The history keeps no change that did not happen; should taking it back fail, an undo
         // finds the bytes it names not as the change left them and refuses.
         if (mark && !RetractHistory(*mark)) {
-            error.message += " (the history still lists the write: " + PathText(mark->path) + ")";
+            AddToError(error, " (the history still lists the write: " + PathText(mark->path) + ")");
         }
     } else {
-        error.message += "; the file could not be put back and may be partly written";
+        AddToError(error, "; the file could not be put back and may be partly written");
     }
     return error;
 }

@@ -47,6 +47,7 @@ struct BadInput {
     Args cliArguments;  // "ROM", "PROFILE" and "OUTPUT" are replaced; empty: the row is core-only
     const char* fragment;
     bool expectFailure = true;
+    int status = kExitRefused;  // what the tool exits with: refused input, or a file that cannot be read or written
 };
 
 Scene Fixture(const TempDir& dir, std::string_view code = "BPRE", std::string_view name = "fixture.gba")
@@ -117,7 +118,7 @@ std::vector<BadInput> Rows()
              std::filesystem::permissions(scene.rom, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
              return scene;
          },
-         Action::Save, PriceEdit(), {}, {}, {}, SetArgs({"price=1234"}), "read-only"});
+         Action::Save, PriceEdit(), {}, {}, {}, SetArgs({"price=1234"}), "read-only", true, kExitFileError});
     add({"RomDeletedAfterOpening", [](const TempDir& dir) { return Fixture(dir); }, Action::Save, PriceEdit(), {}, {},
          [](const Scene& scene) { std::filesystem::remove(scene.rom); }, {}, "could not be opened"});
     add({"RomShortenedAfterOpening", [](const TempDir& dir) { return Fixture(dir); }, Action::Save, PriceEdit(), {}, {},
@@ -189,7 +190,7 @@ std::vector<BadInput> Rows()
              scene.rom = dir / "a folder.gba";
              return scene;
          },
-         Action::Open, {}, {}, {}, {}, kList, "folder"});
+         Action::Open, {}, {}, {}, {}, kList, "folder", true, kExitFileError});
 
     // Inputs that look odd but are fine: they must work, and still change nothing unasked.
     add({"IconPointersIntoGarbage",
@@ -295,7 +296,7 @@ TEST_P(BadInputTable, TheCommandLineToolRefusesWithOneLineAndChangesNothing)
     const std::string err = errStream.str();
 
     if (row.expectFailure) {
-        EXPECT_EQ(status, 1);
+        EXPECT_EQ(status, row.status);
         EXPECT_NE(err.find(row.fragment), std::string::npos) << err;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     } else {

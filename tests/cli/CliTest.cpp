@@ -132,7 +132,7 @@ TEST(CliIcon, WritesTheIconScaledAndRefusesGamesWithoutIcons)
 
     const auto ruby = test::WriteSample(dir, "AXVE", "ruby.gba");
     const CliRun refused = RunTool({"icon", Q(ruby), "7", "-o", Q(dir / "r.png")});
-    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.status, 3);
     EXPECT_TRUE(Contains(refused.err, "no item images"));
 }
 
@@ -205,7 +205,7 @@ TEST(CliImport, DryRunPrintsWhatTheRunWritesAndDiffFindsIt)
     const auto bad = test::WriteTextFile(dir / "bad.json", R"([{"position": 3, "price": 1}, {"position": 3}])");
     const Bytes after = ReadFile(rom);
     const CliRun refused = RunTool({"import", Q(rom), Q(bad)});
-    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.status, 3);
     EXPECT_EQ(refused.err, "quillbox-cli: The import file is not accepted: row 2, column position: position 3 is also in row 1\n");
     EXPECT_EQ(ReadFile(rom), after);
 }
@@ -247,14 +247,14 @@ TEST_P(CliUnknownCharacters, AreRefusedUnlessReplacementIsAskedFor)
 INSTANTIATE_TEST_SUITE_P(
     Rows, CliUnknownCharacters,
     ::testing::Values(
-        UnknownCharacterRun{"SetRefused", {"set", "ROM", "3", "name=Potion; x", "price=5"}, "", 1,
+        UnknownCharacterRun{"SetRefused", {"set", "ROM", "3", "name=Potion; x", "price=5"}, "", 3,
                             "quillbox-cli: The text holds characters this game cannot show: \";\" in the name would be saved "
                             "as spaces; --replace-unknown writes them as spaces\n",
                             ""},
         UnknownCharacterRun{"SetReplacing", {"set", "ROM", "3", "name=Potion; x", "--replace-unknown"}, "", 0, "Item Changed\n",
                             "Potion  x"},
         UnknownCharacterRun{"ImportDryRunRefused", {"import", "ROM", "FILE", "--dry-run"},
-                            "position,price,description\n3,5,\"Tab\there\"\n", 1,
+                            "position,price,description\n3,5,\"Tab\there\"\n", 3,
                             "quillbox-cli: row 1 (position 3), column description: The text holds characters this game "
                             "cannot show: U+0009 in the description would be saved as spaces; --replace-unknown writes "
                             "them as spaces\n",
@@ -292,21 +292,21 @@ INSTANTIATE_TEST_SUITE_P(
         BadCommand{"UnknownCommand", {"frobnicate", "ROM"}, 2, "unknown command"},
         BadCommand{"UnknownOption", {"info", "ROM", "--nope"}, 2, "nope"},
         BadCommand{"UnknownKey", {"set", "ROM", "1", "colour=3"}, 2, "KEY=VALUE"},
-        BadCommand{"PositionOutOfRange", {"show", "ROM", "375"}, 1, "no item at position"},
-        BadCommand{"NameTooLong", {"set", "ROM", "1", "name=ABCDEFGHIJKLMN"}, 1, "14-byte"},
-        BadCommand{"DescriptionTooLong", {"set", "ROM", "1", "description=" + std::string(300, 'x')}, 1, "more than"},
-        BadCommand{"PriceTooLarge", {"set", "ROM", "1", "price=65536"}, 1, "0 to 65535"},
-        BadCommand{"PocketPastList", {"set", "ROM", "1", "pocket=6"}, 1, "0 to 5"},
-        BadCommand{"NonHexPointer", {"set", "ROM", "1", "price=5", "battleUsageCodePointer=12G"}, 1, "hexadecimal"},
-        BadCommand{"DescriptionRepointPastEnd", {"set", "ROM", "1", "price=5", "descriptionOffset=1000000"}, 1, "past the end"},
-        BadCommand{"ImageRepointPastEnd", {"set", "ROM", "1", "price=5", "imageOffset=FFFFFF", "paletteOffset=1000000"}, 1, "at most 6"},
-        BadCommand{"TmMoveOnOrdinaryItem", {"set", "ROM", "1", "price=5", "tmMove=3"}, 1, "289 to 346"},
-        BadCommand{"FolderAsRom", {"info", "DIR"}, 1, "folder"},
-        BadCommand{"MissingProfile", {"--profile", "DIR/none.ini", "list", "ROM"}, 1, "Unsupported ROM or no ROM opened!"},
+        BadCommand{"PositionOutOfRange", {"show", "ROM", "375"}, 3, "no item at position"},
+        BadCommand{"NameTooLong", {"set", "ROM", "1", "name=ABCDEFGHIJKLMN"}, 3, "14-byte"},
+        BadCommand{"DescriptionTooLong", {"set", "ROM", "1", "description=" + std::string(300, 'x')}, 3, "more than"},
+        BadCommand{"PriceTooLarge", {"set", "ROM", "1", "price=65536"}, 3, "0 to 65535"},
+        BadCommand{"PocketPastList", {"set", "ROM", "1", "pocket=6"}, 3, "0 to 5"},
+        BadCommand{"NonHexPointer", {"set", "ROM", "1", "price=5", "battleUsageCodePointer=12G"}, 3, "hexadecimal"},
+        BadCommand{"DescriptionRepointPastEnd", {"set", "ROM", "1", "price=5", "descriptionOffset=1000000"}, 3, "past the end"},
+        BadCommand{"ImageRepointPastEnd", {"set", "ROM", "1", "price=5", "imageOffset=FFFFFF", "paletteOffset=1000000"}, 3, "at most 6"},
+        BadCommand{"TmMoveOnOrdinaryItem", {"set", "ROM", "1", "price=5", "tmMove=3"}, 3, "289 to 346"},
+        BadCommand{"FolderAsRom", {"info", "DIR"}, 4, "folder"},
+        BadCommand{"MissingProfile", {"--profile", "DIR/none.ini", "list", "ROM"}, 3, "Unsupported ROM or no ROM opened!"},
         BadCommand{"ImportWithoutFile", {"import", "ROM"}, 2, "import takes a ROM and a file"},
-        BadCommand{"ImportMissingFile", {"import", "ROM", "DIR/none.json"}, 1, "could not read"},
-        BadCommand{"DiffWithAFolder", {"diff", "ROM", "DIR"}, 1, "folder"},
-        BadCommand{"UnknownSampleGame", {"sample-rom", "DIR/x.gba", "--game", "ZZZZ"}, 1, "no sample"}),
+        BadCommand{"ImportMissingFile", {"import", "ROM", "DIR/none.json"}, 4, "could not read"},
+        BadCommand{"DiffWithAFolder", {"diff", "ROM", "DIR"}, 4, "folder"},
+        BadCommand{"UnknownSampleGame", {"sample-rom", "DIR/x.gba", "--game", "ZZZZ"}, 3, "no sample"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 struct OptionSpelling {
@@ -337,9 +337,9 @@ INSTANTIATE_TEST_SUITE_P(
         OptionSpelling{"ValueAfterEquals", {"export", "ROM", "--format=csv"}, 0, "position,name,index"},
         OptionSpelling{"OneDashLongOption", {"-format", "csv", "export", "ROM"}, 0, "position,name,index"},
         OptionSpelling{"LastValueWins", {"export", "ROM", "--format", "xml", "--format", "csv"}, 0, "position,name,index"},
-        OptionSpelling{"ValueThatLooksLikeAnOption", {"--profile", "--json", "info", "ROM"}, 1, "Unsupported ROM"},
+        OptionSpelling{"ValueThatLooksLikeAnOption", {"--profile", "--json", "info", "ROM"}, 3, "Unsupported ROM"},
         OptionSpelling{"FlagAfterTheArguments", {"show", "ROM", "5", "--json"}, 0, "\"position\": 5"},
-        OptionSpelling{"DoubleDashEndsOptions", {"show", "ROM", "--", "--json"}, 1, "no item at position \"--json\""},
+        OptionSpelling{"DoubleDashEndsOptions", {"show", "ROM", "--", "--json"}, 3, "no item at position \"--json\""},
         OptionSpelling{"MissingValue", {"info", "ROM", "--profile"}, 2, "Missing value after '--profile'."},
         OptionSpelling{"ValueForAFlag", {"show", "ROM", "5", "--json=yes"}, 2, "Unexpected value after '--json'."},
         OptionSpelling{"SeveralUnknownOptions", {"info", "ROM", "-x", "--why"}, 2, "Unknown options: x, why."},
@@ -356,7 +356,7 @@ TEST(CliProgram, TheBuiltToolExitsWithTheDocumentedStatus)
     EXPECT_EQ(test::RunProgram(tool, {"sample-rom", Q(rom), "--game", "AXVE"}), 0);
     ASSERT_TRUE(std::filesystem::exists(rom));
     EXPECT_EQ(std::filesystem::file_size(rom), 16u * 1024 * 1024);
-    EXPECT_EQ(test::RunProgram(tool, {"show", Q(rom), "999"}), 1);
+    EXPECT_EQ(test::RunProgram(tool, {"show", Q(rom), "999"}), 3);
 }
 
 }  // namespace

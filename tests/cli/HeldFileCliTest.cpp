@@ -50,6 +50,7 @@ struct HeldCase {
     DWORD sharing;     // what that program lets others do with it
     std::vector<std::string> command;  // "DIR/" stands for the folder of the files
     const char* says;  // the line after "quillbox-cli: "; HELD stands for the held file's path
+    int status = 4;    // a file that cannot be read or written; an image file is refused input
 };
 
 std::map<std::string, Bytes> FilesIn(const std::filesystem::path& folder)
@@ -88,7 +89,7 @@ TEST_P(HeldFileCliTest, IsNamedAndNothingChanges)
     HeldFile holder(heldPath, held.sharing);
     ASSERT_TRUE(holder.Holds());
     const CliRun refused = run(held.command);
-    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.status, held.status);
     EXPECT_EQ(refused.err, "quillbox-cli: " + Replace(held.says, "HELD", PathText(heldPath)) + "\n");
     holder.Release();
     const auto after = FilesIn(folder);
@@ -116,13 +117,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "could not write HELD: it is held open by another program; close it there and try again"},
         HeldCase{"IconTarget", "icon.png", FILE_SHARE_READ, {"icon", "DIR/hack.gba", "3", "-o", "DIR/icon.png"},
                  "The image file is not accepted: \"HELD\" could not be written: it is held open by another program; close it "
-                 "there and try again"},
+                 "there and try again",
+                 3},
         HeldCase{"SampleTarget", "other.gba", FILE_SHARE_READ, {"sample-rom", "DIR/other.gba", "--game", "BPEE"},
                  "The ROM file could not be written: HELD: it is held open by another program; close it there and try again"},
         HeldCase{"ImportFile", "prices.csv", 0, {"import", "DIR/hack.gba", "DIR/prices.csv"},
                  "could not read HELD: it is held open by another program; close it there and try again"},
         HeldCase{"IconToImport", "icon.png", 0, {"icon-import", "DIR/hack.gba", "5", "DIR/icon.png"},
-                 "The image file is not accepted: \"HELD\" is held open by another program; close it there and try again"}),
+                 "The image file is not accepted: \"HELD\" is held open by another program; close it there and try again", 3}),
     [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST(SpaceCli, DescriptionsMoveOnlyWhenAskedAndIconsImport)
 
     const std::string old = description(10);
     const std::string longer = old + old + old;
-    EXPECT_EQ(RunTool({"set", rom.string(), "11", "description=" + longer}, &out), 1);
+    EXPECT_EQ(RunTool({"set", rom.string(), "11", "description=" + longer}, &out), 3);
     EXPECT_NE(out.find("--relocate"), std::string::npos) << out;
     EXPECT_EQ(ReadFile(rom), bytes);
 

@@ -134,8 +134,12 @@ TEST(CliOutput, LostOutputIsAFailure)
         FullDisk full;
         std::ostream out(&full);
         std::ostringstream err;
-        EXPECT_EQ(RunCli(args, out, err, ProgramFolder()), 1);
-        EXPECT_EQ(err.str(), "quillbox-cli: the output could not be written in full\n");
+        EXPECT_EQ(RunCli(args, out, err, ProgramFolder()), 4);
+        // show's --json asks for failures as JSON too.
+        const bool json = args.back() == "--json";
+        EXPECT_EQ(err.str(), json ? "{\"error\": {\"code\": \"FileWrite\", \"number\": 3, \"message\": \"the output could not be "
+                                    "written in full\", \"field\": null, \"offset\": null, \"found\": null, \"fileUnchanged\": true}}\n"
+                                  : "quillbox-cli: the output could not be written in full\n");
     }
 }
 

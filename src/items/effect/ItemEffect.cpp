@@ -286,7 +286,8 @@ Error FieldRefusal(const EffectField& field, std::string_view text)
         range = std::to_string(field.minimum) + " to " + std::to_string(field.maximum);
         if (TakesArgument(field)) range += " or off";
     }
-    return MakeError(ErrorCode::BadValue, std::string(field.key) + " takes " + range + ", not \"" + std::string(text) + "\"");
+    return WithFound(MakeError(ErrorCode::BadValue, std::string(field.key) + " takes " + range + ", not \"" + std::string(text) + "\""),
+                     std::string(text));
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ ItemEffectView ViewOf(const RomState& state, std::span<const Byte> table, int po
     }
     auto effect = DecodeItemEffect(*bytes);
     if (!effect) {
-        view.unavailable = "its effect record at " + NumberToHex(static_cast<std::uint64_t>(view.recordOffset)) + " cannot be read: " + effect.error().message;
+        view.unavailable = "its effect record at " + NumberToHex(static_cast<std::uint64_t>(view.recordOffset)) + " cannot be read: " + DetailOf(effect.error());
         view.words = view.unavailable;
         return view;
     }

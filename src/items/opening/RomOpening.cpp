@@ -88,13 +88,13 @@ Result<OpenedRom> OpenWithTables(RomFile& file, const OpenedRom& first, const Pr
     // the section, a TM/HM list that fails is unknown, an image table is shown but left alone.
     const TableCheckReport check = CheckTables(file, state, *opened.family, *records, *moveNames);
     if (!check.items) {
-        return MakeError(ErrorCode::TablesDisagree, check.problems.front() + " (" + where + ")");
+        return MakePlacedError(ErrorCode::TablesDisagree, check.problems.front() + " (" + where + ")", check.problems.front());
     }
     if (!tables.tmListUnknown && !check.tmMoves) state.tmMovesKnown = false;
     state.imagesWritable = check.images;
-    for (const std::string& problem : check.problems) {
-        const bool tmList = problem.starts_with("TMData");
-        opened.warnings.push_back(problem + (tmList ? "; TM/HM moves are not shown or written" : "; it is shown but not written"));
+    for (std::size_t i = 0; i < check.problems.size(); ++i) {
+        const bool tmList = check.problemKeys[i] == "TMData";
+        opened.warnings.push_back(check.problems[i] + (tmList ? "; TM/HM moves are not shown or written" : "; it is shown but not written"));
     }
     if (tables.tmListUnknown) {
         opened.warnings.push_back("this ROM's TM/HM move list is unknown; TM/HM moves are not shown or written");
@@ -119,18 +119,6 @@ bool AllTablesPass(const OpenedRom& opened, const ProfileTables& tables)
     return (tables.tmListUnknown || opened.state.tmMovesKnown) &&
            (!opened.family->hasImages || opened.state.imagesWritable) &&
            (tables.effectData == 0 || opened.state.itemEffectsKnown);
-}
-
-// What was wrong with a section, without the error's heading and the section's name.
-std::string Detail(const Error& error, const std::string& where)
-{
-    std::string text = error.message;
-    const std::string heading = std::string(DescribeErrorCode(error.code)) + ": ";
-    if (text.starts_with(heading)) text.erase(0, heading.size());
-    for (const std::string& mention : {" (" + where + ")", " in " + where}) {
-        if (const std::size_t at = text.find(mention); at != std::string::npos) text.erase(at, mention.size());
-    }
-    return text;
 }
 
 }  // namespace
@@ -171,14 +159,14 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
     state.headerCode = std::string(header->begin(), header->begin() + 4);
     state.versionByte = header->back();
     if (!IsPrintableHeaderCode(state.headerCode)) {
-        return MakeError(ErrorCode::UnsupportedRom, "the header code at AC is " +
-                                                        BytesToHex(std::span<const Byte>(*header).first(4)) +
-                                                        ", not four printable characters");
+        const std::string code = BytesToHex(std::span<const Byte>(*header).first(4));
+        return WithFound(MakeError(ErrorCode::UnsupportedRom, "the header code at AC is " + code + ", not four printable characters"),
+                         code);
     }
     state.gameCode = std::string(GameCodeOf(state.headerCode));
     first.family = FindGameFamily(state.gameCode);
     if (first.family == nullptr) {
-        return MakeError(ErrorCode::UnsupportedRom, "game code \"" + state.gameCode + "\"");
+        return WithFound(MakeError(ErrorCode::UnsupportedRom, "game code \"" + state.gameCode + "\""), state.gameCode);
     }
     state.textEditable = state.headerCode.back() != 'J';
     state.romSize = file->Size();
@@ -222,7 +210,7 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
             auto opened = OpenWithTables(*file, base, tables, Describe(section));
             if (!opened) {
                 if (!firstRefusal) firstRefusal = opened.error();
-                reasons[i] = Detail(opened.error(), Describe(section));
+                reasons[i] = ReasonOf(opened.error());
                 continue;
             }
             if (AllTablesPass(*opened, tables)) {
@@ -238,9 +226,9 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
             // Every section failed: the first one's refusal, and what was wrong with the others.
             Error refusal = *firstRefusal;
             for (std::size_t i = 1; i < sections.size(); ++i) {
-                refusal.message += "; " + Describe(sections[i]) + " does not fit this ROM either (" + reasons[i] + ")";
+                AddToError(refusal, "; " + Describe(sections[i]) + " does not fit this ROM either (" + reasons[i] + ")");
             }
-            refusal.message += passedOverText;
+            AddToError(refusal, passedOverText);
             return refusal;
         }
         chosen = std::move(*attempts[pick]);

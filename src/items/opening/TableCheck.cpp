@@ -95,10 +95,12 @@ TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFam
     if (!report.items) {
         report.problems.push_back("ItemData " + Hex(state.itemTableOffset) + " holds no item table of " +
                                   std::to_string(items) + " items");
+        report.problemKeys.emplace_back("ItemData");
     }
     report.moveNames = LooksLikeMoveNames(moveNames, kMoveCount);
     if (!report.moveNames) {
         report.problems.push_back("AttackNames " + Hex(state.moveNamesOffset) + " holds no move-name table");
+        report.problemKeys.emplace_back("AttackNames");
     }
     if (state.tmMovesKnown) {
         auto moves = file.ReadAt(state.tmMovesOffset, 2 * kTmEntries);
@@ -108,6 +110,7 @@ TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFam
             report.problems.push_back("TMData " + Hex(state.tmMovesOffset) + " holds no TM/HM move list (" +
                                       std::to_string(evidence.movesInRange) + " of " + std::to_string(kTmEntries) +
                                       " entries are moves, " + evidence.Describe() + ")");
+            report.problemKeys.emplace_back("TMData");
         }
     }
     if (family.hasImages) {
@@ -115,6 +118,7 @@ TableCheckReport CheckTables(RomFile& file, const RomState& state, const GameFam
         if (!report.images) {
             report.problems.push_back("IMGData " + Hex(state.imageTableOffset) +
                                       " holds no table of pointers to compressed images");
+            report.problemKeys.emplace_back("IMGData");
         }
     }
     return report;
@@ -191,18 +195,21 @@ Status TakeTables(RomState& state, const GameFamily& family, const ProfileTables
             continue;
         }
         if (key.required && key.value == 0) {
-            return MakeError(ErrorCode::UnsupportedRom, "no " + std::string(key.name) + " in " + std::string(where));
+            return MakePlacedError(ErrorCode::UnsupportedRom, "no " + std::string(key.name) + " in " + std::string(where),
+                                   "no " + std::string(key.name));
         }
         if (key.value < 0 || key.value > kMaxOffset) {
-            return MakeError(ErrorCode::BadOffset, std::string(key.name) + " " + std::to_string(key.value) + " in " +
-                                                       std::string(where));
+            const std::string value = std::string(key.name) + " " + std::to_string(key.value);
+            return WithFound(MakePlacedError(ErrorCode::BadOffset, value + " in " + std::string(where), value),
+                             std::to_string(key.value));
         }
         *key.field = static_cast<std::int32_t>(key.value);
     }
     if (tables.itemCount && (*tables.itemCount < 1 || *tables.itemCount > kMaxItemCount)) {
-        return MakeError(ErrorCode::BadValue, "ItemCount " + std::to_string(*tables.itemCount) + " in " +
-                                                  std::string(where) + " is not 1 to " +
-                                                  std::to_string(kMaxItemCount));
+        const std::string count = "ItemCount " + std::to_string(*tables.itemCount);
+        const std::string range = " is not 1 to " + std::to_string(kMaxItemCount);
+        return WithFound(MakePlacedError(ErrorCode::BadValue, count + " in " + std::string(where) + range, count + range),
+                         std::to_string(*tables.itemCount));
     }
     state.itemCount = tables.itemCount ? static_cast<int>(*tables.itemCount) : family.itemCount;
     // Known only once the check at opening has seen the table's evidence there.

@@ -34,6 +34,7 @@ struct TableCheckReport {
     bool tmMoves = true;
     bool images = true;
     std::vector<std::string> problems;  // one sentence per table that failed
+    std::vector<std::string> problemKeys;  // the profile key of the table each problem is about
 };
 
 // Checks the tables the state names against what the ROM holds there, given the item records

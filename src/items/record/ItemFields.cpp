@@ -121,9 +121,9 @@ constexpr RecordField kFields[] = {
 
 std::string Quote(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
-Error FieldError(ErrorCode code, const RecordField& field, std::string detail)
+Error FieldError(ErrorCode code, const RecordField& field, std::string detail, std::string found)
 {
-    Error error = MakeError(code, std::move(detail));
+    Error error = WithFound(MakeError(code, std::move(detail)), std::move(found));
     error.field = std::string(field.key);
     error.recordOffset = field.offset;
     return error;
@@ -155,7 +155,8 @@ Result<std::uint32_t> ParseFieldValue(const RecordField& field, const GameFamily
     if (field.kind == FieldKind::Pointer) {
         if (text.empty() || text.size() > 6 || !IsHexText(text)) {
             return FieldError(ErrorCode::BadHexText, field,
-                              std::string(field.key) + " " + Quote(text) + " is not hexadecimal text of at most 6 digits");
+                              std::string(field.key) + " " + Quote(text) + " is not hexadecimal text of at most 6 digits",
+                              std::string(text));
         }
         return static_cast<std::uint32_t>(HexToNumber(text));
     }
@@ -168,7 +169,8 @@ Result<std::uint32_t> ParseFieldValue(const RecordField& field, const GameFamily
     }
     std::string takes = "takes a whole number from 0 to " + std::to_string(field.Maximum());
     if (meaning != Meaning::None) takes += " or the name of one";
-    return FieldError(ErrorCode::BadValue, field, std::string(field.key) + " " + takes + ", not " + Quote(text));
+    return FieldError(ErrorCode::BadValue, field, std::string(field.key) + " " + takes + ", not " + Quote(text),
+                      std::string(text));
 }
 
 std::string FieldValueText(const RecordField& field, std::uint32_t value)
@@ -180,7 +182,8 @@ Status CheckFieldValue(const RecordField& field, const GameFamily& family, std::
 {
     if (value > field.Maximum()) {
         return FieldError(ErrorCode::BadValue, field, std::string(field.key) + " takes a whole number from 0 to " +
-                                                          std::to_string(field.Maximum()) + ", not " + std::to_string(value));
+                                                          std::to_string(field.Maximum()) + ", not " + std::to_string(value),
+                          std::to_string(value));
     }
     if (!field.knownValuesOnly || value == stored || NameOf(field.meaning, family, static_cast<int>(value))) {
         return {};
@@ -195,7 +198,8 @@ Status CheckFieldValue(const RecordField& field, const GameFamily& family, std::
     const std::string range = contiguous && !known.empty() ? "from 0 to " + std::to_string(known.back().value) + ", not " + std::to_string(value)
                                                            : "not " + std::to_string(value);
     return FieldError(ErrorCode::BadValue, field, std::string(field.key) + " takes a value the game knows, " + range + " (" +
-                                                      names + ")");
+                                                      names + ")",
+                      std::to_string(value));
 }
 
 }  // namespace quillbox
