@@ -194,6 +194,11 @@ public:
     bool HasPendingImport() const;
 
 private:
+    SessionStep FinishOpening(Result<OpenedRom> opened);
+    SessionStep SaveStepOn();
+    SessionStep StepHistory(bool undo);
+    SessionStep ShowWritten(int position, std::optional<SessionMessage> message);
+
     struct Data;
     std::unique_ptr<Data> data_;
 };
