@@ -5,8 +5,6 @@
 #include "editor/UserTexts.h"
 #include "rom/History.h"
 #include "items/effect/ItemEffects.h"
-#include "rom/Profile.h"
-#include "sample/SampleRom.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -131,63 +129,6 @@ TEST(EditorSessionOpening, RefusesWhatIsNoRomWithTheWindowsMessages)
         EXPECT_FALSE(session.Undo().written);
     }
     EXPECT_EQ(ReadFile(notRom), Bytes(0x200, 0x41));
-}
-
-// Where the profiles do not serve the ROM, the session asks before it opens anything; the answer
-// decides the tables, and only a Yes keeps them beside the ROM. The ROM itself is never written.
-TEST(EditorSessionOpening, TheFoundTablesQuestionDecidesTheTables)
-{
-    struct Case {
-        const char* name;
-        std::string_view code;
-        bool hack;
-        const char* writtenCode;  // replaces the sample's header code
-        bool yes;
-        int items;  // 0: nothing opened
-        std::string message;
-    };
-    const Case cases[] = {
-        {"hack, yes", "BPRE", true, nullptr, true, 375 + kSampleHackExtraItems, ""},
-        {"hack, no", "BPRE", true, nullptr, false, 375, "The ROM was opened with these warnings:"},
-        {"no section, yes", "BPEE", false, "BPEX", true, 377, ""},
-        {"no section, no", "BPEE", false, "BPEX", false, 0, std::string(kUnsupportedRom)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        TempDir dir;
-        const auto rom = dir / "rom.gba";
-        SampleOptions options;
-        options.hack = c.hack;
-        ASSERT_TRUE(WriteSampleRom(rom, c.code, options));
-        if (c.writtenCode != nullptr) {
-            Bytes bytes = ReadFile(rom);
-            std::copy_n(c.writtenCode, 4, bytes.begin() + 0xAC);
-            WriteFile(rom, bytes);
-        }
-        const Bytes before = ReadFile(rom);
-        EditorSession session;
-        const SessionStep asked = session.Open(rom, ProfileFiles{ShippedProfile(), dir / "none.ini"});
-        ASSERT_TRUE(asked.question);
-        EXPECT_EQ(asked.question->topic, SessionQuestion::Topic::FoundTables);
-        EXPECT_EQ(asked.question->id, "tableDetectionQuestion");
-        EXPECT_TRUE(asked.question->offersNo);
-        EXPECT_TRUE(session.HasPendingOpening());
-        EXPECT_FALSE(session.IsOpen());
-
-        const SessionStep answered = session.AnswerOpening(c.yes);
-        EXPECT_FALSE(session.HasPendingOpening());
-        EXPECT_EQ(session.IsOpen(), c.items > 0);
-        EXPECT_EQ(answered.opened, c.items > 0);
-        EXPECT_EQ(static_cast<int>(session.ItemNames().size()), c.items);
-        if (c.message.empty()) {
-            EXPECT_FALSE(answered.message) << answered.message->text;
-        } else {
-            ASSERT_TRUE(answered.message);
-            EXPECT_TRUE(answered.message->text.starts_with(c.message)) << answered.message->text;
-        }
-        EXPECT_EQ(std::filesystem::exists(RomTablesPathOf(rom)), c.yes);
-        EXPECT_EQ(ReadFile(rom), before);
-    }
 }
 
 // A save writes exactly the fields the user changed, after the answers it needs; a No or a
