@@ -191,7 +191,7 @@ void Form1::UseLike_Click()
 void Form1::effectSave_Click()
 {
     if (session_.ShownPosition() < 0) return;
-    auto effect = effectPanel->Effect();
+    auto effect = effectPanel->Effect(session_.ShownEffect());
     if (!effect) {
         ShowError(effect.error());
         return;

@@ -132,6 +132,7 @@ SessionStep EditorSession::Show(int position)
     }
     if (auto effect = ReadItemEffect(state, position)) {
         shown.effect = std::move(*effect);
+        data.shownEffect = shown.effect.effect;
         for (int user : shown.effect.sharedWith) {
             if (user >= 0 && static_cast<std::size_t>(user) < data.itemNames.size()) {
                 shown.effectSharedWith.push_back(data.itemNames[static_cast<std::size_t>(user)]);
@@ -139,6 +140,7 @@ SessionStep EditorSession::Show(int position)
         }
     } else {
         shown.effect.unavailable = effect.error().message;
+        data.shownEffect = {};
     }
     return step;
 }
@@ -148,6 +150,7 @@ const Text& EditorSession::ShownName() const { return data_->shownName; }
 const Text& EditorSession::ShownDescription() const { return data_->shownDescription; }
 const DescriptionPlace& EditorSession::ShownDescriptionPlace() const { return data_->place; }
 const RoutineGroups* EditorSession::Routines() const { return data_->routines.get(); }
+const ItemEffect& EditorSession::ShownEffect() const { return data_->shownEffect; }
 
 FormValues EditorSession::FormWords(const FormInput& input) const
 {

@@ -140,6 +140,8 @@ public:
     const Text& ShownDescription() const;
     const DescriptionPlace& ShownDescriptionPlace() const;
     const RoutineGroups* Routines() const;
+    // The shown item's effect as read: the members no control shows keep their values from it.
+    const ItemEffect& ShownEffect() const;
 
     // What the controls' values mean as the user has them now, before a save: the shown item with
     // every value typed or picked put in, said by the form model. A value a save would refuse

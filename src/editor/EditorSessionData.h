@@ -53,6 +53,7 @@ struct EditorSession::Data {
     Text shownDescription;
     DescriptionPlace place;
     std::shared_ptr<const RoutineGroups> routines;
+    ItemEffect shownEffect;
 
     // A save waiting for answers: the same edit goes to every step.
     std::optional<ItemEdit> pendingEdit;
@@ -72,6 +73,7 @@ struct EditorSession::Data {
         shownDescription.clear();
         place = {};
         routines.reset();
+        shownEffect = {};
         pendingEdit.reset();
         importPlan.reset();
     }

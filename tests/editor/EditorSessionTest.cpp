@@ -290,6 +290,7 @@ TEST(EditorSessionEffect, WritesTheEffectAndShowsItAgain)
         EXPECT_EQ(saved.message->text, kItemChanged);
         ASSERT_TRUE(saved.shown);
         EXPECT_EQ(saved.shown->effect.effect, effect);
+        EXPECT_EQ(open.session.ShownEffect(), effect);
         EXPECT_EQ(open.Now(), expected);
         // The same effect again changes no byte and records no change.
         open.session.SaveEffect(effect);
