@@ -102,7 +102,6 @@ void EffectPanel::Show(const ItemEffectView& view, const QStringList& sharedName
         ShowUnavailable(Utf8ToQString(view.unavailable));
         return;
     }
-    shown_ = view.effect;
     const auto fields = EffectFields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const QString text = Utf8ToQString(EffectFieldText(view.effect, fields[i]));
@@ -124,7 +123,6 @@ void EffectPanel::Show(const ItemEffectView& view, const QStringList& sharedName
 
 void EffectPanel::ShowUnavailable(const QString& reason)
 {
-    shown_ = ItemEffect{};
     for (QWidget* control : controls_) {
         if (auto* box = qobject_cast<QCheckBox*>(control)) {
             box->setChecked(false);
@@ -139,9 +137,9 @@ void EffectPanel::ShowUnavailable(const QString& reason)
     EnableControls(false);
 }
 
-Result<ItemEffect> EffectPanel::Effect() const
+Result<ItemEffect> EffectPanel::Effect(const ItemEffect& shown) const
 {
-    ItemEffect effect = shown_;
+    ItemEffect effect = shown;
     const auto fields = EffectFields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
         QString text;

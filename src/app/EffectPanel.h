@@ -24,9 +24,9 @@ public:
     void Show(const ItemEffectView& view, const QStringList& sharedNames);
     // No effect to show or change: every control off and why in their place.
     void ShowUnavailable(const QString& reason);
-    // The effect the controls hold, each member set through the core from its control's text;
-    // refuses, naming the member, what the record cannot hold.
-    Result<ItemEffect> Effect() const;
+    // The effect the controls hold over `shown`, each member set through the core from its
+    // control's text; refuses, naming the member, what the record cannot hold.
+    Result<ItemEffect> Effect(const ItemEffect& shown) const;
     // The controls in their order, the save button last.
     std::vector<QWidget*> Controls() const;
 
@@ -39,7 +39,6 @@ private:
     QLabel* words_ = nullptr;
     QPushButton* save_ = nullptr;
     std::vector<QWidget*> controls_;  // one per member of EffectFields(), in its order
-    ItemEffect shown_;
 };
 
 }  // namespace quillbox

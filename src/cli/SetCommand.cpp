@@ -177,7 +177,7 @@ int UseLikeCommand(Session& session, const Arguments& args)
     if (!item) return session.Fail(item.error());
     auto patches = PlanSave(rom->state, *position, UseLike(*item), {});
     if (!patches) return session.Fail(patches.error());
-    if (auto written = ApplyToRom(rom->state, *patches, {"Use Like " + ToUtf8(item->name), *position}); !written) {
+    if (auto written = ApplyToRom(rom->state, *patches, UseLikeChange(*position)); !written) {
         return session.Fail(written.error());
     }
     session.out << kItemChanged << '\n';

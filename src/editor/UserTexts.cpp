@@ -79,6 +79,8 @@ std::string IconImported(std::int64_t imageOffset, std::int64_t paletteOffset)
     return "Icon imported into free space: image at " + Hex(imageOffset) + ", palette at " + Hex(paletteOffset) + ".";
 }
 
+ChangeLabel UseLikeChange(int position) { return ChangeLabel("Use Like", position); }
+
 std::string DescriptionSharingTip(const RomState& state, int position)
 {
     const auto sharing = SharingOf(state, position);

@@ -2,6 +2,7 @@
 
 #include "items/opening/RomState.h"
 #include "items/record/Sharing.h"
+#include "rom/Patch.h"
 
 #include <array>
 #include <cstdint>
@@ -48,6 +49,10 @@ std::string OpenedWithWarnings(std::span<const std::string> warnings);
 // After a description Repoint to a place where no text ends within reach.
 std::string DescriptionWithoutRoom(std::string_view offsetText);
 std::string IconImported(std::int64_t imageOffset, std::int64_t paletteOffset);
+
+// How the history names "Use like…" of the item at `position`, from every front end alike: the
+// write gives it the item's name, "Use Like of POTION".
+ChangeLabel UseLikeChange(int position);
 
 // Who else uses the shown item's description, or its icon's tiles and palette: the tooltip of
 // the description box and of the icon. Empty when nothing is known (no ROM, no icons).
