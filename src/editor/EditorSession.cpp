@@ -6,6 +6,7 @@
 #include "base/PathText.h"
 #include "items/record/IconTransfer.h"
 #include "items/record/ItemFields.h"
+#include "items/exchange/RomDiff.h"
 #include "items/record/ItemTable.h"
 #include "rom/History.h"
 
@@ -86,6 +87,9 @@ struct EditorSession::Data {
     SaveQuestion::Topic asked = SaveQuestion::Topic::UnknownCharacters;
 
     std::optional<ImportPlan> importPlan;
+    // Where the found tables are kept, as the opening said it; Find Tables' tables until answered.
+    std::string whereKept;
+    std::optional<DetectedTables> foundTables;
 
     RomState& State() { return rom ? rom->state : closed; }
 
@@ -117,6 +121,7 @@ SessionStep EditorSession::Open(const std::filesystem::path& rom, const ProfileF
         return step;
     }
     const std::string kept = whereKept.empty() ? PathText(RomTablesPathOf(rom)) : std::string(whereKept);
+    data_->whereKept = kept;
     OpeningProposal proposal = ProposeOpening(rom, profiles, kept);
     if (!proposal.found) return FinishOpening(std::move(proposal.opened));
     SessionStep step;
@@ -160,6 +165,7 @@ void EditorSession::Close()
     if (data_->rom) data_->closed.romPath = data_->rom->state.romPath;
     data_->rom.reset();
     data_->pendingOpening.reset();
+    data_->foundTables.reset();
     data_->itemNames.clear();
     data_->ForgetShown();
 }
@@ -536,5 +542,81 @@ SessionStep EditorSession::ApplyImport()
 }
 
 bool EditorSession::HasPendingImport() const { return data_->importPlan.has_value(); }
+
+SessionStep EditorSession::DiffWith(const std::filesystem::path& other, const ProfileFiles& profiles) const
+{
+    if (!data_->rom) return WithMessage(UnsupportedRomMessage());
+    auto second = OpenRom(other, OpenOptions{profiles, std::nullopt});
+    if (!second) {
+        return WithMessage(second.error().code == ErrorCode::UnsupportedRom ? UnsupportedRomMessage()
+                                                                             : ErrorMessageOf(second.error()));
+    }
+    auto changes = DiffItems(*data_->rom, *second);
+    if (!changes) return WithError(changes.error());
+    SessionStep step;
+    step.text = FormatChanges(*changes);
+    step.changes = static_cast<int>(changes->size());
+    return step;
+}
+
+SessionStep EditorSession::SaveEffectFields(const std::map<std::string, std::string, std::less<>>& fields)
+{
+    if (!data_->rom || data_->shown < 0) return WithMessage(UnsupportedRomMessage());
+    auto view = ReadItemEffect(data_->rom->state, data_->shown);
+    if (!view) return WithError(view.error());
+    ItemEffect effect = view->effect;
+    for (const auto& [key, text] : fields) {
+        if (Status set = SetEffectField(effect, key, text); !set) return WithError(set.error());
+    }
+    return SaveEffect(effect);
+}
+
+// --- Find Tables --------------------------------------------------------------------------------
+
+SessionStep EditorSession::FindTables()
+{
+    Data& data = *data_;
+    data.foundTables.reset();
+    if (!data.rom) return WithMessage(UnsupportedRomMessage());
+    auto detected = DetectTables(data.rom->state.romPath);
+    if (!detected) return WithError(detected.error());
+    SessionStep step;
+    step.text = FormatDetectedSection(*detected);
+    if (Status usable = CheckDetectedTables(*detected); !usable) {
+        SessionMessage refusal = ErrorMessageOf(usable.error());
+        refusal.text = step.text + "\n" + refusal.text;
+        step.message = std::move(refusal);
+        return step;
+    }
+    step.question = SessionQuestion{SessionQuestion::Topic::FoundTables, "keepTablesQuestion", std::string(kProgramTitle),
+                                    step.text + "\nUse these tables? They are kept for this ROM alone, in " +
+                                        data.whereKept + ".",
+                                    true, false};
+    data.foundTables = std::move(*detected);
+    return step;
+}
+
+SessionStep EditorSession::AnswerFindTables(bool keep)
+{
+    Data& data = *data_;
+    if (!data.rom || !data.foundTables) return WithMessage(UnsupportedRomMessage());
+    const DetectedTables found = std::move(*data.foundTables);
+    data.foundTables.reset();
+    if (!keep) {
+        SessionStep declined;
+        declined.declined = true;
+        return declined;
+    }
+    if (Status kept = KeepFoundTables(data.rom->state.romPath, found); !kept) return WithError(kept.error());
+    return {};
+}
+
+std::string ListEntryNumber(std::string_view entry)
+{
+    const std::size_t digits = entry.find_first_not_of("0123456789");
+    const std::size_t end = digits == std::string_view::npos ? entry.size() : digits;
+    if (end == 0 || (end < entry.size() && entry[end] != ' ')) return {};
+    return std::string(entry.substr(0, end));
+}
 
 }  // namespace quillbox
