@@ -14,11 +14,10 @@ namespace quillbox {
 namespace {
 
 // An item name may hold "&", which a menu would take for an access key.
-QString MenuText(const QString& verb, const HistoryEntry* change)
+QString MenuText(const QString& verb, const std::optional<std::string>& change)
 {
-    if (change == nullptr) return verb;
-    const std::string named = DescribeChange(change->label);
-    return verb + u' ' + Utf8ToQString(named).replace(u'&', u"&&"_s);
+    if (!change) return verb;
+    return verb + u' ' + Utf8ToQString(*change).replace(u'&', u"&&"_s);
 }
 
 QAction* Named(QAction* action, const QString& name)
@@ -29,8 +28,8 @@ QAction* Named(QAction* action, const QString& name)
 
 }  // namespace
 
-EditMenu::EditMenu(QMenuBar* bar, RomPath romPath, Stepped stepped, Refused refused)
-    : QObject(bar), romPath_(std::move(romPath)), stepped_(std::move(stepped)), refused_(std::move(refused))
+EditMenu::EditMenu(QMenuBar* bar, Names names, Stepper step)
+    : QObject(bar), names_(std::move(names)), step_(std::move(step))
 {
     mnuEdit = bar->addMenu(u"&Edit"_s);
     mnuEdit->setObjectName(u"mnuEdit"_s);
@@ -55,40 +54,15 @@ bool EditMenu::KeepHistory() const { return mnuEditKeepHistory->isChecked(); }
 
 void EditMenu::Refresh()
 {
-    const HistoryEntry* undo = nullptr;
-    const HistoryEntry* redo = nullptr;
-    HistoryLog log;
-    if (const std::filesystem::path rom = romPath_(); !rom.empty()) {
-        if (auto read = ReadHistory(rom)) {
-            log = std::move(*read);
-        }
-        const HistoryStacks stacks = StacksOf(log);
-        if (!stacks.undo.empty()) undo = stacks.undo.back();
-        if (!stacks.redo.empty()) redo = stacks.redo.back();
-    }
-    mnuEditUndo->setText(MenuText(u"&Undo"_s, undo));
-    mnuEditUndo->setEnabled(undo != nullptr);
-    mnuEditRedo->setText(MenuText(u"&Redo"_s, redo));
-    mnuEditRedo->setEnabled(redo != nullptr);
+    const HistoryNames names = names_();
+    mnuEditUndo->setText(MenuText(u"&Undo"_s, names.undo));
+    mnuEditUndo->setEnabled(names.undo.has_value());
+    mnuEditRedo->setText(MenuText(u"&Redo"_s, names.redo));
+    mnuEditRedo->setEnabled(names.redo.has_value());
 }
 
-void EditMenu::mnuEditUndo_Click() { Step(true); }
+void EditMenu::mnuEditUndo_Click() { step_(true); }
 
-void EditMenu::mnuEditRedo_Click() { Step(false); }
-
-void EditMenu::Step(bool undo)
-{
-    const std::filesystem::path rom = romPath_();
-    if (rom.empty()) {
-        return;
-    }
-    auto stepped = undo ? UndoChange(rom) : RedoChange(rom);
-    Refresh();
-    if (!stepped) {
-        refused_(stepped.error());
-        return;
-    }
-    stepped_(*stepped);
-}
+void EditMenu::mnuEditRedo_Click() { step_(false); }
 
 }  // namespace quillbox

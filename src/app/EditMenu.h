@@ -1,11 +1,9 @@
 #pragma once
 
-#include "base/Error.h"
-#include "rom/History.h"
+#include "editor/EditorSession.h"
 
 #include <QObject>
 
-#include <filesystem>
 #include <functional>
 
 class QAction;
@@ -16,17 +14,16 @@ namespace quillbox {
 
 // The Edit menu: undo and redo of the open ROM's changes, named after them ("Undo Save of
 // POTION"), and whether new changes are kept in the history at all. The history lives beside
-// the ROM, so it outlasts the window.
+// the ROM, so it outlasts the window; the session reads it and steps through it.
 class EditMenu : public QObject {
     Q_OBJECT
 public:
-    // The open ROM, or an empty path when none is open.
-    using RomPath = std::function<std::filesystem::path()>;
-    // Called after an undo or redo with the change taken back or brought back.
-    using Stepped = std::function<void(const HistoryEntry& change)>;
-    using Refused = std::function<void(const Error& error)>;
+    // The next undo and redo, none of either while no ROM is open.
+    using Names = std::function<HistoryNames()>;
+    // Takes back (`undo`) or brings back a change.
+    using Stepper = std::function<void(bool undo)>;
 
-    EditMenu(QMenuBar* bar, RomPath romPath, Stepped stepped, Refused refused);
+    EditMenu(QMenuBar* bar, Names names, Stepper step);
 
     bool KeepHistory() const;
     // Names the next undo and redo from the history as it now stands, or turns them off.
@@ -40,11 +37,8 @@ public slots:
     void mnuEditRedo_Click();
 
 private:
-    void Step(bool undo);
-
-    RomPath romPath_;
-    Stepped stepped_;
-    Refused refused_;
+    Names names_;
+    Stepper step_;
     QMenu* mnuEdit = nullptr;
     QAction* mnuEditUndo = nullptr;
     QAction* mnuEditRedo = nullptr;

@@ -148,9 +148,12 @@ void Form1::BuildMenus()
     mnuExit = Named(mnuFile->addAction(u"&Exit"_s), u"mnuExit"_s);
 
     editMenu_ = new EditMenu(
-        menuBar(), [this] { return save != nullptr && save->isEnabled() ? state_.romPath : std::filesystem::path(); },
-        [this](const HistoryEntry& change) { ShowAfterHistoryStep(change); }, [this](const Error& error) { ShowError(error); });
-    connect(editMenu_, &EditMenu::keepHistoryChanged, this, [this](bool keep) { state_.keepHistory = keep; });
+        menuBar(), [this] { return session_.History(); },
+        [this](bool undo) {
+            // Undo and redo refused: the menu's names still follow the history as it stands.
+            if (!ShowWritten(undo ? session_.Undo() : session_.Redo())) editMenu_->Refresh();
+        });
+    connect(editMenu_, &EditMenu::keepHistoryChanged, this, [this](bool keep) { session_.SetKeepHistory(keep); });
 
     mnuHelp = menuBar()->addMenu(u"&Help"_s);
     mnuHelp->setObjectName(u"mnuHelp"_s);
@@ -309,30 +312,21 @@ void Form1::OpenRom()
         clsCommonDialog dialog;
         chosen = dialog.ShowOpen(this, u"Open..."_s, QString(), kRomFilter, kOpenFlags);
     }
-    state_.romPath = ToPath(chosen);
-    shownItem_ = -1;
     FillItemList({});
-    if (chosen.isEmpty()) {
+    SessionStep step = session_.Open(ToPath(chosen), ProfileFiles{profilePath_, userProfilePath_});
+    if (step.question) {
+        step = session_.AnswerOpening(AskFoundTables(this, *step.question));
+    }
+    ShowOpening(step);
+}
+
+void Form1::ShowOpening(const SessionStep& step)
+{
+    if (!session_.IsOpen()) {
         RefuseRom();
-        ShowMessage(Utf8ToQString(kUnsupportedRom));
+        if (step.message) ShowSessionMessage(*step.message);
         return;
     }
-
-    auto opened = OpenWithTableDetection(this, state_.romPath, ProfileFiles{profilePath_, userProfilePath_});
-    if (!opened) {
-        RefuseRom();
-        if (opened.error().code == ErrorCode::UnsupportedRom) {
-            ShowMessage(Utf8ToQString(kUnsupportedRom));
-        } else {
-            ShowError(opened.error());
-        }
-        return;
-    }
-    state_ = opened->state;
-    state_.keepHistory = editMenu_->KeepHistory();
-    opened_ = std::move(*opened);
-    const GameFamily& family = *opened_->family;
-
     for (QWidget* control : std::initializer_list<QWidget*>{cboitem, pock, iname, price, sp1, sp2, save}) {
         control->setEnabled(true);
     }
@@ -342,8 +336,8 @@ void Form1::OpenRom()
         control->setEnabled(true);
     }
     EnableRecordPanels(true);
-    FillItemList(opened_->itemNames);
-    if (family.hasImages) {
+    FillItemList(session_.ItemNames());
+    if (session_.HasImages()) {
         for (QWidget* control : std::initializer_list<QWidget*>{IMGOFF, PALOFF, Command3}) {
             control->setEnabled(true);
         }
@@ -351,10 +345,7 @@ void Form1::OpenRom()
     FillFormLists();
     cboitem->setCurrentRow(0);
     editMenu_->Refresh();
-    if (!opened_->warnings.empty()) {
-        const QString text = Utf8ToQString(OpenedWithWarnings(opened_->warnings));
-        ShowMessage(text);
-    }
+    if (step.message) ShowSessionMessage(*step.message);
 }
 
 void Form1::RefuseRom()
@@ -371,8 +362,6 @@ void Form1::RefuseRom()
     for (QWidget* control : std::initializer_list<QWidget*>{IMGOFF, PALOFF, Command3}) {
         control->setEnabled(false);
     }
-    opened_.reset();
-    routines_.reset();
     EnableRecordPanels(false);
     editMenu_->Refresh();
 }
@@ -397,65 +386,56 @@ void Form1::cboitem_Click()
     if (fillingItemList_ || position < 0) {
         return;
     }
-    state_.itemIndex = static_cast<std::int16_t>(position);
-    auto item = ReadItem(state_, position);
-    auto routines = item ? RoutineGroupsOf(state_) : Result<std::shared_ptr<const RoutineGroups>>(item.error());
-    if (!routines || !opened_) {
+    const SessionStep step = session_.Show(position);
+    if (!step.shown) {
         // The controls still hold the item shown before, so the selection goes back to it: a
         // save must not write that item's fields into the one that could not be shown.
         {
             const QSignalBlocker blocker(cboitem);
-            cboitem->setCurrentRow(shownItem_);
+            cboitem->setCurrentRow(session_.ShownPosition());
         }
-        if (shownItem_ >= 0) {
-            state_.itemIndex = static_cast<std::int16_t>(shownItem_);
-        }
-        if (!routines) ShowError(routines.error());
+        if (step.message) ShowSessionMessage(*step.message);
         return;
     }
-    routines_ = *routines;
-    shownItem_ = position;
-    ShowItemImage(*item);
-
-    shownName_ = item->name;
-    state_.descriptionOffset = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        item->descriptionOffset, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-    descriptionPlace_ = DescriptionPlace{item->descriptionOffset, item->descriptionRoomBytes};
-    FieldValidator::SetProgramText(Text3, Utf8ToQString(item->descriptionOffsetText));
-    ShowForm(*item, ShowItemForm(*opened_, *item, *routines_));
-    ShowItemEffect(position);
-
-    cboattack->setEnabled(item->tmMove.has_value());
-    // An unknown TM/HM list shows no move rather than a number read from some other table.
-    if (item->tmMoveUnknown) ShowListValue(cboattack, -1, Utf8ToQString(kTmMoveUnavailable));
-    cboattack->setToolTip(item->tmMoveUnknown ? Utf8ToQString(kTmMovesUnknownTip) : QString());
+    ShowItem(*step.shown);
+    if (step.message) ShowSessionMessage(*step.message);
 }
 
-void Form1::ShowItemImage(const ItemView& item)
+void Form1::ShowItem(const ShownItem& shown)
 {
-    if (!item.imageOffsetText || !item.paletteOffsetText) {
-        return;
+    if (shown.imageOffsetText && shown.paletteOffsetText) {
+        FieldValidator::SetProgramText(IMGOFF, Utf8ToQString(*shown.imageOffsetText));
+        FieldValidator::SetProgramText(PALOFF, Utf8ToQString(*shown.paletteOffsetText));
+        if (shown.icon) DrawIcon(*shown.icon);
     }
-    FieldValidator::SetProgramText(IMGOFF, Utf8ToQString(*item.imageOffsetText));
-    FieldValidator::SetProgramText(PALOFF, Utf8ToQString(*item.paletteOffsetText));
-    DrawItemImage();
+    FieldValidator::SetProgramText(Text3, Utf8ToQString(shown.descriptionOffsetText));
+    ShowForm(shown);
+    ShowItemEffect(shown);
+
+    cboattack->setEnabled(shown.hasTmMove);
+    // An unknown TM/HM list shows no move rather than a number read from some other table.
+    if (shown.tmMoveUnknown) ShowListValue(cboattack, -1, Utf8ToQString(kTmMoveUnavailable));
+    cboattack->setToolTip(shown.tmMoveUnknown ? Utf8ToQString(kTmMovesUnknownTip) : QString());
 }
 
 void Form1::DrawItemImage()
 {
     // The drawing always shows the offsets the two boxes show; an empty box stands for 0.
-    const auto imageOffset = static_cast<std::int64_t>(HexToNumber(IMGOFF->text().toStdString()));
-    const auto paletteOffset = static_cast<std::int64_t>(HexToNumber(PALOFF->text().toStdString()));
-    auto icon = ReadItemIcon(state_, imageOffset, paletteOffset);
-    if (!icon) {
-        ShowError(icon.error());
+    const SessionStep step = session_.Icon(IMGOFF->text().toStdString(), PALOFF->text().toStdString());
+    if (!step.icon) {
+        if (step.message) ShowSessionMessage(*step.message);
         return;
     }
+    DrawIcon(*step.icon);
+}
+
+void Form1::DrawIcon(const IconPixels& icon)
+{
     QImage image(kIconSize, kIconSize, QImage::Format_RGB32);
     image.fill(picItem->palette().color(QPalette::Button));
     for (int y = 0; y < kIconSize; ++y) {
         for (int x = 0; x < kIconSize; ++x) {
-            const std::uint32_t argb = icon->At(x, y);
+            const std::uint32_t argb = icon.At(x, y);
             if ((argb >> 24) != 0) {
                 image.setPixel(x, y, argb | 0xFF000000u);
             }
@@ -466,7 +446,6 @@ void Form1::DrawItemImage()
 
 void Form1::ShowDescription(const Text& description, int room)
 {
-    shownDescription_ = description;
     FieldValidator::SetProgramText(Text2, QString::number(room));
     // The text box holds a line break as one character; the counters count it as two.
     descp->setPlainText(FromText(ReplaceAll(description, kWindowsLineBreak, U"\n")));
@@ -490,29 +469,10 @@ Text Form1::DescriptionText() const
 
 void Form1::save_Click()
 {
-    const int position = cboitem->currentRow();
-    const GameFamily* family = state_.Family();
-    if (position < 0 || family == nullptr) {
+    if (!session_.IsOpen() || cboitem->currentRow() < 0) {
         return;
     }
-    state_.itemIndex = static_cast<std::int16_t>(position);
-
-    const ItemEdit edit = EditFromForm(ReadForm(), position);
-    if (!SaveItemWithRoom(position, edit)) {
-        return;
-    }
-    editMenu_->Refresh();
-    state_.savedListIndex = static_cast<std::int16_t>(position);
-    ShowMessage(Utf8ToQString(kItemChanged));
-
-    state_.lastItemIndex = static_cast<std::int16_t>(state_.ItemCount() - 1);
-    auto names = ListItemNames(state_);
-    if (!names) {
-        ShowError(names.error());
-        return;
-    }
-    FillItemList(*names);
-    cboitem->setCurrentRow(state_.savedListIndex);
+    ShowWritten(AnswerSaveQuestions(session_.Save(ReadForm())));
 }
 
 void Form1::mnuFileSave_Click() { save_Click(); }
@@ -537,60 +497,49 @@ void Form1::descp_KeyPress(char32_t& key)
 
 void Form1::Command2_Click()
 {
-    const int position = state_.itemIndex;
-    const QString target = DescribeDescriptionTarget(static_cast<std::int64_t>(HexToNumber(Text3->text().toStdString())));
-    auto repointed = RepointDescription(state_, position, Text3->text().toStdString());
-    if (!repointed) {
-        ShowError(repointed.error());
+    const SessionStep step = session_.RepointDescription(Text3->text().toStdString());
+    if (!step.written) {
+        if (step.message) ShowSessionMessage(*step.message);
         return;
     }
     editMenu_->Refresh();
-    state_.descriptionOffset = static_cast<std::int32_t>(repointed->offset);
-    descriptionPlace_ = DescriptionPlace{repointed->offset, repointed->roomBytes};
-    ShowDescription(repointed->description, repointed->room);
-    if (!repointed->readable) {
-        ShowMessage(Utf8ToQString(DescriptionWithoutRoom(Text3->text().toStdString())));
-    }
-    ShowNotice(Command2, target);
+    if (step.description) ShowDescription(step.description->description, step.description->room);
+    if (step.message) ShowSessionMessage(*step.message);
+    ShowNotice(Command2, Utf8ToQString(step.notice));
 }
 
 // --- Item image ---------------------------------------------------------------------------------
 
 void Form1::Command3_Click()
 {
-    const GameFamily* family = state_.Family();
-    if (family == nullptr || !family->hasImages) {
-        ShowMessage(Utf8ToQString(kImagesNotExpected));
-        return;
-    }
-    const QString targets = DescribeImageTargets(static_cast<std::int64_t>(HexToNumber(IMGOFF->text().toStdString())),
-                                                 static_cast<std::int64_t>(HexToNumber(PALOFF->text().toStdString())));
-    if (Status repointed =
-            RepointItemImage(state_, state_.itemIndex, IMGOFF->text().toStdString(), PALOFF->text().toStdString());
-        !repointed) {
-        ShowError(repointed.error());
+    const SessionStep step = session_.RepointImage(IMGOFF->text().toStdString(), PALOFF->text().toStdString());
+    if (!step.written) {
+        if (step.message) ShowSessionMessage(*step.message);
         return;
     }
     editMenu_->Refresh();
-    DrawItemImage();
-    ShowNotice(Command3, targets);
+    if (step.icon) DrawIcon(*step.icon);
+    if (step.message) ShowSessionMessage(*step.message);
+    ShowNotice(Command3, Utf8ToQString(step.notice));
 }
 
-// --- History ------------------------------------------------------------------------------------
+// --- Changes written ----------------------------------------------------------------------------
 
 // The file changed under the controls: the list is read again and the item shown as it stands.
-void Form1::ShowAfterHistoryStep(const HistoryEntry& change)
+bool Form1::ShowWritten(const SessionStep& step)
 {
-    auto names = ListItemNames(state_);
-    if (!names) {
-        ShowError(names.error());
-        return;
+    if (step.written) editMenu_->Refresh();
+    if (step.message) ShowSessionMessage(*step.message);
+    if (!step.written) {
+        return false;
     }
-    const int count = static_cast<int>(names->size());
-    const int position = change.label.position >= 0 && change.label.position < count ? change.label.position
-                                                                                     : std::max(cboitem->currentRow(), 0);
-    FillItemList(*names);
-    cboitem->setCurrentRow(position);
+    FillItemList(session_.ItemNames());
+    {
+        const QSignalBlocker blocker(cboitem);
+        cboitem->setCurrentRow(step.shown ? step.shown->position : session_.ShownPosition());
+    }
+    if (step.shown) ShowItem(*step.shown);
+    return true;
 }
 
 // --- Input rules --------------------------------------------------------------------------------
@@ -677,15 +626,17 @@ void Form1::ShowMessage(const QString& text)
     box.exec();
 }
 
-void Form1::ShowError(const Error& error)
+void Form1::ShowError(const Error& error) { ShowSessionMessage(ErrorMessageOf(error)); }
+
+void Form1::ShowSessionMessage(const SessionMessage& message)
 {
-    const QString title = Utf8ToQString(ErrorTitle(error));
-    const QString text = Utf8ToQString(error.message);
+    const QString title = Utf8ToQString(message.title);
+    const QString text = Utf8ToQString(message.text);
     if (messageHandler_) {
         messageHandler_(title, text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, this);
+    QMessageBox box(message.error ? QMessageBox::Critical : QMessageBox::NoIcon, title, text, QMessageBox::Ok, this);
     box.exec();
 }
 

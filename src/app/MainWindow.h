@@ -1,10 +1,6 @@
 #pragma once
 
-#include "editor/ItemForm.h"
-#include "items/record/ItemOperations.h"
-#include "items/opening/RomState.h"
-#include "items/record/RoutineGroups.h"
-#include "base/Error.h"
+#include "editor/EditorSession.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -34,10 +30,10 @@ namespace quillbox {
 class EditMenu;
 class EffectPanel;
 class RecordPanel;
-struct HistoryEntry;
 
-// The main window: shows one item of the open ROM in its controls and hands every read and
-// write to the core operations. Controls and handlers bear the names of the window design.
+// The main window: a view of the editing session. It moves values between its controls and the
+// session and shows what the session answers; the session holds the ROM and the item shown.
+// Controls and handlers bear the names of the window design.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -74,7 +70,7 @@ public:
     // What the last Repoint said about the place it pointed at.
     const QString& LastNotice() const { return lastNotice_; }
 
-    const RomState& State() const { return state_; }
+    const RomState& State() const { return session_.State(); }
 
     // The key handlers: `key` is the typed character code, set to 0 to discard it.
     void descp_KeyPress(char32_t& key);
@@ -118,17 +114,22 @@ private:
     void ConnectHandlers();
 
     void OpenRom();
+    void ShowOpening(const SessionStep& step);
     void RefuseRom();
-    void ShowItemImage(const ItemView& item);
+    void ShowItem(const ShownItem& shown);
     void DrawItemImage();
+    void DrawIcon(const IconPixels& icon);
     void ShowDescription(const Text& description, int room);
     Text DescriptionText() const;
     void FillItemList(const std::vector<Text>& names);
     void OpenReadme();
-    void ShowAfterHistoryStep(const HistoryEntry& change);
+    // After a change the session wrote: the history names, its message, the list read again and
+    // the item it shows again. False when nothing was written.
+    bool ShowWritten(const SessionStep& step);
 
     void ShowMessage(const QString& text);
     void ShowError(const Error& error);
+    void ShowSessionMessage(const SessionMessage& message);
 
     // The form model and the two panels beside the window's own controls (MainWindowRecord.cpp).
     using Form = std::map<std::string, FormValue, std::less<>>;
@@ -137,29 +138,27 @@ private:
     void FillFormLists();
     // Refills a list whose entries name the values another way for the item shown.
     void FillListFor(const FormControl& control, Meaning meaning);
-    void ShowForm(const ItemView& item, const Form& form);
+    void ShowForm(const ShownItem& shown);
     FormInput ReadForm() const;
-    // What the values in the controls mean, said again after the user picked another.
+    // What the values in the controls mean, said again after the user picked or typed another.
     void ShowMeanings();
-    void ShowItemEffect(int position);
+    void ShowItemEffect(const ShownItem& shown);
     void EnableRecordPanels(bool on);
 
     // Free space and sharing (MainWindowSpace.cpp).
     void BuildSpaceActions();
     void ShowDescpContextMenu(const QPoint& position);
     bool ShowSharingTip(QObject* watched, QEvent* event);
-    // Saves the item, asking first when its text holds characters the game cannot show or its
-    // description has to move or is shared; false when nothing was saved (refused or not wanted).
-    bool SaveItemWithRoom(int position, ItemEdit edit);
+    // Asks the session's save questions, one after the other, until the save is done or declined.
+    SessionStep AnswerSaveQuestions(SessionStep step);
     // The real box carries `name` as its object name, for whoever has to find and answer it.
     QMessageBox::StandardButton Ask(const QString& text, QMessageBox::StandardButtons buttons, const QString& name = {});
-    // What lies at the places a Repoint is about to point at, said once it is done.
-    QString DescribeDescriptionTarget(std::int64_t offset) const;
-    QString DescribeImageTargets(std::int64_t imageOffset, std::int64_t paletteOffset) const;
     void ShowNotice(QWidget* near, const QString& text);
     // Says why not, when no item with an icon is shown.
     bool ShownItemHasIcon();
 
+    // Declared first: the menus ask it for the history's names as they are built.
+    EditorSession session_;
     std::filesystem::path profilePath_;
     std::filesystem::path userProfilePath_ = UserProfilePath();
     MessageHandler messageHandler_;
@@ -170,22 +169,9 @@ private:
     ItemChooser itemChooser_;
     QString lastNotice_;
 
-    RomState state_;
-    // The family, lists and moves of the open ROM, for the form model; none while no ROM is open.
-    std::optional<OpenedRom> opened_;
-    std::shared_ptr<const RoutineGroups> routines_;
-    // The shown item as read, under the values the user picks when their meanings are said again.
-    ItemView shownView_;
     // The meaning each list's entries name now.
     std::map<std::string, Meaning, std::less<>> listMeanings_;
     bool showingForm_ = false;
-    // What the shown item held when it was shown, so a save writes the name and the description
-    // only when the user changed them.
-    Text shownName_;
-    Text shownDescription_;
-    DescriptionPlace descriptionPlace_;
-    // The list position of the item the controls hold, -1 when none of the open ROM was shown.
-    int shownItem_ = -1;
     bool fillingItemList_ = false;
     // The key press the window last looked at, so that a key passed up from a child control to
     // its parents is handled once.

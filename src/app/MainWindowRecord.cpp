@@ -55,13 +55,13 @@ void Form1::BuildRecordPanels()
     effectPanel = new EffectPanel(client, {8, 446, 998, 222});
     connect(recordPanel, &RecordPanel::useLikeClicked, this, &Form1::UseLike_Click);
     connect(effectPanel, &EffectPanel::saveClicked, this, &Form1::effectSave_Click);
-    // The meanings follow the lists as the user picks, and the routines as they are typed.
+    // The meanings follow the lists as the user picks, and the numbers and routines as they are typed.
     for (const FormControl& control : FormControls()) {
         if (control.field == nullptr) continue;
         QWidget* widget = FormWidget(control);
         if (auto* list = qobject_cast<QComboBox*>(widget)) {
             connect(list, &QComboBox::currentIndexChanged, this, &Form1::ShowMeanings);
-        } else if (auto* line = qobject_cast<QLineEdit*>(widget); line != nullptr && control.field->kind == FieldKind::Pointer) {
+        } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
             connect(line, &QLineEdit::textChanged, this, &Form1::ShowMeanings);
         }
     }
@@ -96,18 +96,18 @@ void Form1::FillFormLists()
 void Form1::FillListFor(const FormControl& control, Meaning meaning)
 {
     auto* list = qobject_cast<QComboBox*>(FormWidget(control));
-    if (list == nullptr || !opened_) return;
+    if (list == nullptr || !session_.IsOpen()) return;
     const int position = list->currentIndex();
     const QString unlisted = list->placeholderText();
     const QSignalBlocker blocker(list);
-    FillList(list, ToQStrings(FormListEntries(control.control, *opened_, meaning)));
+    FillList(list, ToQStrings(session_.ListEntries(control.control, meaning)));
     ShowListValue(list, position, unlisted);
     listMeanings_[std::string(control.control)] = meaning;
 }
 
-void Form1::ShowForm(const ItemView& item, const Form& form)
+void Form1::ShowForm(const ShownItem& shown)
 {
-    shownView_ = item;
+    const Form& form = shown.form;
     showingForm_ = true;
     for (const FormControl& control : FormControls()) {
         const auto found = form.find(control.control);
@@ -119,13 +119,13 @@ void Form1::ShowForm(const ItemView& item, const Form& form)
             FieldValidator::SetProgramText(line, text);
         } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
             // The move list keeps its entry for items that teach no move.
-            if (control.field == nullptr && !item.tmMove) continue;
+            if (control.field == nullptr && !shown.hasTmMove) continue;
             if (control.field != nullptr && listMeanings_[std::string(control.control)] != value.meaning) {
                 FillListFor(control, value.meaning);
             }
             ShowListValue(list, value.listPosition, text);
         } else if (qobject_cast<QPlainTextEdit*>(widget) != nullptr) {
-            ShowDescription(FromUtf8(value.text), item.descriptionRoom);
+            ShowDescription(FromUtf8(value.text), shown.room);
         }
         if (control.field != nullptr) widget->setToolTip(Utf8ToQString(value.help));
     }
@@ -136,8 +136,6 @@ void Form1::ShowForm(const ItemView& item, const Form& form)
 FormInput Form1::ReadForm() const
 {
     FormInput input;
-    input.shownName = shownName_;
-    input.shownDescription = shownDescription_;
     for (const FormControl& control : FormControls()) {
         QWidget* widget = FormWidget(control);
         const std::string name(control.control);
@@ -155,22 +153,8 @@ FormInput Form1::ReadForm() const
 // The shown item with the values the controls hold now, said in words again.
 void Form1::ShowMeanings()
 {
-    if (showingForm_ || !opened_ || !routines_ || shownItem_ < 0) return;
-    ItemView item = shownView_;
-    for (const FormControl& control : FormControls()) {
-        if (control.field == nullptr || control.field->store == nullptr) continue;
-        QWidget* widget = FormWidget(control);
-        if (const auto* list = qobject_cast<const QComboBox*>(widget); list != nullptr && list->currentIndex() >= 0) {
-            control.field->store(item, static_cast<std::uint32_t>(list->currentIndex()));
-        } else if (const auto* line = qobject_cast<const QLineEdit*>(widget);
-                   line != nullptr && control.field->kind == FieldKind::Pointer) {
-            const std::string text = line->text().toStdString();
-            if (IsHexText(text) || text.empty()) {
-                control.field->store(item, static_cast<std::uint32_t>(HexToNumber(text)));
-            }
-        }
-    }
-    const Form form = ShowItemForm(*opened_, item, *routines_);
+    if (showingForm_ || session_.ShownPosition() < 0) return;
+    const Form form = session_.FormWords(ReadForm());
     for (const FormControl& control : FormControls()) {
         const auto found = form.find(control.control);
         if (control.field == nullptr || found == form.end()) continue;
@@ -182,70 +166,37 @@ void Form1::ShowMeanings()
     recordPanel->Show(form);
 }
 
-void Form1::ShowItemEffect(int position)
+void Form1::ShowItemEffect(const ShownItem& shown)
 {
-    auto view = ReadItemEffect(state_, position);
-    if (!view) {
-        effectPanel->ShowUnavailable(Utf8ToQString(view.error().message));
-        return;
-    }
     QStringList shared;
-    for (int user : view->sharedWith) {
-        if (QListWidgetItem* entry = cboitem->item(user)) shared.append(entry->text());
-    }
-    effectPanel->Show(*view, shared);
+    for (const Text& name : shown.effectSharedWith) shared.append(QString::fromStdU32String(name));
+    effectPanel->Show(shown.effect, shared);
 }
 
 // --- Use like… ----------------------------------------------------------------------------------
 
 void Form1::UseLike_Click()
 {
-    const int position = shownItem_;
-    if (position < 0 || !opened_) return;
-    QStringList items;
-    for (int i = 0; i < cboitem->count(); ++i) {
-        items.append(QString::number(i) + u' ' + cboitem->item(i)->text());
-    }
-    const QString question = u"Give %1 the routines, type and secondary id of which item?"_s.arg(cboitem->item(position)->text());
+    const int position = session_.ShownPosition();
+    if (position < 0) return;
+    const QStringList items = ToQStrings(session_.UseLikeChoices());
+    const QString question = Utf8ToQString(session_.UseLikeQuestion());
     const int model = itemChooser_ ? itemChooser_(this, question, items, position) : ChooseItem(this, question, items, position);
-    if (model < 0 || model >= cboitem->count()) return;
-
-    auto modelItem = ReadItem(state_, model);
-    if (!modelItem) {
-        ShowError(modelItem.error());
-        return;
-    }
-    auto patches = PlanSave(state_, position, UseLike(*modelItem), {});
-    if (!patches) {
-        ShowError(patches.error());
-        return;
-    }
-    if (Status written = ApplyToRom(state_, *patches, {"Use Like", position}); !written) {
-        ShowError(written.error());
-        return;
-    }
-    editMenu_->Refresh();
-    cboitem_Click();
+    if (model < 0 || model >= items.size()) return;
+    ShowWritten(session_.UseLike(model));
 }
 
 // --- Effect -------------------------------------------------------------------------------------
 
 void Form1::effectSave_Click()
 {
-    const int position = shownItem_;
-    if (position < 0 || !opened_) return;
+    if (session_.ShownPosition() < 0) return;
     auto effect = effectPanel->Effect();
     if (!effect) {
         ShowError(effect.error());
         return;
     }
-    if (Status saved = SaveItemEffect(state_, position, *effect); !saved) {
-        ShowError(saved.error());
-        return;
-    }
-    editMenu_->Refresh();
-    ShowMessage(Utf8ToQString(kItemChanged));
-    cboitem_Click();
+    ShowWritten(session_.SaveEffect(*effect));
 }
 
 }  // namespace quillbox

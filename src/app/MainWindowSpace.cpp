@@ -63,10 +63,10 @@ void Form1::ShowDescpContextMenu(const QPoint& position)
 QString Form1::SharingTip(const QWidget* control) const
 {
     if (control == descp) {
-        return Utf8ToQString(DescriptionSharingTip(state_, shownItem_));
+        return Utf8ToQString(session_.DescriptionSharingTip());
     }
     if (control == picItem) {
-        return Utf8ToQString(IconSharingTip(state_, shownItem_));
+        return Utf8ToQString(session_.IconSharingTip());
     }
     return {};
 }
@@ -97,39 +97,19 @@ QMessageBox::StandardButton Form1::Ask(const QString& text, QMessageBox::Standar
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-bool Form1::SaveItemWithRoom(int position, ItemEdit edit)
+SessionStep Form1::AnswerSaveQuestions(SessionStep step)
 {
-    SaveAnswers answers;
-    for (;;) {
-        auto step = SaveItemAsking(state_, position, edit, descriptionPlace_, answers);
-        if (!step) {
-            ShowError(step.error());
-            return false;
-        }
-        if (!step->question) {
-            return step->saved;
-        }
-        const SaveQuestion& question = *step->question;
+    while (step.question) {
+        const SessionQuestion& question = *step.question;
         QMessageBox::StandardButtons buttons = QMessageBox::Yes;
         if (question.offersCancel) buttons |= QMessageBox::Cancel;
         if (question.offersNo) buttons |= QMessageBox::No;
-        const QString name =
-            question.topic == SaveQuestion::Topic::UnknownCharacters ? u"unknownCharactersQuestion"_s : QString();
-        const QMessageBox::StandardButton answer = Ask(Utf8ToQString(question.text), buttons, name);
-        answers.Record(question.topic, answer == QMessageBox::Yes  ? SaveAnswer::Yes
-                                       : answer == QMessageBox::No ? SaveAnswer::No
-                                                                   : SaveAnswer::Cancel);
+        const QMessageBox::StandardButton answer = Ask(Utf8ToQString(question.text), buttons, Utf8ToQString(question.id));
+        step = session_.AnswerSave(answer == QMessageBox::Yes  ? SaveAnswer::Yes
+                                   : answer == QMessageBox::No ? SaveAnswer::No
+                                                               : SaveAnswer::Cancel);
     }
-}
-
-QString Form1::DescribeDescriptionTarget(std::int64_t offset) const
-{
-    return Utf8ToQString(quillbox::DescribeDescriptionTarget(state_, state_.itemIndex, offset));
-}
-
-QString Form1::DescribeImageTargets(std::int64_t imageOffset, std::int64_t paletteOffset) const
-{
-    return Utf8ToQString(quillbox::DescribeImageTargets(state_, state_.itemIndex, imageOffset, paletteOffset));
+    return step;
 }
 
 void Form1::ShowNotice(QWidget* near, const QString& text)
@@ -143,13 +123,8 @@ void Form1::ShowNotice(QWidget* near, const QString& text)
 
 bool Form1::ShownItemHasIcon()
 {
-    const GameFamily* family = state_.Family();
-    if (family == nullptr || shownItem_ < 0) {
-        ShowMessage(Utf8ToQString(kUnsupportedRom));
-        return false;
-    }
-    if (!family->hasImages) {
-        ShowError(MakeError(ErrorCode::NoImages));
+    if (const auto refused = session_.IconRefusal()) {
+        ShowSessionMessage(*refused);
         return false;
     }
     return true;
@@ -166,24 +141,19 @@ void Form1::mnuImportIcon_Click()
     if (chosen.isEmpty()) {
         return;
     }
-    const int position = shownItem_;
-    auto plan = PlanIconImport(state_, position, std::filesystem::path(chosen.toStdU16String()));
-    if (!plan) {
-        ShowError(plan.error());
-        return;
-    }
-    if (Status written = ApplyToRom(state_, plan->patches, {"Import Icon", position}); !written) {
-        ShowError(written.error());
+    const SessionStep step = session_.ImportIcon(std::filesystem::path(chosen.toStdU16String()));
+    if (!step.written) {
+        if (step.message) ShowSessionMessage(*step.message);
         return;
     }
     editMenu_->Refresh();
     // Only the icon is shown again: edits not yet saved in the other controls stay.
-    if (auto offsets = ReadImageOffsets(state_, position)) {
-        FieldValidator::SetProgramText(IMGOFF, QString::fromStdString(offsets->imageOffsetText));
-        FieldValidator::SetProgramText(PALOFF, QString::fromStdString(offsets->paletteOffsetText));
+    if (step.imageOffsets) {
+        FieldValidator::SetProgramText(IMGOFF, QString::fromStdString(step.imageOffsets->imageOffsetText));
+        FieldValidator::SetProgramText(PALOFF, QString::fromStdString(step.imageOffsets->paletteOffsetText));
     }
-    DrawItemImage();
-    ShowMessage(Utf8ToQString(IconImported(plan->imageOffset, plan->paletteOffset)));
+    if (step.icon) DrawIcon(*step.icon);
+    if (step.message) ShowSessionMessage(*step.message);
 }
 
 void Form1::mnuExportIcon_Click()
@@ -197,9 +167,8 @@ void Form1::mnuExportIcon_Click()
     if (chosen.isEmpty()) {
         return;
     }
-    if (Status written = ExportItemIcon(state_, shownItem_, std::filesystem::path(chosen.toStdU16String())); !written) {
-        ShowError(written.error());
-    }
+    const SessionStep step = session_.ExportIcon(std::filesystem::path(chosen.toStdU16String()));
+    if (step.message) ShowSessionMessage(*step.message);
 }
 
 }  // namespace quillbox

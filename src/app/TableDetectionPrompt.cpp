@@ -1,28 +1,19 @@
 #include "app/TableDetectionPrompt.h"
 
 #include "app/QtText.h"
-#include "editor/FoundTablesQuestion.h"
-#include "base/PathText.h"
 
 #include <QMessageBox>
 #include <QString>
 
 namespace quillbox {
 
-Result<OpenedRom> OpenWithTableDetection(QWidget* owner, const std::filesystem::path& rom, const ProfileFiles& profiles)
+bool AskFoundTables(QWidget* owner, const SessionQuestion& question)
 {
-    OpeningProposal proposal = ProposeOpening(rom, profiles, PathText(RomTablesPathOf(rom)));
-    if (!proposal.found) {
-        return std::move(proposal.opened);
-    }
-    QMessageBox box(QMessageBox::Question, ProgramTitle(), Utf8ToQString(proposal.question), QMessageBox::Yes | QMessageBox::No,
-                    owner);
-    box.setObjectName(QStringLiteral("tableDetectionQuestion"));
+    QMessageBox box(QMessageBox::Question, Utf8ToQString(question.title), Utf8ToQString(question.text),
+                    QMessageBox::Yes | QMessageBox::No, owner);
+    box.setObjectName(Utf8ToQString(question.id));
     box.setDefaultButton(QMessageBox::Yes);
-    if (box.exec() != QMessageBox::Yes) {
-        return std::move(proposal.opened);
-    }
-    return OpenWithFoundTables(rom, profiles, *proposal.found);
+    return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace quillbox

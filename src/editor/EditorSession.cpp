@@ -258,8 +258,7 @@ FormValues EditorSession::FormWords(const FormInput& input) const
             }
         } else if (const auto text = input.texts.find(control.control); text != input.texts.end()) {
             // An emptied pointer box saves as 0, so it means "no routine" here too.
-            const std::string_view typed =
-                text->second.empty() && field.kind == FieldKind::Pointer ? std::string_view("0") : std::string_view(text->second);
+            const std::string typed = text->second.empty() && field.kind == FieldKind::Pointer ? "0" : text->second;
             // Text a save would refuse leaves the stored value's words in place.
             if (auto value = ParseFieldValue(field, family, typed, field.meaning)) field.store(item, *value);
         }

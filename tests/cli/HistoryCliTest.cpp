@@ -1,6 +1,7 @@
 #include "CliRun.h"
 
 #include "cli/Cli.h"
+#include "editor/EditorSession.h"
 #include "rom/History.h"
 #include "rom/Profile.h"
 #include "support/TestFiles.h"
@@ -34,6 +35,27 @@ protected:
     std::string rom_;
     Bytes start_;
 };
+
+// The tool and the editing session every window shares write the same bytes for Use like and
+// name it alike in the history.
+TEST_F(HistoryCliTest, UseLikeIsNamedAsInTheWindow)
+{
+    TempDir other;
+    const auto copy = test::WriteSample(other, "BPRE");
+    EditorSession session;
+    ASSERT_TRUE(session.Open(copy, ProfileFiles{test::ShippedProfile(), other / "none.ini"}).opened);
+    ASSERT_TRUE(session.Show(30).shown);
+    ASSERT_TRUE(session.UseLike(220).written);
+
+    const CliRun run = RunTool({"use-like", rom_, "30", "220"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(rom_), ReadFile(copy));
+    EXPECT_TRUE(ReadFile(rom_) != start_);
+    const CliRun history = RunTool({"history", rom_});
+    ASSERT_TRUE(session.History().undo);
+    EXPECT_EQ(*session.History().undo, "Use Like of " + ToUtf8(session.ShownName()));
+    EXPECT_NE(history.out.find('\t' + *session.History().undo + '\t'), std::string::npos) << history.out;
+}
 
 TEST_F(HistoryCliTest, SetsAreListedNewestFirstAndUndoneAndRedoneInSteps)
 {
