@@ -52,11 +52,6 @@ val OpenRom(const std::string& name)
 
 val AnswerFoundTables(bool useThem) { return Opening(Session().AnswerOpening(useThem)); }
 
-val Icon(const std::string& imageOffsetText, const std::string& paletteOffsetText)
-{
-    return StepValue(Session().Icon(imageOffsetText, paletteOffsetText));
-}
-
 // The controls a save reads, by id, in the window's tab order, and which of them the panel of
 // what the game does with the item shows words for: every list of the record and both routines.
 val FormLayout()
@@ -229,7 +224,6 @@ EMSCRIPTEN_BINDINGS(quillbox_items)
     emscripten::function("listEntries", &ListEntries);
     emscripten::function("showItem", &ShowItem);
     emscripten::function("formWords", &FormWords);
-    emscripten::function("icon", &Icon);
     emscripten::function("saveItem", &SaveItem);
     emscripten::function("answerSave", &AnswerSave);
     emscripten::function("useLike", &UseLikeItem);
