@@ -130,7 +130,22 @@
   const listArrowRoom = 16;
   const listArrowWidth = 12;
   const measure = document.createElement('canvas').getContext('2d');
-  const textWidth = (text, font) => { measure.font = font; return measure.measureText(text).width; };
+  const textWidth = (text, font) => {
+    if (measure.font !== font) measure.font = font;
+    return measure.measureText(text).width;
+  };
+  // A list's place, size and font, read once: reading them at every show would lay the page out
+  // again each time.
+  const listGeometry = new Map();
+  function geometryOf(select) {
+    let geometry = listGeometry.get(select);
+    if (!geometry) {
+      geometry = { left: select.offsetLeft + select.clientLeft, top: select.offsetTop + select.clientTop,
+        width: select.clientWidth, height: select.clientHeight, font: getComputedStyle(select).font };
+      listGeometry.set(select, geometry);
+    }
+    return geometry;
+  }
 
   // A closed list too narrow for its entry shows the entry's number alone, as the window's lists
   // do, drawn over the list's own text; a number too wide for the room beside the arrow takes the
@@ -139,9 +154,10 @@
     const option = select.options[select.selectedIndex];
     const number = option && (option.dataset.unlisted ? option.text : option.dataset.number);
     let label = $(`${select.id}Closed`);
-    const style = getComputedStyle(select);
-    const room = select.clientWidth - listTextStart - listArrowRoom;
-    if (!number || textWidth(option.text, style.font) <= room) {
+    if (!number && !label) return;
+    const geometry = geometryOf(select);
+    const room = geometry.width - listTextStart - listArrowRoom;
+    if (!number || textWidth(option.text, geometry.font) <= room) {
       if (label) label.hidden = true;
       return;
     }
@@ -150,12 +166,11 @@
       label.setAttribute('aria-hidden', 'true');
       select.after(label);
     }
-    const besideArrow = textWidth(number, style.font) <= room;
+    const besideArrow = textWidth(number, geometry.font) <= room;
     Object.assign(label.style, {
-      left: `${select.offsetLeft + select.clientLeft}px`, top: `${select.offsetTop + select.clientTop}px`,
-      width: `${select.clientWidth - (besideArrow ? listArrowWidth : 0)}px`, height: `${select.clientHeight}px`,
-      lineHeight: `${select.clientHeight}px`, paddingLeft: `${listTextStart}px`,
-      background: style.backgroundColor, color: style.color,
+      left: `${geometry.left}px`, top: `${geometry.top}px`,
+      width: `${geometry.width - (besideArrow ? listArrowWidth : 0)}px`, height: `${geometry.height}px`,
+      lineHeight: `${geometry.height}px`, paddingLeft: `${listTextStart}px`,
     });
     label.textContent = number;
     label.hidden = false;
@@ -413,7 +428,6 @@
 
   function refuseRom() {
     enable([...editing, ...imageControls, 'Label3', 'cboattack', ...romMenus], false);
-    document.querySelectorAll('.closed-text').forEach((label) => showClosedText($(label.id.replace(/Closed$/, ''))));
     enableEffect(false);
     $('Label3').classList.add('disabled');
     refreshEditMenu();
