@@ -5,6 +5,8 @@
 #include "editor/UserTexts.h"
 #include "rom/History.h"
 #include "items/effect/ItemEffects.h"
+#include "rom/Profile.h"
+#include "sample/SampleRom.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +131,63 @@ TEST(EditorSessionOpening, RefusesWhatIsNoRomWithTheWindowsMessages)
         EXPECT_FALSE(session.Undo().written);
     }
     EXPECT_EQ(ReadFile(notRom), Bytes(0x200, 0x41));
+}
+
+// Where the profiles do not serve the ROM, the session asks before it opens anything; the answer
+// decides the tables, and only a Yes keeps them beside the ROM. The ROM itself is never written.
+TEST(EditorSessionOpening, TheFoundTablesQuestionDecidesTheTables)
+{
+    struct Case {
+        const char* name;
+        std::string_view code;
+        bool hack;
+        const char* writtenCode;  // replaces the sample's header code
+        bool yes;
+        int items;  // 0: nothing opened
+        std::string message;
+    };
+    const Case cases[] = {
+        {"hack, yes", "BPRE", true, nullptr, true, 375 + kSampleHackExtraItems, ""},
+        {"hack, no", "BPRE", true, nullptr, false, 375, "The ROM was opened with these warnings:"},
+        {"no section, yes", "BPEE", false, "BPEX", true, 377, ""},
+        {"no section, no", "BPEE", false, "BPEX", false, 0, std::string(kUnsupportedRom)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const auto rom = dir / "rom.gba";
+        SampleOptions options;
+        options.hack = c.hack;
+        ASSERT_TRUE(WriteSampleRom(rom, c.code, options));
+        if (c.writtenCode != nullptr) {
+            Bytes bytes = ReadFile(rom);
+            std::copy_n(c.writtenCode, 4, bytes.begin() + 0xAC);
+            WriteFile(rom, bytes);
+        }
+        const Bytes before = ReadFile(rom);
+        EditorSession session;
+        const SessionStep asked = session.Open(rom, ProfileFiles{ShippedProfile(), dir / "none.ini"});
+        ASSERT_TRUE(asked.question);
+        EXPECT_EQ(asked.question->topic, SessionQuestion::Topic::FoundTables);
+        EXPECT_EQ(asked.question->id, "tableDetectionQuestion");
+        EXPECT_TRUE(asked.question->offersNo);
+        EXPECT_TRUE(session.HasPendingOpening());
+        EXPECT_FALSE(session.IsOpen());
+
+        const SessionStep answered = session.AnswerOpening(c.yes);
+        EXPECT_FALSE(session.HasPendingOpening());
+        EXPECT_EQ(session.IsOpen(), c.items > 0);
+        EXPECT_EQ(answered.opened, c.items > 0);
+        EXPECT_EQ(static_cast<int>(session.ItemNames().size()), c.items);
+        if (c.message.empty()) {
+            EXPECT_FALSE(answered.message) << answered.message->text;
+        } else {
+            ASSERT_TRUE(answered.message);
+            EXPECT_TRUE(answered.message->text.starts_with(c.message)) << answered.message->text;
+        }
+        EXPECT_EQ(std::filesystem::exists(RomTablesPathOf(rom)), c.yes);
+        EXPECT_EQ(ReadFile(rom), before);
+    }
 }
 
 // A save writes exactly the fields the user changed, after the answers it needs; a No or a
@@ -362,6 +421,59 @@ TEST(EditorSessionRepoint, ImageDrawsWhatLiesAtTheNewPlace)
     EXPECT_EQ(refused.message->text, kImagesNotExpected);
     ASSERT_TRUE(ruby.session.IconRefusal());
     EXPECT_EQ(ruby.Now(), ruby.original);
+}
+
+// An icon exported as PNG and imported into another item lands in free space with the item's two
+// pointers and is drawn as it was; nothing else of the file changes.
+TEST(EditorSessionIcons, ExportedIconImportsIntoFreeSpace)
+{
+    OpenSession open("BPEE");
+    const ShownItem model = open.Show(60);
+    ASSERT_TRUE(model.icon);
+    const auto png = open.dir / "icon.png";
+    EXPECT_FALSE(open.session.ExportIcon(png).message);
+    open.Show(10);
+    const SessionStep imported = open.session.ImportIcon(png);
+    ASSERT_TRUE(imported.written) << (imported.message ? imported.message->text : "");
+    ASSERT_TRUE(imported.icon && imported.imageOffsets);
+    ASSERT_TRUE(imported.message);
+    EXPECT_TRUE(imported.message->text.starts_with("Icon imported into free space")) << imported.message->text;
+    for (std::size_t i = 0; i < model.icon->argb.size(); ++i) {
+        const std::uint32_t was = model.icon->argb[i];
+        const std::uint32_t now = imported.icon->argb[i];
+        ASSERT_EQ(was >> 24 == 0, now >> 24 == 0) << "pixel " << i;
+        if (was >> 24 != 0) {
+            ASSERT_EQ(was, now) << "pixel " << i;
+        }
+    }
+    const Bytes now = open.Now();
+    int outsideFreeSpace = 0;
+    for (const std::size_t at : DifferingOffsets(open.original, now)) {
+        if (open.original[at] != 0xFF) ++outsideFreeSpace;
+    }
+    EXPECT_LE(outsideFreeSpace, 6) << "the low three bytes of two pointers at most";
+    EXPECT_EQ(open.Show(10).imageOffsetText, imported.imageOffsets->imageOffsetText);
+    EXPECT_EQ(open.session.History().undo, "Import Icon of " + ToUtf8(open.session.ShownName()));
+    open.session.Undo();
+    EXPECT_EQ(open.Now(), open.original);
+}
+
+// With the history turned off a change is written and nothing is recorded to undo it.
+TEST(EditorSessionHistory, KeepHistoryOffWritesWithoutRecording)
+{
+    OpenSession open("BPRE");
+    open.session.SetKeepHistory(false);
+    EXPECT_FALSE(open.session.KeepHistory());
+    const ShownItem& shown = open.Show(7);
+    ASSERT_TRUE(open.session.Save(InputAsShown(shown, {{"price", "99"}})).written);
+    Bytes expected = open.original;
+    PutLe16(expected, open.Entry(7) + 16, 99);
+    EXPECT_EQ(open.Now(), expected);
+    EXPECT_FALSE(open.session.History().undo);
+    EXPECT_FALSE(std::filesystem::exists(HistoryPathOf(open.rom)));
+    open.session.SetKeepHistory(true);
+    ASSERT_TRUE(open.session.Save(InputAsShown(*open.session.Show(7).shown, {{"price", "98"}})).written);
+    EXPECT_TRUE(open.session.History().undo);
 }
 
 // The words beside the controls follow what the user typed or picked, before any save; what a
