@@ -31,6 +31,7 @@ SessionStep EditorSession::Open(const std::filesystem::path& rom, const ProfileF
         return step;
     }
     const std::string kept = whereKept.empty() ? PathText(RomTablesPathOf(rom)) : std::string(whereKept);
+    data_->whereKept = kept;
     OpeningProposal proposal = ProposeOpening(rom, profiles, kept);
     if (!proposal.found) return FinishOpening(std::move(proposal.opened));
     SessionStep step;
@@ -74,6 +75,7 @@ void EditorSession::Close()
     if (data_->rom) data_->closed.romPath = data_->rom->state.romPath;
     data_->rom.reset();
     data_->pendingOpening.reset();
+    data_->foundTables.reset();
     data_->itemNames.clear();
     data_->ForgetShown();
 }
@@ -195,6 +197,54 @@ std::string EditorSession::DescriptionSharingTip() const
 std::string EditorSession::IconSharingTip() const
 {
     return data_->rom ? quillbox::IconSharingTip(data_->rom->state, data_->shown) : std::string();
+}
+
+// --- Find Tables --------------------------------------------------------------------------------
+
+SessionStep EditorSession::FindTables()
+{
+    Data& data = *data_;
+    data.foundTables.reset();
+    if (!data.rom) return WithMessage(UnsupportedRomMessage());
+    auto detected = DetectTables(data.rom->state.romPath);
+    if (!detected) return WithError(detected.error());
+    SessionStep step;
+    step.text = FormatDetectedSection(*detected);
+    if (Status usable = CheckDetectedTables(*detected); !usable) {
+        SessionMessage refusal = ErrorMessageOf(usable.error());
+        refusal.text = step.text + "\n" + refusal.text;
+        step.message = std::move(refusal);
+        return step;
+    }
+    step.question = SessionQuestion{SessionQuestion::Topic::FoundTables, "keepTablesQuestion", std::string(kProgramTitle),
+                                    step.text + "\nUse these tables? They are kept for this ROM alone, in " +
+                                        data.whereKept + ".",
+                                    true, false};
+    data.foundTables = std::move(*detected);
+    return step;
+}
+
+SessionStep EditorSession::AnswerFindTables(bool keep)
+{
+    Data& data = *data_;
+    if (!data.rom || !data.foundTables) return WithMessage(UnsupportedRomMessage());
+    const DetectedTables found = std::move(*data.foundTables);
+    data.foundTables.reset();
+    if (!keep) {
+        SessionStep declined;
+        declined.declined = true;
+        return declined;
+    }
+    if (Status kept = KeepFoundTables(data.rom->state.romPath, found); !kept) return WithError(kept.error());
+    return {};
+}
+
+std::string ListEntryNumber(std::string_view entry)
+{
+    const std::size_t digits = entry.find_first_not_of("0123456789");
+    const std::size_t end = digits == std::string_view::npos ? entry.size() : digits;
+    if (end == 0 || (end < entry.size() && entry[end] != ' ')) return {};
+    return std::string(entry.substr(0, end));
 }
 
 }  // namespace quillbox

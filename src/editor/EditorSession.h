@@ -194,6 +194,21 @@ public:
     SessionStep PlanImport(std::string_view file, ExportFormat format, bool replaceUnknownCharacters = false);
     SessionStep ApplyImport();
     bool HasPendingImport() const;
+    // Every item field that differs between the open ROM and `other` (opened with the profiles),
+    // listed in `text`, with their number in `changes`.
+    SessionStep DiffWith(const std::filesystem::path& other, const ProfileFiles& profiles) const;
+
+    // --- Find Tables ---
+    // The tables the open ROM's bytes name, as a profile section with its evidence, in `text`;
+    // where they are usable, the question whether to keep them for this ROM alone (where the
+    // opening said), answered with AnswerFindTables; where not, the message why.
+    SessionStep FindTables();
+    // Yes keeps the tables found for the ROM, as a Yes at opening does; the ROM is then to be
+    // opened again. No keeps nothing.
+    SessionStep AnswerFindTables(bool keep);
+    // Sets the effect's fields given by key, as text SetEffectField takes ("20", "off", "1"), on
+    // what the shown item's effect holds, and writes it as SaveEffect does.
+    SessionStep SaveEffectFields(const std::map<std::string, std::string, std::less<>>& fields);
 
 private:
     SessionStep FinishOpening(Result<OpenedRom> opened);
@@ -204,6 +219,10 @@ private:
     struct Data;
     std::unique_ptr<Data> data_;
 };
+
+// What a list too narrow for an entry shows in its place: the entry's number alone ("43" of
+// "43 Leftovers"). Empty for an entry that is a name only (a pocket, a move).
+std::string ListEntryNumber(std::string_view entry);
 
 // The message a refusal shows.
 SessionMessage ErrorMessageOf(const Error& error);

@@ -221,4 +221,17 @@ SessionStep EditorSession::ExportIcon(const std::filesystem::path& png) const
     return {};
 }
 
+
+SessionStep EditorSession::SaveEffectFields(const std::map<std::string, std::string, std::less<>>& fields)
+{
+    if (!data_->rom || data_->shown < 0) return WithMessage(UnsupportedRomMessage());
+    auto view = ReadItemEffect(data_->rom->state, data_->shown);
+    if (!view) return WithError(view.error());
+    ItemEffect effect = view->effect;
+    for (const auto& [key, text] : fields) {
+        if (Status set = SetEffectField(effect, key, text); !set) return WithError(set.error());
+    }
+    return SaveEffect(effect);
+}
+
 }  // namespace quillbox

@@ -62,6 +62,9 @@ struct EditorSession::Data {
     SaveQuestion::Topic asked = SaveQuestion::Topic::UnknownCharacters;
 
     std::optional<ImportPlan> importPlan;
+    // Where the found tables are kept, as the opening said it; Find Tables' tables until answered.
+    std::string whereKept;
+    std::optional<DetectedTables> foundTables;
 
     RomState& State() { return rom ? rom->state : closed; }
 

@@ -1,6 +1,7 @@
 // The session's history and its changes to every item at once.
 #include "editor/EditorSessionData.h"
 
+#include "items/exchange/RomDiff.h"
 #include "items/record/ItemTable.h"
 #include "rom/History.h"
 
@@ -82,5 +83,22 @@ SessionStep EditorSession::ApplyImport()
 }
 
 bool EditorSession::HasPendingImport() const { return data_->importPlan.has_value(); }
+
+
+SessionStep EditorSession::DiffWith(const std::filesystem::path& other, const ProfileFiles& profiles) const
+{
+    if (!data_->rom) return WithMessage(UnsupportedRomMessage());
+    auto second = OpenRom(other, OpenOptions{profiles, std::nullopt});
+    if (!second) {
+        return WithMessage(second.error().code == ErrorCode::UnsupportedRom ? UnsupportedRomMessage()
+                                                                             : ErrorMessageOf(second.error()));
+    }
+    auto changes = DiffItems(*data_->rom, *second);
+    if (!changes) return WithError(changes.error());
+    SessionStep step;
+    step.text = FormatChanges(*changes);
+    step.changes = static_cast<int>(changes->size());
+    return step;
+}
 
 }  // namespace quillbox

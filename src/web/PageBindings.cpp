@@ -1,14 +1,9 @@
-// What the page needs beside the item operations: the files of a ROM in the in-memory file
-// system, the field rules, the texts, export, import, diff and the tables the ROM names.
 #include "web/PageSession.h"
 
+#include "base/PathText.h"
 #include "editor/FieldRules.h"
-#include "items/record/ItemTable.h"
-#include "items/exchange/RomDiff.h"
-#include "items/opening/TableDetection.h"
 #include "editor/UserTexts.h"
 #include "rom/History.h"
-#include "base/PathText.h"
 #include "rom/Profile.h"
 
 #include <emscripten/bind.h>
@@ -18,10 +13,10 @@
 
 namespace quillbox::web {
 
-PageSession& Session()
+EditorSession& Session()
 {
-    static PageSession session;
-    return session;
+    static PageSession page;
+    return page.editor;
 }
 
 std::filesystem::path FileIn(const std::filesystem::path& folder, const std::string& name)
@@ -34,31 +29,22 @@ std::filesystem::path FileIn(const std::filesystem::path& folder, const std::str
     return folder / std::filesystem::path(std::u8string(plain.begin(), plain.end()));
 }
 
-val MessageBox(std::string_view title, std::string_view text)
+val MessageBox(const SessionMessage& message)
 {
-    val message = val::object();
-    message.set("title", std::string(title));
-    message.set("text", std::string(text));
-    return message;
+    val box = val::object();
+    box.set("title", message.title);
+    box.set("text", message.text);
+    return box;
 }
 
-val Message(std::string_view title, std::string_view text)
+val Message(const SessionMessage& message)
 {
     val result = val::object();
-    result.set("message", MessageBox(title, text));
+    result.set("message", MessageBox(message));
     return result;
 }
 
-val ErrorMessage(const Error& error) { return Message(ErrorTitle(error), error.message); }
-
 ProfileFiles Profiles() { return ProfileFiles{kShippedProfile, kUserProfile}; }
-
-val Unsupported() { return Message(kProgramTitle, kUnsupportedRom); }
-
-val OpeningRefusal(const Error& error)
-{
-    return error.code == ErrorCode::UnsupportedRom ? Unsupported() : ErrorMessage(error);
-}
 
 val Strings(const std::vector<std::string>& texts)
 {
@@ -77,6 +63,118 @@ val Texts(const std::vector<Text>& texts)
 std::string BoxText(TextView description) { return ToUtf8(ReplaceAll(description, kWindowsLineBreak, U"\n")); }
 
 Text CoreText(const std::string& box) { return ReplaceAll(RemoveAll(FromUtf8(box), U"\r"), U"\n", kWindowsLineBreak); }
+
+namespace {
+
+// The icon as the canvas takes it: red, green, blue and alpha bytes.
+val Rgba(const IconPixels& icon)
+{
+    std::vector<std::uint8_t> rgba;
+    rgba.reserve(icon.argb.size() * 4);
+    for (std::uint32_t argb : icon.argb) {
+        rgba.push_back(static_cast<std::uint8_t>(argb >> 16));
+        rgba.push_back(static_cast<std::uint8_t>(argb >> 8));
+        rgba.push_back(static_cast<std::uint8_t>(argb));
+        rgba.push_back(static_cast<std::uint8_t>(argb >> 24));
+    }
+    val pixels = val::global("Uint8Array").new_(rgba.size());
+    pixels.call<void>("set", val(emscripten::typed_memory_view(rgba.size(), rgba.data())));
+    return pixels;
+}
+
+// What the form shows of one control: its text or list entry, and what the value means.
+val FormValueOf(const FormValue& value)
+{
+    val shown = val::object();
+    shown.set("text", value.text);
+    shown.set("listPosition", value.listPosition);
+    shown.set("words", value.words);
+    shown.set("label", value.label);
+    shown.set("help", value.help);
+    shown.set("meaning", static_cast<int>(value.meaning));
+    return shown;
+}
+
+// The item's effect when used: whether it can be changed, its words (or why not), the names of
+// the items whose entries name the same record, and each field's value as text ("20", "off", "1").
+val EffectOf(const ShownItem& shown)
+{
+    const ItemEffectView& view = shown.effect;
+    val effect = val::object();
+    effect.set("available", view.Available());
+    effect.set("words", view.Available() ? view.words : view.unavailable);
+    if (!view.Available()) return effect;
+    effect.set("sharedWith", Texts(shown.effectSharedWith));
+    val values = val::object();
+    for (const EffectField& field : EffectFields()) values.set(std::string(field.key), EffectFieldText(view.effect, field));
+    effect.set("values", values);
+    return effect;
+}
+
+val ShownValue(const ShownItem& shown)
+{
+    val item = val::object();
+    item.set("position", shown.position);
+    val form = val::object();
+    for (const auto& [control, value] : shown.form) form.set(control, FormValueOf(value));
+    form["descp"].set("text", BoxText(shown.description));
+    item.set("form", form);
+    item.set("descriptionOffset", shown.descriptionOffsetText);
+    item.set("room", shown.room);
+    item.set("count", shown.count);
+    item.set("hasTmMove", shown.hasTmMove);
+    item.set("tmMoveUnknown", shown.tmMoveUnknown);
+    if (shown.imageOffsetText && shown.paletteOffsetText) {
+        item.set("imageOffset", *shown.imageOffsetText);
+        item.set("paletteOffset", *shown.paletteOffsetText);
+    }
+    if (shown.icon) item.set("icon", Rgba(*shown.icon));
+    item.set("effect", EffectOf(shown));
+    return item;
+}
+
+val QuestionOf(const SessionQuestion& question)
+{
+    val ask = val::object();
+    ask.set("id", question.id);
+    ask.set("text", question.text);
+    ask.set("offersNo", question.offersNo);
+    ask.set("offersCancel", question.offersCancel);
+    return ask;
+}
+
+}  // namespace
+
+val StepValue(const SessionStep& step)
+{
+    val result = val::object();
+    if (step.question) result.set("question", QuestionOf(*step.question));
+    if (step.message) result.set("message", MessageBox(*step.message));
+    for (auto [key, on] : {std::pair{"opened", step.opened}, std::pair{"refused", step.refused},
+                           std::pair{"written", step.written}, std::pair{"declined", step.declined},
+                           std::pair{"unknownCharacters", step.unknownCharacters}}) {
+        if (on) result.set(key, true);
+    }
+    if (step.opened || step.written) result.set("items", Texts(Session().ItemNames()));
+    if (step.shown) result.set("shown", ShownValue(*step.shown));
+    if (step.description) {
+        val description = val::object();
+        description.set("text", BoxText(step.description->description));
+        description.set("room", step.description->room);
+        description.set("count", step.description->count);
+        result.set("description", description);
+    }
+    if (step.icon) result.set("icon", Rgba(*step.icon));
+    if (step.imageOffsets) {
+        result.set("imageOffset", step.imageOffsets->imageOffsetText);
+        result.set("paletteOffset", step.imageOffsets->paletteOffsetText);
+    }
+    if (!step.notice.empty()) result.set("notice", step.notice);
+    if (!step.text.empty()) result.set("text", step.text);
+    result.set("changes", step.changes);
+    if (!step.summary.empty()) result.set("summary", step.summary);
+    return result;
+}
 
 namespace {
 
@@ -152,92 +250,27 @@ std::string Readme()
 
 val ExportAll(const std::string& format)
 {
-    const PageSession& session = Session();
-    if (!session.rom) return Unsupported();
-    auto items = ReadItemTable(session.rom->state);
-    if (!items) return ErrorMessage(items.error());
-    val result = val::object();
-    result.set("text", ExportItems(*session.rom, *items, format == "csv" ? ExportFormat::Csv : ExportFormat::Json));
-    return result;
+    return StepValue(Session().ExportItems(format == "csv" ? ExportFormat::Csv : ExportFormat::Json));
 }
 
-// The import's plan, kept for ApplyImport, with the lines it would write.
+// The import's plan, kept by the session for ApplyImport, with the lines it would write.
 val PlanImportFile(const std::string& text, const std::string& fileName, bool replaceUnknown)
 {
-    PageSession& session = Session();
-    session.importPlan.reset();
-    if (!session.rom) return Unsupported();
-    auto plan = PlanImport(*session.rom, text, ImportFormatOfFileName(fileName), replaceUnknown);
-    if (!plan) {
-        val result = ErrorMessage(plan.error());
-        result.set("unknownCharacters", plan.error().code == ErrorCode::UnknownCharacters);
-        return result;
-    }
-    val result = val::object();
-    result.set("lines", FormatChanges(plan->changes));
-    result.set("changes", static_cast<int>(plan->changes.size()));
-    result.set("summary", plan->changes.empty() ? std::string("Nothing to change") : CountChanges(*plan));
-    session.importPlan = std::move(*plan);
-    return result;
+    return StepValue(Session().PlanImport(text, ImportFormatOfFileName(fileName), replaceUnknown));
 }
 
-val ApplyImportPlan()
-{
-    PageSession& session = Session();
-    if (!session.rom || !session.importPlan) return val::object();
-    const ImportPlan plan = std::move(*session.importPlan);
-    session.importPlan.reset();
-    if (Status written = ApplyImport(*session.rom, plan); !written) return ErrorMessage(written.error());
-    auto names = ListItemNames(session.rom->state);
-    if (!names) return ErrorMessage(names.error());
-    val result = val::object();
-    result.set("items", Texts(*names));
-    return result;
-}
+val ApplyImportPlan() { return StepValue(Session().ApplyImport()); }
 
 // Every item field that differs between the open ROM and the one the page put in /compare.
 val DiffWith(const std::string& name)
 {
-    const PageSession& session = Session();
-    if (!session.rom) return Unsupported();
-    auto other = quillbox::OpenRom(FileIn(kCompareFolder, name), OpenOptions{Profiles(), std::nullopt});
-    if (!other) return OpeningRefusal(other.error());
-    auto changes = DiffItems(*session.rom, *other);
-    if (!changes) return ErrorMessage(changes.error());
-    val result = val::object();
-    result.set("lines", FormatChanges(*changes));
-    result.set("changes", static_cast<int>(changes->size()));
-    return result;
+    return StepValue(Session().DiffWith(FileIn(kCompareFolder, name), Profiles()));
 }
 
-// The tables the open ROM's bytes name, as a profile section with its evidence.
-val DetectTablesOfRom()
-{
-    PageSession& session = Session();
-    session.detectedTables.reset();
-    if (session.romPath.empty()) return Unsupported();
-    auto detected = DetectTables(session.romPath);
-    if (!detected) return ErrorMessage(detected.error());
-    val result = val::object();
-    result.set("section", FormatDetectedSection(*detected));
-    if (Status usable = CheckDetectedTables(*detected); !usable) {
-        result.set("refusal", ErrorMessage(usable.error()));
-    } else {
-        session.detectedTables = std::move(*detected);
-    }
-    return result;
-}
+// The tables the open ROM's bytes name, as a profile section, with the question whether to keep them.
+val DetectTablesOfRom() { return StepValue(Session().FindTables()); }
 
-// Keeps the tables the open ROM names for it alone, as a Yes to the question at opening does.
-val KeepDetectedTables()
-{
-    PageSession& session = Session();
-    if (!session.detectedTables) return Unsupported();
-    const DetectedTables detected = std::move(*session.detectedTables);
-    session.detectedTables.reset();
-    if (Status kept = KeepFoundTables(session.romPath, detected); !kept) return ErrorMessage(kept.error());
-    return val::object();
-}
+val AnswerDetectedTables(bool keep) { return StepValue(Session().AnswerFindTables(keep)); }
 
 }  // namespace
 
@@ -256,7 +289,7 @@ EMSCRIPTEN_BINDINGS(quillbox_page)
     emscripten::function("applyImport", &ApplyImportPlan);
     emscripten::function("diffWith", &DiffWith);
     emscripten::function("detectTables", &DetectTablesOfRom);
-    emscripten::function("keepDetectedTables", &KeepDetectedTables);
+    emscripten::function("answerDetectedTables", &AnswerDetectedTables);
 }
 
 }  // namespace quillbox::web

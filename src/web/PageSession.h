@@ -1,16 +1,10 @@
 #pragma once
 
-#include "editor/FoundTablesQuestion.h"
-#include "items/exchange/ItemImport.h"
-#include "items/record/ItemOperations.h"
-#include "items/record/RoutineGroups.h"
-#include "items/opening/TableDetection.h"
+#include "editor/EditorSession.h"
 
 #include <emscripten/val.h>
 
 #include <filesystem>
-#include <memory>
-#include <optional>
 #include <string>
 
 namespace quillbox::web {
@@ -27,26 +21,13 @@ inline const std::filesystem::path kRomFolder = "/roms";
 inline const std::filesystem::path kCompareFolder = "/compare";
 inline const std::filesystem::path kPngFile = "/tmp/icon.png";
 
-// What the page has open and shown, as the window keeps it.
+// What the page holds: one editing session, as the window holds one. The ROM open, the item
+// shown and what a change asks are the session's; the page keeps only its files, in the folders
+// above, and its script the files the user chose.
 struct PageSession {
-    std::optional<OpenedRom> rom;
-    std::optional<OpeningProposal> pendingOpening;
-    std::filesystem::path romPath;
-    int shownItem = -1;
-    // What the shown item held when shown: a save writes the name and the description only
-    // when the user changed them.
-    Text shownName;
-    Text shownDescription;
-    DescriptionPlace descriptionPlace;
-    // Which items use each routine, read when the item was shown: every change the page writes
-    // shows the item again, so they hold until the next show.
-    std::shared_ptr<const RoutineGroups> routines;
-    bool keepHistory = true;
-    std::optional<ImportPlan> importPlan;
-    // The tables Find Tables showed, kept for the ROM when the user says Yes.
-    std::optional<DetectedTables> detectedTables;
+    EditorSession editor;
 };
-PageSession& Session();
+EditorSession& Session();
 
 // The profiles the page opens ROMs with: the shipped one built in, the user's where put there.
 ProfileFiles Profiles();
@@ -56,13 +37,10 @@ std::filesystem::path FileIn(const std::filesystem::path& folder, const std::str
 
 // Plain values for the page. A message box is {title, text}; a result that shows one holds it as
 // `message`.
-val MessageBox(std::string_view title, std::string_view text);
-val Message(std::string_view title, std::string_view text);
-val ErrorMessage(const Error& error);
-// The window's message where no ROM is open or the ROM's game is not one it knows.
-val Unsupported();
-// Why a ROM did not open, as the window says it.
-val OpeningRefusal(const Error& error);
+val MessageBox(const SessionMessage& message);
+val Message(const SessionMessage& message);
+// What a call of the session came to, with the item list where the ROM was opened or written.
+val StepValue(const SessionStep& step);
 val Strings(const std::vector<std::string>& texts);
 val Texts(const std::vector<Text>& texts);
 // The description as the text box holds it: a line break is one "\n".

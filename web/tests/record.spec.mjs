@@ -192,3 +192,39 @@ test('the effect area says why an item has none, and which items share a record'
   await expect(page.locator('#effectSave')).toBeEnabled();
   await expect(page.locator('#effectFields input:enabled')).not.toHaveCount(0);
 });
+
+// What a closed list shows: the number drawn over it where its entry does not fit, else the entry.
+async function closedText(page, id) {
+  const number = page.locator(`#${id}Closed`);
+  return (await number.isVisible()) ? number.textContent() : page.locator(`#${id} option:checked`).textContent();
+}
+
+// Each list given an entry, and what it shows closed: the number alone where the entry is too wide
+// for the list ('0 Not in battle' in the window's 33 pixels), the whole entry where it fits.
+const closedLists = [
+  { id: 'Bu', entry: 0, shows: '0' },
+  { id: 'sp1', entry: 43, shows: '43' },
+  { id: 'Mys1', entry: 1, shows: '1' },
+  { id: 'sp2', entry: 1, shows: '01' },
+  { id: 'itemType', entry: 1, shows: 'whole' },
+  { id: 'pock', entry: 2, shows: 'whole' },
+];
+
+test('a list too narrow for its entry shows the entry\'s number alone, and the open list the whole entries', async ({ page, work }) => {
+  await openRom(page, await sampleRom(work));
+  await selectItem(page, 13);
+  // Shown, as picked: Kelp Tonic's battle usage 1.
+  await expect.poll(() => closedText(page, 'Bu')).toBe('1');
+  for (const row of closedLists) {
+    await page.locator(`#${row.id}`).selectOption({ index: row.entry });
+    const entry = await page.locator(`#${row.id} option:checked`).textContent();
+    if (row.shows === 'whole') {
+      expect(await closedText(page, row.id), row.id).toBe(entry);
+    } else {
+      expect(entry.startsWith(row.shows), `${row.id} entry ${entry}`).toBe(true);
+      expect(await closedText(page, row.id), `${row.id} entry ${entry}`).toBe(row.shows);
+    }
+  }
+  expect(await page.locator('#Bu option:checked').textContent()).not.toBe('0');
+  expect(await writes(page)).toBe(0);
+});

@@ -113,9 +113,67 @@
     document.title = page.rom ? `${page.dirty ? '* ' : ''}${page.rom.name} - ${texts.title}` : texts.title;
   }
 
-  function fillList(select, entries) {
-    select.replaceChildren(...entries.map((entry) => new Option(entry)));
+  // A list's entries, each with the number the core says it shows where the list is too narrow.
+  function fillList(select, entries, numbers = []) {
+    select.replaceChildren(...entries.map((entry, position) => {
+      const option = new Option(entry);
+      if (numbers[position]) option.dataset.number = numbers[position];
+      return option;
+    }));
     select.selectedIndex = -1;
+    showClosedText(select);
+  }
+
+  // Chromium keeps 4 pixels before a closed list's text and the arrow's room after it, of which
+  // the arrow itself draws in the last 12.
+  const listTextStart = 4;
+  const listArrowRoom = 16;
+  const listArrowWidth = 12;
+  const measure = document.createElement('canvas').getContext('2d');
+  const textWidth = (text, font) => {
+    if (measure.font !== font) measure.font = font;
+    return measure.measureText(text).width;
+  };
+  // A list's place, size and font, read once: reading them at every show would lay the page out
+  // again each time.
+  const listGeometry = new Map();
+  function geometryOf(select) {
+    let geometry = listGeometry.get(select);
+    if (!geometry) {
+      geometry = { left: select.offsetLeft + select.clientLeft, top: select.offsetTop + select.clientTop,
+        width: select.clientWidth, height: select.clientHeight, font: getComputedStyle(select).font };
+      listGeometry.set(select, geometry);
+    }
+    return geometry;
+  }
+
+  // A closed list too narrow for its entry shows the entry's number alone, as the window's lists
+  // do, drawn over the list's own text; a number too wide for the room beside the arrow takes the
+  // arrow's room as well. The entries in the open list stay whole.
+  function showClosedText(select) {
+    const option = select.options[select.selectedIndex];
+    const number = option && (option.dataset.unlisted ? option.text : option.dataset.number);
+    let label = $(`${select.id}Closed`);
+    if (!number && !label) return;
+    const geometry = geometryOf(select);
+    const room = geometry.width - listTextStart - listArrowRoom;
+    if (!number || textWidth(option.text, geometry.font) <= room) {
+      if (label) label.hidden = true;
+      return;
+    }
+    if (!label) {
+      label = element('span', { id: `${select.id}Closed`, className: 'closed-text' });
+      label.setAttribute('aria-hidden', 'true');
+      select.after(label);
+    }
+    const besideArrow = textWidth(number, geometry.font) <= room;
+    Object.assign(label.style, {
+      left: `${geometry.left}px`, top: `${geometry.top}px`,
+      width: `${geometry.width - (besideArrow ? listArrowWidth : 0)}px`, height: `${geometry.height}px`,
+      lineHeight: `${geometry.height}px`, paddingLeft: `${listTextStart}px`,
+    });
+    label.textContent = number;
+    label.hidden = false;
   }
 
   // Selects the entry of a stored value; a value with no entry shows as its number with no entry
@@ -124,6 +182,7 @@
     select.querySelectorAll('option[data-unlisted]').forEach((option) => option.remove());
     if (position >= 0 && position < select.options.length) {
       select.selectedIndex = position;
+      showClosedText(select);
       return;
     }
     const option = new Option(unlisted);
@@ -131,6 +190,7 @@
     option.hidden = true;
     select.append(option);
     select.selectedIndex = option.index;
+    showClosedText(select);
   }
 
   function listValue(select) {
@@ -183,13 +243,10 @@
     setText('Text1', String(count));
   }
 
-  function drawIcon() {
-    const result = core.icon($('IMGOFF').value, $('PALOFF').value);
-    if (result.message) return showMessage(result.message);
+  function paintIcon(rgba) {
     const pixels = new ImageData(24, 24);
-    pixels.data.set(result.rgba);
+    pixels.data.set(rgba);
     $('picItem').getContext('2d').putImageData(pixels, 0, 0);
-    return Promise.resolve();
   }
 
   function fillItemList(names) {
@@ -203,7 +260,8 @@
     const select = $(id);
     const chosen = select.options[select.selectedIndex];
     const position = listValue(select);
-    fillList(select, core.listEntries(id, meaning));
+    const list = core.listEntries(id, meaning);
+    fillList(select, list.entries, list.numbers);
     listMeaning[id] = meaning;
     if (chosen) showListValue(select, position ?? -1, chosen.text);
   }
@@ -255,14 +313,13 @@
     }
   }
 
-  function showEffect(position) {
-    const effect = core.itemEffect(position);
+  function showEffect(effect) {
     let words = effect.words;
     if (!effect.available) {
       // The core's reasons are clauses; standing alone they start as a sentence does.
       words = words.charAt(0).toUpperCase() + words.slice(1);
     } else if (effect.sharedWith.length) {
-      const names = effect.sharedWith.map((other) => $('cboitem').options[other].text);
+      const names = effect.sharedWith;
       words += `\nShared with ${names.length} item${names.length === 1 ? '' : 's'}: ${names.join(', ')}`;
     }
     $('effectWords').textContent = words;
@@ -310,17 +367,27 @@
 
   async function showItem(position) {
     const started = performance.now();
-    const item = core.showItem(position);
-    if (item.message) {
+    const result = core.showItem(position);
+    if (!result.shown) {
       // The controls still hold the item shown before: the selection goes back to it.
-      $('cboitem').selectedIndex = item.position;
-      return showMessage(item.message);
+      $('cboitem').selectedIndex = result.position;
+      return showMessage(result.message);
     }
+    await showShown(result);
+    timings.show = performance.now() - started;
+    return undefined;
+  }
+
+  // The item a step of the core shows, in every control, with the step's message after it.
+  async function showShown(step) {
+    const item = step.shown;
+    const position = item.position;
+    $('cboitem').selectedIndex = position;
     page.shownItem = position;
     if (item.imageOffset !== undefined) {
       setText('IMGOFF', item.imageOffset);
       setText('PALOFF', item.paletteOffset);
-      await drawIcon();
+      if (item.icon) paintIcon(item.icon);
     }
     showForm(item.form);
     setText('Text3', item.descriptionOffset);
@@ -330,16 +397,22 @@
     // An unknown TM/HM list shows no move rather than a number read from some other table.
     if (item.tmMoveUnknown) showListValue(attack, -1, texts.tmMoveUnavailable);
     attack.title = item.tmMoveUnknown ? texts.tmMovesUnknownTip : '';
-    showEffect(position);
-    timings.show = performance.now() - started;
+    showEffect(item.effect);
     // Who drives the page (a test, a script) sees which item the controls now hold.
     $('cboitem').dataset.shown = String(position);
-    return undefined;
+    await showResult(step);
   }
 
   function select(position) {
     $('cboitem').selectedIndex = position;
     return showItem(position);
+  }
+
+  // The core wrote to the ROM and shows the item again: the list as it now stands, then the item.
+  async function showWritten(step) {
+    if (step.items) fillItemList(step.items);
+    if (step.shown) await showShown(step);
+    else await showResult(step);
   }
 
   function refreshEditMenu() {
@@ -454,11 +527,11 @@
   // Opens the ROM the page holds, asking about the tables it names where the core proposes them.
   async function openInPage(rom, paths, started = performance.now()) {
     let opened = core.openRom(rom.name);
-    if (opened.question !== undefined) {
-      const answer = await ask(opened.question, { name: 'tableDetectionQuestion' });
+    if (opened.question) {
+      const answer = await ask(opened.question.text, { name: opened.question.id });
       opened = core.answerFoundTables(answer === 'yes');
     }
-    if (opened.items === undefined) {
+    if (!opened.opened) {
       refuseRom();
       setStatus();
       await showMessage(opened.message);
@@ -471,7 +544,7 @@
     enable(imageControls, opened.hasImages);
     fillItemList(opened.items);
     for (const [id, list] of Object.entries(opened.lists)) {
-      fillList($(id), list.entries);
+      fillList($(id), list.entries, list.numbers);
       listMeaning[id] = list.meaning;
     }
     timings.open = performance.now() - started;
@@ -513,84 +586,71 @@
 
   // --- Handlers ------------------------------------------------------------------------------
 
+  // A save asks the core's questions one by one; the session holds the edit until the last answer.
   async function saveClick() {
-    const position = $('cboitem').selectedIndex;
-    if (position < 0 || !page.rom) return;
+    if (page.shownItem < 0 || !page.rom) return;
     const started = performance.now();
-    const values = formValues();
-    const answers = {};
-    for (;;) {
-      const step = core.saveItem(position, values, answers);
-      if (step.question) {
-        const question = step.question;
-        answers[question.topic] = await ask(question.text,
-          { name: question.id, no: question.offersNo, cancel: question.offersCancel });
-        continue;
-      }
-      if (step.saved) {
-        timings.save = performance.now() - started;
-        await afterWrite({ save: true });
-        await showMessage(step.saved);
-        fillItemList(step.items);
-        await select(position);
-        return;
-      }
-      await showResult(step);
-      return;
+    let step = core.saveItem(formValues());
+    while (step.question) {
+      const question = step.question;
+      step = core.answerSave(await ask(question.text,
+        { name: question.id, no: question.offersNo, cancel: question.offersCancel }));
     }
+    if (!step.written) { await showResult(step); return; }
+    timings.save = performance.now() - started;
+    await afterWrite({ save: true });
+    await showWritten(step);
   }
 
   // Which item the shown one is to be used like: its position, or null when cancelled.
   async function chooseModel() {
     const list = $('useLikeItem');
-    const items = $('cboitem').options;
-    list.replaceChildren(...Array.from(items, (option, position) => new Option(`${position} ${option.text}`)));
+    const question = core.useLikeQuestion();
+    list.replaceChildren(...question.choices.map((choice) => new Option(choice)));
     list.selectedIndex = page.shownItem;
     const answer = await modal($('useLikeBox'), () => {
       $('useLikeTitle').textContent = texts.title;
-      $('useLikeText').textContent =
-        `Give ${items[page.shownItem].text} the routines, type and secondary id of which item?`;
+      $('useLikeText').textContent = question.text;
       list.focus();
     });
     return answer === 'ok' && list.selectedIndex >= 0 ? list.selectedIndex : null;
   }
 
   async function useLikeClick() {
-    const position = page.shownItem;
-    if (position < 0 || !page.rom) return;
+    if (page.shownItem < 0 || !page.rom) return;
     const model = await chooseModel();
     if (model === null) return;
-    const result = core.useLike(position, model);
-    if (result.items === undefined) { await showResult(result); return; }
+    const result = core.useLike(model);
+    if (!result.written) { await showResult(result); return; }
     await afterWrite();
-    fillItemList(result.items);
-    await select(position);
+    await showWritten(result);
   }
 
+  // Only the effect is shown again: edits not yet saved in the other controls stay.
   async function saveEffectClick() {
-    const position = page.shownItem;
-    if (position < 0 || !page.rom) return;
-    const result = core.saveEffect(position, effectValues());
-    if (!result.saved) { await showResult(result); return; }
+    if (page.shownItem < 0 || !page.rom) return;
+    const result = core.saveEffect(effectValues());
+    if (!result.written) { await showResult(result); return; }
     await afterWrite({ save: true });
-    await showMessage(result.saved);
-    showEffect(position);
+    await showResult(result);
+    if (result.shown) showEffect(result.shown.effect);
   }
 
   async function repointDescription() {
     const result = core.repointDescription($('Text3').value);
-    if (result.description === undefined) { await showResult(result); return; }
+    if (!result.description) { await showResult(result); return; }
     await afterWrite();
-    showDescription(result.description, result.room, result.count);
-    if (result.message) await showMessage(result.message);
+    showDescription(result.description.text, result.description.room, result.description.count);
+    await showResult(result);
     notice($('Command2'), result.notice);
   }
 
   async function repointImage() {
     const result = core.repointImage($('IMGOFF').value, $('PALOFF').value);
-    if (result.notice === undefined) { await showResult(result); return; }
+    if (!result.written) { await showResult(result); return; }
     await afterWrite();
-    await drawIcon();
+    if (result.icon) paintIcon(result.icon);
+    await showResult(result);
     notice($('Command3'), result.notice);
   }
 
@@ -598,10 +658,9 @@
     if (!page.rom) return;
     const result = undo ? core.undo() : core.redo();
     refreshEditMenu();
-    if (result.items === undefined) { await showResult(result); return; }
+    if (!result.written) { await showResult(result); return; }
     await afterWrite();
-    fillItemList(result.items);
-    await select(result.position);
+    await showWritten(result);
   }
 
   function pickOne(inputId) {
@@ -615,12 +674,14 @@
     if (!file) return;
     FS.writeFile(page.paths.png, new Uint8Array(await file.arrayBuffer()));
     const result = core.importIcon();
-    if (result.imageOffset === undefined) { await showResult(result); return; }
+    if (!result.written) { await showResult(result); return; }
     await afterWrite();
     // Only the icon is shown again: edits not yet saved in the other controls stay.
-    setText('IMGOFF', result.imageOffset);
-    setText('PALOFF', result.paletteOffset);
-    await drawIcon();
+    if (result.imageOffset !== undefined) {
+      setText('IMGOFF', result.imageOffset);
+      setText('PALOFF', result.paletteOffset);
+    }
+    if (result.icon) paintIcon(result.icon);
     await showResult(result);
   }
 
@@ -634,7 +695,7 @@
 
   async function exportItems(format) {
     const result = core.exportItems(format);
-    if (result.text === undefined) { await showResult(result); return; }
+    if (result.message) { await showResult(result); return; }
     await saveAs(`${page.rom.name.replace(/\.[^.]*$/, '')}.${format}`, new TextEncoder().encode(result.text),
       format === 'csv' ? 'text/csv' : 'application/json');
   }
@@ -649,16 +710,15 @@
       if (answer !== 'yes') return;
       plan = core.planImport(text, file.name, true);
     }
-    if (plan.lines === undefined) { await showResult(plan); return; }
+    if (plan.message) { await showResult(plan); return; }
     if (plan.changes === 0) { await showMessage({ title: texts.title, text: plan.summary }); return; }
-    const answer = await ask(`${plan.lines}${plan.summary}; nothing written yet.\n\nWrite these changes?`, { name: 'importQuestion' });
+    const answer = await ask(`${plan.text}${plan.summary}; nothing written yet.\n\nWrite these changes?`, { name: 'importQuestion' });
     if (answer !== 'yes') return;
     const result = core.applyImport();
-    if (result.items === undefined) { await showResult(result); return; }
+    if (!result.written) { await showResult(result); return; }
     await afterWrite({ save: true });
     await showMessage({ title: texts.title, text: `${plan.summary} written` });
-    fillItemList(result.items);
-    await select(Math.max(page.shownItem, 0));
+    await showWritten(result);
   }
 
   async function compareWith() {
@@ -668,9 +728,9 @@
     FS.writeFile(path, new Uint8Array(await file.arrayBuffer()));
     try {
       const result = core.diffWith(file.name);
-      if (result.lines === undefined) { await showResult(result); return; }
+      if (result.message) { await showResult(result); return; }
       await showMessage({ title: texts.title,
-        text: result.changes === 0 ? `No item differs from ${file.name}.` : `Changes from ${page.rom.name} to ${file.name}:\n${result.lines}` });
+        text: result.changes === 0 ? `No item differs from ${file.name}.` : `Changes from ${page.rom.name} to ${file.name}:\n${result.text}` });
     } finally {
       FS.unlink(path);
     }
@@ -678,15 +738,10 @@
 
   async function findTables() {
     const found = core.detectTables();
-    if (found.section === undefined) { await showResult(found); return; }
-    if (found.refusal) {
-      await showMessage({ title: found.refusal.message.title, text: `${found.section}\n${found.refusal.message.text}` });
-      return;
-    }
-    const answer = await ask(`${found.section}\nUse these tables? They are kept for this ROM alone, in this browser's storage for ${page.rom.name}.`,
-      { name: 'keepTablesQuestion' });
-    if (answer !== 'yes') return;
-    const kept = core.keepDetectedTables();
+    if (!found.question) { await showResult(found); return; }
+    const answer = await ask(found.question.text, { name: found.question.id });
+    const kept = core.answerDetectedTables(answer === 'yes');
+    if (kept.declined) return;
     if (kept.message) { await showResult(kept); return; }
     await keepSideFiles();
     await openInPage(page.rom, page.paths);
@@ -782,7 +837,13 @@
     });
 
     for (const id of textBoxes) $(id).addEventListener('input', (event) => keepFieldRule(event.target));
-    for (const control of layout.filter((c) => c.panel)) $(control.id).addEventListener('change', run(refreshWords));
+    // The words follow the entries as the user picks them and the routines as they are typed.
+    for (const control of layout.filter((c) => c.panel)) {
+      $(control.id).addEventListener(control.kind === 'list' ? 'change' : 'input', run(refreshWords));
+    }
+    document.addEventListener('change', (event) => {
+      if (event.target.tagName === 'SELECT') showClosedText(event.target);
+    });
     for (const field of effectFields.filter((f) => f.kind === 'amount')) {
       $(`effect_${field.key}On`).addEventListener('change', (event) => {
         $(`effect_${field.key}`).disabled = !event.target.checked;
