@@ -99,12 +99,17 @@ ExportValues ItemExportValues(const OpenedRom& rom, const ItemView& item, const 
 }
 
 nlohmann::json ItemToJson(const OpenedRom& rom, const ItemView& item, const RoutineGroups& routines,
-                          const ItemEffectView* effect)
+                          const ItemEffectView* effect, JsonMembers members)
 {
+    const ColumnSource source{rom, item, routines, effect};
     const auto values = ItemExportValues(rom, item, routines, effect);
     const auto keys = ItemExportKeys();
     nlohmann::json json = nlohmann::json::object();
-    for (std::size_t k = 0; k < keys.size(); ++k) json[std::string(keys[k])] = ToJson(values[k]);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        const bool lacks = std::holds_alternative<std::monostate>(values[k]) && !ItemHasColumn(ItemColumns()[k], source);
+        if (members == JsonMembers::ItemHas && lacks) continue;
+        json[std::string(keys[k])] = ToJson(values[k]);
+    }
     return json;
 }
 

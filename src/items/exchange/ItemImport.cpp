@@ -131,6 +131,12 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& 
             for (std::size_t j = 0; j < kColumns; ++j) sourceChanged = sourceChanged || (changed[j] && keys[j].starts_with("effect."));
         } else {
             sourceChanged = changed[Column(*source)] || (k == Column("descriptionRoom") && changed[kDescriptionOffset]);
+            // A coded field's name also follows from the fields that say how it is read (the
+            // pocket for the type, the routine for byte 40).
+            for (std::size_t j = 0; j < kColumns && ItemColumns()[k].field != nullptr && !sourceChanged; ++j) {
+                const ColumnKind kind = ItemColumns()[j].kind;
+                sourceChanged = changed[j] && (kind == ColumnKind::Number || kind == ColumnKind::CodePointer);
+            }
         }
         if (changed[k] && !sourceChanged) {
             const std::string instead = *source == "effect." ? "the effect.* columns" : std::string(*source);
