@@ -7,7 +7,6 @@
 #include "text/GameText.h"
 
 #include <algorithm>
-#include <map>
 
 namespace quillbox {
 

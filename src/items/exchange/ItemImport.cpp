@@ -104,7 +104,6 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& 
     const std::size_t kDescriptionOffset = Column("descriptionOffset");
     const std::size_t kImageOffset = Column("imageOffset");
     const std::size_t kPaletteOffset = Column("paletteOffset");
-    const std::size_t kTmMove = Column("tmMove");
 
     const ColumnSource columnSource{rom, item, routines, &effect};
     for (std::size_t k = 1; k < kColumns; ++k) {
@@ -128,7 +127,9 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& 
         if (!source) continue;
         bool sourceChanged = false;
         if (*source == "effect.") {
-            for (std::size_t j = 0; j < kColumns; ++j) sourceChanged = sourceChanged || (changed[j] && keys[j].starts_with("effect."));
+            for (std::size_t j = 0; j < kColumns; ++j) {
+                sourceChanged = sourceChanged || (changed[j] && ItemColumns()[j].kind == ColumnKind::EffectMember);
+            }
         } else {
             sourceChanged = changed[Column(*source)] || (k == Column("descriptionRoom") && changed[kDescriptionOffset]);
             // A coded field's name also follows from the fields that say how it is read (the
@@ -158,23 +159,17 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& 
     const DescriptionPlace here{item.descriptionOffset, item.descriptionRoomBytes};
     auto number = [&](std::size_t k) { return std::get<std::int64_t>(*given[k]); };
 
+    // The record's fields and the move, each saved by itself so that a refusal names its column.
     for (std::size_t k = 1; k < kColumns; ++k) {
-        if (!changed[k] || k == kDescription || k == kDescriptionOffset || k == kImageOffset || k == kPaletteOffset ||
-            keys[k].starts_with("effect.")) {
-            continue;
-        }
-        const RecordField* field = FindRecordField(keys[k]);
+        if (!changed[k]) continue;
+        const ItemColumn& column = ItemColumns()[k];
         ItemEdit edit;
-        if (k == Column("name")) {
-            edit.name = FromUtf8(std::get<std::string>(*given[k]));
-        } else if (k == kTmMove) {
-            edit.tmMove = static_cast<std::uint16_t>(number(k));
-        } else if (field != nullptr && field->kind == FieldKind::Pointer) {
-            field->writeText(edit, std::get<std::string>(*given[k]));
-        } else if (field != nullptr) {
-            field->write(edit, static_cast<std::uint32_t>(number(k)));
-        } else {
-            continue;
+        switch (column.kind) {
+        case ColumnKind::Name: edit.name = FromUtf8(std::get<std::string>(*given[k])); break;
+        case ColumnKind::TmMove: edit.tmMove = static_cast<std::uint16_t>(number(k)); break;
+        case ColumnKind::CodePointer: column.field->writeText(edit, std::get<std::string>(*given[k])); break;
+        case ColumnKind::Number: column.field->write(edit, static_cast<std::uint32_t>(number(k))); break;
+        default: continue;
         }
         if (auto saved = save(k, edit, here); !saved) return saved;
     }
@@ -215,7 +210,7 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& 
     ItemEffect newEffect = effect.effect;
     std::string_view effectColumn;
     for (std::size_t k = 1; k < kColumns; ++k) {
-        if (!changed[k] || !keys[k].starts_with("effect.")) continue;
+        if (!changed[k] || ItemColumns()[k].kind != ColumnKind::EffectMember) continue;
         const ExportValue& value = *given[k];
         const auto* amount = std::get_if<std::int64_t>(&value);
         const EffectField& member = *ItemColumns()[k].effectField;
