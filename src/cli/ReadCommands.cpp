@@ -117,7 +117,8 @@ int Show(Session& session, const Arguments& args)
         for (char c : shown) text += c == '\n' ? std::string("\n    ") : std::string(1, c);
         text += '\n';
         if (column.kind == ColumnKind::CodePointer) {
-            text += column.field->offset == 28 ? "fieldRoutineUsers: " + fieldUsers + '\n' : "battleRoutineUsers: " + battleUsers + '\n';
+            const bool field = column.key == "fieldUsageCodePointer";
+            text += (field ? "fieldRoutineUsers: " + fieldUsers : "battleRoutineUsers: " + battleUsers) + '\n';
         }
     }
     session.out << text;

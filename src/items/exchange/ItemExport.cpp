@@ -130,7 +130,10 @@ std::string CsvField(const ExportValue& value)
 
 std::string FormatChange(const ItemChange& change)
 {
-    const bool quoted = change.field == "name" || change.field == "description" || change.field.ends_with("Name");
+    // Texts are quoted; the description's room is a number shown for reading.
+    const ItemColumn* column = FindItemColumn(change.field);
+    const bool quoted = column != nullptr && (column->kind == ColumnKind::Name || column->kind == ColumnKind::Description ||
+                                              (column->kind == ColumnKind::Shown && column->shownFrom != "description"));
     auto show = [quoted](const ExportValue& value) -> std::string {
         if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
         if (const auto* text = std::get_if<std::string>(&value)) return quoted ? nlohmann::json(*text).dump() : *text;
