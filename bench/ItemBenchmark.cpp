@@ -4,7 +4,6 @@
 #include "items/record/ItemOperations.h"
 #include "items/record/ItemTable.h"
 #include "items/record/RoutineGroups.h"
-#include "rom/HexIo.h"
 #include "rom/Profile.h"
 #include "sample/SampleRom.h"
 
@@ -145,15 +144,6 @@ void SaveOneItem(benchmark::State& state)
     }
 }
 BENCHMARK(SaveOneItem)->Unit(benchmark::kMicrosecond);
-
-void OneReadHex(benchmark::State& state)
-{
-    for (auto _ : state) {
-        auto text = ReadHex(Sample().Rom(), 0x3DB028 + 16, 2, {});
-        benchmark::DoNotOptimize(text);
-    }
-}
-BENCHMARK(OneReadHex)->Unit(benchmark::kMicrosecond);
 
 // What `export` does after opening: every item read in block reads, written as JSON or CSV.
 void ExportEveryItem(benchmark::State& state)

@@ -119,4 +119,20 @@ std::int64_t ReadFullPointer(std::span<const std::uint8_t, 4> bytes)
     return static_cast<std::int64_t>(pointer) - kRomBase;
 }
 
+Result<std::vector<std::uint8_t>> HexToBytes(std::string_view text)
+{
+    std::string even;
+    if (text.size() % 2 != 0) even.push_back('0');
+    even.append(text);
+    if (!even.empty() && !IsHexText(even)) {
+        return WithFound(MakeError(ErrorCode::BadHexText, "\"" + std::string(text) + "\""), std::string(text));
+    }
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(even.size() / 2);
+    for (std::size_t i = 0; i < even.size(); i += 2) {
+        bytes.push_back(static_cast<std::uint8_t>(HexToNumber(std::string_view(even).substr(i, 2))));
+    }
+    return bytes;
+}
+
 }  // namespace quillbox

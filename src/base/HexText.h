@@ -1,9 +1,12 @@
 #pragma once
 
+#include "base/Error.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillbox {
 
@@ -11,6 +14,8 @@ namespace quillbox {
 using HexString = std::string;
 
 HexString BytesToHex(std::span<const std::uint8_t> bytes);
+// The bytes a hex text stands for, or BadHexText; an odd length gets a leading "0".
+Result<std::vector<std::uint8_t>> HexToBytes(std::string_view text);
 // Reverses the order of the two-digit groups; an odd-length text first gets a leading "0".
 std::string SwapByteOrder(std::string_view text);
 // Puts "0"s in front until the text is at least `width` long; a longer text stays as it is.

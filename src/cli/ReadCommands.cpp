@@ -1,5 +1,6 @@
 // Commands that only read the ROM: info, list, moves, show and export.
 #include "cli/CliSession.h"
+#include "items/exchange/ItemColumns.h"
 #include "items/exchange/ItemExport.h"
 #include "items/effect/ItemEffects.h"
 #include "editor/ItemForm.h"
@@ -101,23 +102,24 @@ int Show(Session& session, const Arguments& args)
         session.out << JsonText(json);
         return kExitSuccess;
     }
-    const auto values = ItemExportValues(*rom, *item, **routines, &*effect);
-    const auto keys = ItemExportKeys();
+    const ColumnSource source{*rom, *item, **routines, &*effect};
     std::string text;
-    for (std::size_t k = 0; k < keys.size(); ++k) {
+    for (const ItemColumn& column : ItemColumns()) {
+        const ExportValue value = ColumnValue(column, source);
         // Of an effect's members only those it has are listed; export gives them all.
-        const bool absent = std::holds_alternative<std::monostate>(values[k]) || values[k] == ExportValue{std::int64_t{0}};
-        if (keys[k].starts_with("effect.") && absent) continue;
-        std::string value;
-        if (std::holds_alternative<std::monostate>(values[k])) value = "-";
-        if (const auto* number = std::get_if<std::int64_t>(&values[k])) value = std::to_string(*number);
-        if (const auto* string = std::get_if<std::string>(&values[k])) value = *string;
-        if (keys[k] == "tmMove" && item->tmMoveUnknown) value = std::string(kTmMoveUnavailable);
-        text += std::string(keys[k]) + ": ";
-        for (char c : value) text += c == '\n' ? std::string("\n    ") : std::string(1, c);
+        const bool absent = std::holds_alternative<std::monostate>(value) || value == ExportValue{std::int64_t{0}};
+        if (column.kind == ColumnKind::EffectMember && absent) continue;
+        std::string shown = "-";
+        if (const auto* number = std::get_if<std::int64_t>(&value)) shown = std::to_string(*number);
+        if (const auto* string = std::get_if<std::string>(&value)) shown = *string;
+        if (column.kind == ColumnKind::TmMove && item->tmMoveUnknown) shown = std::string(kTmMoveUnavailable);
+        text += std::string(column.key) + ": ";
+        for (char c : shown) text += c == '\n' ? std::string("\n    ") : std::string(1, c);
         text += '\n';
-        if (keys[k] == "fieldUsageCodePointer") text += "fieldRoutineUsers: " + fieldUsers + '\n';
-        if (keys[k] == "battleUsageCodePointer") text += "battleRoutineUsers: " + battleUsers + '\n';
+        if (column.kind == ColumnKind::CodePointer) {
+            const bool field = column.key == "fieldUsageCodePointer";
+            text += (field ? "fieldRoutineUsers: " + fieldUsers : "battleRoutineUsers: " + battleUsers) + '\n';
+        }
     }
     session.out << text;
     return kExitSuccess;

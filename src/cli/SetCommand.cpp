@@ -2,35 +2,32 @@
 #include "cli/CliSession.h"
 #include "items/record/DescriptionGrowth.h"
 #include "items/effect/ItemEffects.h"
-#include "items/exchange/ItemExport.h"
+#include "items/exchange/ItemColumns.h"
 #include "items/record/ItemFields.h"
 #include "items/record/RoutineGroups.h"
 #include "editor/UserTexts.h"
 #include "base/HexText.h"
 
 #include <algorithm>
-#include <map>
+#include <vector>
 
 namespace quillbox {
 
 namespace {
 
-// The keys set takes besides the record's fields: what lies outside the record.
-constexpr std::string_view kOtherKeys[] = {"description", "tmMove", "descriptionOffset", "imageOffset", "paletteOffset"};
-
-bool IsSetKey(std::string_view key)
+// The columns set takes, as its help lists them: the record's fields, what lies outside the
+// record, then the effect's members.
+std::vector<const ItemColumn*> SetColumns()
 {
-    if (key.starts_with("effect.")) return FindEffectField(key.substr(7)) != nullptr;
-    return FindRecordField(key) != nullptr || std::find(std::begin(kOtherKeys), std::end(kOtherKeys), key) != std::end(kOtherKeys);
-}
-
-std::optional<std::string> CheckHex(const std::string& key, const std::string& value, std::size_t digits)
-{
-    const Text text = FromUtf8(value);
-    if (text.size() > digits || (!text.empty() && !IsHexText(text))) {
-        return key + " \"" + value + "\" is not hexadecimal text of at most " + std::to_string(digits) + " digits";
+    std::vector<const ItemColumn*> columns;
+    for (const ColumnKind kind : {ColumnKind::Name, ColumnKind::Description, ColumnKind::TmMove, ColumnKind::DescriptionOffset,
+                                  ColumnKind::IconOffset, ColumnKind::EffectMember}) {
+        for (const ItemColumn& column : ItemColumns()) {
+            const bool record = column.kind == ColumnKind::Name || column.kind == ColumnKind::Number || column.kind == ColumnKind::CodePointer;
+            if (kind == ColumnKind::Name ? record : column.kind == kind) columns.push_back(&column);
+        }
     }
-    return std::nullopt;
+    return columns;
 }
 
 }  // namespace
@@ -38,9 +35,7 @@ std::optional<std::string> CheckHex(const std::string& key, const std::string& v
 std::string SetKeyList()
 {
     std::string text;
-    for (const RecordField& field : RecordFields()) text += (text.empty() ? "" : ", ") + std::string(field.key);
-    for (const std::string_view key : kOtherKeys) text += ", " + std::string(key);
-    for (const EffectField& field : EffectFields()) text += ", effect." + std::string(field.key);
+    for (const ItemColumn* column : SetColumns()) text += (text.empty() ? "" : ", ") + std::string(column->key);
     return text;
 }
 
@@ -50,16 +45,17 @@ int Set(Session& session, const Arguments& args)
     if (session.options.relocate && session.options.ownCopy) {
         return session.Fail("--relocate and --own-copy exclude each other", kExitUsage);
     }
-    std::map<std::string, std::string> values;
+    // Each key once, the last value given winning, as before.
+    std::vector<std::pair<std::string, ColumnInput>> values;
     for (std::size_t i = 2; i < args.size(); ++i) {
         const std::size_t equals = args[i].find('=');
-        const std::string key = args[i].substr(0, equals);
-        if (equals == std::string::npos || !IsSetKey(key)) {
+        const ItemColumn* column = equals == std::string::npos ? nullptr : FindItemColumn(args[i].substr(0, equals));
+        if (column == nullptr || column->ReadOnly()) {
             return session.Fail("\"" + args[i] + "\" is not KEY=VALUE with a key of: " + SetKeyList(), kExitUsage);
         }
-        // An older key names the same field as its newer one.
-        const RecordField* field = FindRecordField(key);
-        values[field != nullptr ? std::string(field->key) : key] = args[i].substr(equals + 1);
+        const std::string key(column->key);
+        std::erase_if(values, [&](const auto& value) { return value.first == key; });
+        values.emplace_back(key, ColumnInput::Typed(args[i].substr(equals + 1)));
     }
 
     auto rom = session.Open(args[0]);
@@ -68,68 +64,25 @@ int Set(Session& session, const Arguments& args)
     if (!position) return session.Fail("no item at position \"" + args[1] + "\"");
     auto item = ReadItem(rom->state, *position);
     if (!item) return session.Fail(item.error());
-
-    ItemEdit edit;
-    std::optional<std::string> refused;
-    auto hex = [&](const std::string& key, std::optional<std::string>& field, std::size_t digits) {
-        if (refused || !values.contains(key)) return;
-        refused = CheckHex(key, values[key], digits);
-        if (!refused) field = values[key];
-    };
-    if (values.contains("description")) edit.description = FromUtf8(values["description"]);
-    edit.replaceUnknownCharacters = session.options.replaceUnknown;
     auto routines = RoutineGroupsOf(rom->state);
     if (!routines) return session.Fail(routines.error());
-    const auto sameFieldRoutine = (*routines)->FieldRoutineUsers(FindRecordField("fieldUsageCodePointer")->read(*item));
-    for (const RecordField& field : RecordFields()) {
-        const auto given = values.find(std::string(field.key));
-        if (given == values.end()) continue;
-        if (field.kind == FieldKind::GameText) {
-            edit.name = FromUtf8(given->second);
-            continue;
-        }
-        // Pointers keep the spelling they were given (an empty one is 0), as the window's boxes do.
-        if (field.kind == FieldKind::Pointer && given->second.empty()) {
-            field.writeText(edit, "");
-            continue;
-        }
-        auto value = ParseFieldValue(field, *rom->family, given->second, MeaningOfField(field, *rom->family, *item, sameFieldRoutine));
-        if (!value) return session.Fail(value.error().message);
-        field.write(edit, *value);
-    }
-    if (values.contains("tmMove")) {
-        const std::string& text = values["tmMove"];
-        const bool digits = !text.empty() && text.size() <= 5 && text.find_first_not_of("0123456789") == std::string::npos;
-        if (!digits || std::stoul(text) > kMoveCount) {
-            return session.Fail("tmMove takes a whole number from 0 to " + std::to_string(kMoveCount) + ", not \"" + text + "\"");
-        }
-        edit.tmMove = static_cast<std::uint16_t>(std::stoul(text));
-    }
-    std::optional<std::string> descriptionOffset, imageOffset, paletteOffset;
-    hex("descriptionOffset", descriptionOffset, 7);
-    hex("imageOffset", imageOffset, 6);
-    hex("paletteOffset", paletteOffset, 6);
-    if (refused) return session.Fail(*refused);
+    auto effect = ReadItemEffect(rom->state, *position);
+    if (!effect) return session.Fail(effect.error());
+    auto columns = EditFromColumns({*rom, *item, **routines, &*effect}, values);
+    if (!columns) return session.Fail(columns.error());
+    ItemEdit& edit = columns->edit;
+    edit.replaceUnknownCharacters = session.options.replaceUnknown;
 
     std::vector<Patch> patches;
     // The effect's members given make one new record, planned like the window's Save Effect.
-    bool effectGiven = false;
-    for (const auto& [key, text] : values) effectGiven = effectGiven || key.starts_with("effect.");
-    if (effectGiven) {
-        auto effect = ReadItemEffect(rom->state, *position);
-        if (!effect) return session.Fail(effect.error());
-        ItemEffect changed = effect->effect;
-        for (const auto& [key, text] : values) {
-            if (!key.starts_with("effect.")) continue;
-            if (auto set = SetEffectField(changed, std::string_view(key).substr(7), text); !set) return session.Fail(set.error().message);
-        }
-        auto planned = PlanEffectSave(rom->state, *position, changed);
+    if (columns->effect) {
+        auto planned = PlanEffectSave(rom->state, *position, *columns->effect);
         if (!planned) return session.Fail(planned.error());
         patches = std::move(planned->patches);
     }
     DescriptionPlace place{item->descriptionOffset, item->descriptionRoomBytes};
-    if (descriptionOffset) {
-        auto repoint = PlanDescriptionRepoint(rom->state, *position, *descriptionOffset);
+    if (columns->descriptionOffset) {
+        auto repoint = PlanDescriptionRepoint(rom->state, *position, *columns->descriptionOffset);
         if (!repoint) return session.Fail(repoint.error());
         place = {repoint->repoint.offset, repoint->repoint.roomBytes};
         patches.push_back(std::move(repoint->pointer));
@@ -146,15 +99,18 @@ int Set(Session& session, const Arguments& args)
     }
     if (!saved) return session.Fail(saved.error());
     patches.insert(patches.end(), saved->patches.begin(), saved->patches.end());
-    if (imageOffset || paletteOffset) {
-        auto image = PlanImageRepoint(rom->state, *position, imageOffset.value_or(item->imageOffsetText.value_or("")),
-                                      paletteOffset.value_or(item->paletteOffsetText.value_or("")));
+    if (columns->imageOffset || columns->paletteOffset) {
+        auto image = PlanImageRepoint(rom->state, *position, columns->imageOffset.value_or(item->imageOffsetText.value_or("")),
+                                      columns->paletteOffset.value_or(item->paletteOffsetText.value_or("")));
         if (!image) return session.Fail(image.error());
         patches.insert(patches.end(), image->begin(), image->end());
     }
     const DescriptionPlacement& description = saved->description;
     const char* label = !description.moved ? "Set" : move == DescriptionMove::OwnCopy ? "Own Copy of Description" : "Relocate Description";
-    if (auto written = ApplyToRom(rom->state, patches, {label, *position}); !written) return session.Fail(written.error());
+    // Values that were already so write nothing, and leave no step in the history.
+    if (!patches.empty()) {
+        if (auto written = ApplyToRom(rom->state, patches, {label, *position}); !written) return session.Fail(written.error());
+    }
     if (description.moved) {
         session.out << "Description moved to " << NumberToHex(static_cast<std::uint64_t>(description.place.offset)) << " ("
                     << description.place.roomBytes << " bytes) for " << description.repointed.size()

@@ -157,4 +157,29 @@ ItemEdit EditFromForm(const FormInput& input, int position)
     return edit;
 }
 
+Result<ColumnEdit> ColumnEditFromForm(const FormInput& input, const OpenedRom& rom, const ItemView& item,
+                                      const RoutineGroups& routines)
+{
+    std::vector<std::pair<std::string, ColumnInput>> values;
+    for (const FormControl& control : FormControls()) {
+        const std::string key = control.control == kMoveList      ? "tmMove"
+                                : control.control == kDescription ? "description"
+                                                                  : std::string(control.field->key);
+        if (control.kind == FormControlKind::List) {
+            const auto given = input.lists.find(control.control);
+            if (given == input.lists.end() || given->second < 0) continue;
+            if (control.control == kMoveList && !IsTmItem(item.position)) continue;
+            const int value = control.control == kMoveList ? given->second + 1 : given->second;
+            values.emplace_back(key, ColumnInput::Typed(std::to_string(value)));
+            continue;
+        }
+        const auto given = input.texts.find(control.control);
+        if (given == input.texts.end()) continue;
+        if (control.control == kDescription && FromUtf8(given->second) == input.shownDescription) continue;
+        if (control.field != nullptr && control.field->kind == FieldKind::GameText && FromUtf8(given->second) == input.shownName) continue;
+        values.emplace_back(key, ColumnInput::Typed(given->second));
+    }
+    return EditFromColumns({rom, item, routines, nullptr}, values);
+}
+
 }  // namespace quillbox

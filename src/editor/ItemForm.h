@@ -1,5 +1,6 @@
 #pragma once
 
+#include "items/exchange/ItemColumns.h"
 #include "items/record/ItemFields.h"
 #include "items/record/ItemOperations.h"
 #include "items/record/RoutineGroups.h"
@@ -60,5 +61,11 @@ struct FormInput {
 // list positions as values, the move as position + 1 (TM/HM items only), pointers as typed, the
 // name and description only when they differ from what was shown.
 ItemEdit EditFromForm(const FormInput& input, int position);
+
+// The edit of the form by the columns' rules, as the tool's set and import make it: every text
+// and list entry parsed as those parse it (and refused with the same words), values equal to
+// what the item holds left out so that saving an unchanged form writes nothing.
+Result<ColumnEdit> ColumnEditFromForm(const FormInput& input, const OpenedRom& rom, const ItemView& item,
+                                      const RoutineGroups& routines);
 
 }  // namespace quillbox

@@ -6,15 +6,11 @@ namespace {
 
 constexpr std::string_view kKantoPockets[] = {"???", "Items", "Key Items", "Poke Balls", "TM Case", "Berry Pouch"};
 constexpr std::string_view kHoennPockets[] = {"???", "Items", "Poke Balls", "TM/HM's", "Berries", "Key Items"};
-constexpr std::string_view kMystery1[] = {"0", "1", "2"};
-constexpr std::string_view kMystery2[] = {"0", "1"};
-constexpr std::string_view kKantoBattleUsage[] = {"0", "1", "2", "3"};
-constexpr std::string_view kHoennBattleUsage[] = {"0", "1", "2"};
 
 constexpr GameFamily kFamilies[] = {
-    {{"BPR", "BPG"}, 375, true, kKantoPockets, kMystery1, kMystery2, kKantoBattleUsage},
-    {{"BPE", "BPE"}, 377, true, kHoennPockets, kMystery1, kMystery2, kHoennBattleUsage},
-    {{"AXV", "AXP"}, 349, false, kHoennPockets, kMystery1, kMystery2, kHoennBattleUsage},
+    {{"BPR", "BPG"}, 375, true, kKantoPockets},
+    {{"BPE", "BPE"}, 377, true, kHoennPockets},
+    {{"AXV", "AXP"}, 349, false, kHoennPockets},
 };
 
 }  // namespace

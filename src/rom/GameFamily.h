@@ -12,9 +12,6 @@ struct GameFamily {
     int itemCount;                          // items listed: 0 .. itemCount - 1
     bool hasImages;
     std::span<const std::string_view> pocketNames;
-    std::span<const std::string_view> mystery1Entries;
-    std::span<const std::string_view> mystery2Entries;
-    std::span<const std::string_view> battleUsageEntries;
 
     int LastItemIndex() const { return itemCount - 1; }
 };

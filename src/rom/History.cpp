@@ -2,7 +2,6 @@
 
 #include "base/Crc32.h"
 #include "base/FileWrite.h"
-#include "rom/HexIo.h"
 #include "base/HexText.h"
 #include "base/PathText.h"
 #include "platform/FileLocks.h"

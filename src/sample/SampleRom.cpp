@@ -3,6 +3,7 @@
 #include "image/ItemIcon.h"
 #include "image/Lz77.h"
 #include "items/effect/ItemEffectTable.h"
+#include "items/record/ItemMeanings.h"
 #include "base/FileWrite.h"
 #include "rom/GameFamily.h"
 #include "base/HexText.h"
@@ -428,7 +429,7 @@ void WriteItems(Bytes& rom, const GameFamily& family, std::int64_t itemData, int
         rom[static_cast<std::size_t>(entry + 26)] = static_cast<Byte>(use.pocket >= 0 ? use.pocket : 1 + position % 5);
         rom[static_cast<std::size_t>(entry + 27)] = static_cast<Byte>(use.type);
         PutPointer(rom, entry + 28, kCodeArea + 0x40 * use.fieldOwner + 1);
-        const int battleUsage = use.battleUsage >= 0 ? use.battleUsage : position % static_cast<int>(family.battleUsageEntries.size());
+        const int battleUsage = use.battleUsage >= 0 ? use.battleUsage : position % static_cast<int>(MeaningEntries(Meaning::BattleUsage, family).size());
         rom[static_cast<std::size_t>(entry + 32)] = static_cast<Byte>(battleUsage);
         rom[static_cast<std::size_t>(entry + 33)] = 0x11;
         rom[static_cast<std::size_t>(entry + 34)] = 0x22;

@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"PositionAsText", kCsv, "position,price\n10,1\nten,1\n", "no item at position \"ten\""},
         Refusal{"DuplicatedPosition", kCsv, "position,price\n10,1\n11,2\n10,3\n", "row 3, column position: position 10 is also in row 1"},
         Refusal{"PriceOutOfRange", kCsv, "position,price\n10,1\n11,65536\n", "row 2 (position 11), column price: takes a whole number from 0 to 65535, not \"65536\""},
-        Refusal{"PriceOfTheWrongKind", kJson, R"([{"position":10,"price":1},{"position":11,"price":"450"}])", "column price: takes a whole number"},
+        Refusal{"PriceOfTheWrongKind", kJson, R"([{"position":10,"price":1},{"position":11,"price":true}])", "column price: takes a whole number"},
         Refusal{"PriceAsFraction", kJson, R"([{"position":10,"price":1},{"position":11,"price":4.5}])", "not 4.5"},
         Refusal{"NameOfTheWrongKind", kJson, R"([{"position":10,"price":1},{"position":11,"name":7}])", "column name: takes text, not 7"},
         Refusal{"PocketPastTheList", kCsv, "position,price,pocket\n10,1,1\n11,1,6\n", "row 2 (position 11), column pocket: The value is not accepted: pocket takes a value the game knows, from 0 to 5, not 6"},
@@ -110,7 +110,7 @@ TEST_P(ImportRoundTrip, ExportedFilesImportWithoutWriting)
     const RoutineGroups routines = RoutineGroups::Of(*items);
     auto effects = ReadItemEffects(rom.state);
     ASSERT_TRUE(effects);
-    for (const ItemView& item : *items) array.push_back(ItemToJson(rom, item, routines, &(*effects)[static_cast<std::size_t>(item.position)]));
+    for (const ItemView& item : *items) array.push_back(ItemToJson(rom, item, routines, &(*effects)[static_cast<std::size_t>(item.position)], JsonMembers::ItemHas));
     EXPECT_EQ(Export(rom, kJson), JsonText(array));
 }
 

@@ -1,5 +1,6 @@
 #include "ItemTestSupport.h"
 
+#include "items/record/ItemMeanings.h"
 #include "rom/TmHmList.h"
 #include "rom/PointerScan.h"
 #include "rom/Profile.h"
@@ -85,9 +86,9 @@ TEST_P(SampleRomTest, EveryItemShowsSensibleContent)
         EXPECT_LT(item->descriptionOffset, kSampleRomSize);
         lineBreak = lineBreak || item->description.find(U"\r\n") != Text::npos;
         EXPECT_LT(item->pocket, family.pocketNames.size());
-        EXPECT_LT(item->importance, family.mystery1Entries.size());
-        EXPECT_LT(item->registrability, family.mystery2Entries.size());
-        EXPECT_LT(item->battleUsage, family.battleUsageEntries.size());
+        EXPECT_LT(item->importance, MeaningEntries(Meaning::Importance, family).size());
+        EXPECT_LT(item->registrability, MeaningEntries(Meaning::Registrability, family).size());
+        EXPECT_LT(item->battleUsage, MeaningEntries(Meaning::BattleUsage, family).size());
         if (item->tmMove) {
             EXPECT_GE(*item->tmMove, 1);
             EXPECT_LE(*item->tmMove, 354);

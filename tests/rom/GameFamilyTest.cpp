@@ -26,7 +26,6 @@ struct FamilyRow {
     int lastItemIndex;
     bool hasImages;
     Names pockets;
-    Names battleUsage;
 };
 
 void PrintTo(const FamilyRow& row, std::ostream* out) { *out << row.gameCode; }
@@ -42,9 +41,6 @@ TEST_P(SupportedGame, HasTheRowOfItsFamily)
     EXPECT_EQ(family->LastItemIndex(), row.lastItemIndex);
     EXPECT_EQ(family->hasImages, row.hasImages);
     EXPECT_EQ(Entries(family->pocketNames), row.pockets);
-    EXPECT_EQ(Entries(family->mystery1Entries), (Names{"0", "1", "2"}));
-    EXPECT_EQ(Entries(family->mystery2Entries), (Names{"0", "1"}));
-    EXPECT_EQ(Entries(family->battleUsageEntries), row.battleUsage);
 }
 
 TEST_P(SupportedGame, AnyRegionLetterSelectsTheSameFamily)
@@ -61,11 +57,11 @@ TEST_P(SupportedGame, AnyRegionLetterSelectsTheSameFamily)
 
 INSTANTIATE_TEST_SUITE_P(
     GameFamily, SupportedGame,
-    testing::Values(FamilyRow{"BPR", 375, 374, true, kKantoPockets, {"0", "1", "2", "3"}},
-                    FamilyRow{"BPG", 375, 374, true, kKantoPockets, {"0", "1", "2", "3"}},
-                    FamilyRow{"BPE", 377, 376, true, kHoennPockets, {"0", "1", "2"}},
-                    FamilyRow{"AXV", 349, 348, false, kHoennPockets, {"0", "1", "2"}},
-                    FamilyRow{"AXP", 349, 348, false, kHoennPockets, {"0", "1", "2"}}),
+    testing::Values(FamilyRow{"BPR", 375, 374, true, kKantoPockets},
+                    FamilyRow{"BPG", 375, 374, true, kKantoPockets},
+                    FamilyRow{"BPE", 377, 376, true, kHoennPockets},
+                    FamilyRow{"AXV", 349, 348, false, kHoennPockets},
+                    FamilyRow{"AXP", 349, 348, false, kHoennPockets}),
     [](const testing::TestParamInfo<FamilyRow>& row) { return std::string(row.param.gameCode); });
 
 TEST(GameFamily, FireRedAndLeafGreenShareOneFamily)

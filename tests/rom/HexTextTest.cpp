@@ -9,6 +9,7 @@
 #include <random>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace quillbox {
 namespace {
@@ -263,6 +264,32 @@ TEST(RomPointer, FullPointerWritePatternRoundTrips)
     EXPECT_EQ(text, "00100008");
     const std::array<std::uint8_t, 4> bytes{0x00, 0x10, 0x00, 0x08};
     EXPECT_EQ(NumberToHex(static_cast<std::uint64_t>(ReadFullPointer(bytes))), shown);
+}
+
+TEST(HexToBytes, TurnsTextIntoBytesOrRefusesIt)
+{
+    const struct {
+        const char* text;
+        bool ok;
+        std::vector<std::uint8_t> bytes;
+    } rows[] = {{"", true, {}},
+                {"ABC", true, {0x0A, 0xBC}},
+                {"ff01", true, {0xFF, 0x01}},
+                {"0", true, {0x00}},
+                {"104A3D", true, {0x10, 0x4A, 0x3D}},
+                {"12ZZ34", false, {}},
+                {"1 ", false, {}},
+                {"0x", false, {}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        auto bytes = HexToBytes(row.text);
+        ASSERT_EQ(bytes.has_value(), row.ok);
+        if (row.ok) {
+            EXPECT_EQ(*bytes, row.bytes);
+        } else {
+            EXPECT_EQ(bytes.error().code, ErrorCode::BadHexText);
+        }
+    }
 }
 
 }  // namespace

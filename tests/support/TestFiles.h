@@ -1,7 +1,6 @@
 #pragma once
 
 #include "base/Error.h"
-#include "rom/HexIo.h"
 #include "rom/RomFile.h"
 
 #include <filesystem>
@@ -48,15 +47,6 @@ std::filesystem::path ShippedProfile();
 
 // Writes a sample ROM of the header code into `dir` and returns its path.
 std::filesystem::path WriteSample(const TempDir& dir, std::string_view headerCode, std::string_view name = "sample.gba");
-
-// Collects what ReadHex and WriteHex report.
-struct ReportLog {
-    std::vector<Error> errors;
-    ErrorReporter Reporter()
-    {
-        return [this](const Error& e) { errors.push_back(e); };
-    }
-};
 
 // Fails every write while installed.
 class FailingWrites : public WriteFaultInjector {

@@ -277,18 +277,7 @@ std::optional<int> ParseWhole(const std::string& text)
     return value;
 }
 
-Error FieldRefusal(const EffectField& field, std::string_view text)
-{
-    std::string range;
-    if (field.kind == EffectFieldKind::Flag) {
-        range = "on or off (1 or 0)";
-    } else {
-        range = std::to_string(field.minimum) + " to " + std::to_string(field.maximum);
-        if (TakesArgument(field)) range += " or off";
-    }
-    return WithFound(MakeError(ErrorCode::BadValue, std::string(field.key) + " takes " + range + ", not \"" + std::string(text) + "\""),
-                     std::string(text));
-}
+Error FieldRefusal(const EffectField& field, std::string_view text);
 
 }  // namespace
 
@@ -392,32 +381,49 @@ const EffectField* FindEffectField(std::string_view key)
     return found == kFields.end() ? nullptr : &*found;
 }
 
+EffectFieldValue ParseEffectFieldText(const EffectField& field, std::string_view text)
+{
+    const std::string word = Lowercase(Trimmed(text));
+    if (field.kind == EffectFieldKind::Flag) {
+        if (word == "on" || word == "1" || word == "yes" || word == "true") return {true, 1};
+        if (word == "off" || word == "0" || word == "no" || word == "false") return {true, 0};
+        return {};
+    }
+    if (TakesArgument(field) && (word.empty() || word == "off")) return {true, std::nullopt};
+    const std::optional<int> value = ParseWhole(word);
+    if (!value || *value < field.minimum || *value > field.maximum) return {};
+    return {true, value};
+}
+
+std::string EffectFieldRange(const EffectField& field)
+{
+    if (field.kind == EffectFieldKind::Flag) return "on or off (1 or 0)";
+    std::string range = std::to_string(field.minimum) + " to " + std::to_string(field.maximum);
+    if (TakesArgument(field)) range += " or off";
+    return range;
+}
+
 Status SetEffectField(ItemEffect& effect, std::string_view key, std::string_view text)
 {
     const EffectField* field = FindEffectField(key);
     if (field == nullptr) {
         return MakeError(ErrorCode::BadValue, "no effect field \"" + std::string(key) + "\"; the fields are " + KeyList());
     }
-    const std::string word = Lowercase(Trimmed(text));
-    if (field->kind == EffectFieldKind::Flag) {
-        if (word == "on" || word == "1" || word == "yes") {
-            field->set(effect, 1);
-        } else if (word == "off" || word == "0" || word == "no") {
-            field->set(effect, 0);
-        } else {
-            return FieldRefusal(*field, text);
-        }
-        return {};
-    }
-    if (TakesArgument(*field) && (word.empty() || word == "off")) {
-        field->set(effect, std::nullopt);
-        return {};
-    }
-    const std::optional<int> value = ParseWhole(word);
-    if (!value || *value < field->minimum || *value > field->maximum) return FieldRefusal(*field, text);
-    field->set(effect, *value);
+    const EffectFieldValue parsed = ParseEffectFieldText(*field, text);
+    if (!parsed.taken) return FieldRefusal(*field, text);
+    field->set(effect, parsed.value);
     return {};
 }
+
+namespace {
+
+Error FieldRefusal(const EffectField& field, std::string_view text)
+{
+    return WithFound(MakeError(ErrorCode::BadValue, std::string(field.key) + " takes " + EffectFieldRange(field) + ", not \"" + std::string(text) + "\""),
+                     std::string(text));
+}
+
+}  // namespace
 
 std::string EffectFieldText(const ItemEffect& effect, const EffectField& field)
 {

@@ -110,9 +110,20 @@ struct EffectField {
 std::span<const EffectField> EffectFields();
 const EffectField* FindEffectField(std::string_view key);
 
-// Sets one member from text as typed or given on a command line: a number, empty or "off" for an
-// amount switched off, "on"/"off"/"1"/"0"/"yes"/"no" for a flag. Refuses (BadValue) what the
-// record cannot hold, naming the field and its range ("healHp takes 0 to 255 or off, not \"300\""),
+// The value a text gives a member: a number, empty or "off" for an amount switched off (no
+// value), "on"/"off", "1"/"0", "yes"/"no" or "true"/"false" for a flag; not taken when the record
+// cannot hold it.
+struct EffectFieldValue {
+    bool taken = false;
+    std::optional<int> value;
+};
+EffectFieldValue ParseEffectFieldText(const EffectField& field, std::string_view text);
+
+// What a member takes, as its refusals say: "on or off (1 or 0)", "0 to 255 or off", "0 to 15".
+std::string EffectFieldRange(const EffectField& field);
+
+// Sets one member from text as typed or given on a command line, as ParseEffectFieldText reads
+// it. Refuses (BadValue) what the record cannot hold, naming the field and its range ("healHp takes 0 to 255 or off, not \"300\""),
 // and an unknown key, naming the keys.
 Status SetEffectField(ItemEffect& effect, std::string_view key, std::string_view text);
 

@@ -1,22 +1,16 @@
 #include "items/exchange/ItemExport.h"
 
 #include "items/effect/ItemEffects.h"
+#include "items/exchange/ItemColumns.h"
 #include "items/record/ItemFields.h"
 #include "items/record/RoutineGroups.h"
 #include "text/GameText.h"
 
 #include <algorithm>
-#include <map>
 
 namespace quillbox {
 
 namespace {
-
-ExportValue Optional(const std::optional<std::string>& text)
-{
-    if (!text) return std::monostate{};
-    return *text;
-}
 
 nlohmann::json ToJson(const ExportValue& value)
 {
@@ -36,23 +30,6 @@ const std::vector<std::size_t>& AlphabeticalKeys()
         return keys;
     }();
     return order;
-}
-
-// The companion naming what each coded field's value means.
-const std::map<std::string_view, std::string_view> kNameColumns{
-    {"holdEffect", "holdEffectName"}, {"importance", "importanceName"}, {"registrability", "registrabilityName"},
-    {"pocket", "pocketName"},         {"type", "typeName"},             {"battleUsage", "battleUsageName"},
-    {"secondaryId", "secondaryIdName"}};
-
-// "effect.healHp" for each member of an effect, kept for the life of the program.
-const std::map<std::string_view, std::string>& EffectColumns()
-{
-    static const auto columns = [] {
-        std::map<std::string_view, std::string> result;
-        for (const EffectField& field : EffectFields()) result.emplace(field.key, "effect." + std::string(field.key));
-        return result;
-    }();
-    return columns;
 }
 
 // A JSON string as JsonText writes it: UTF-8 kept, control characters escaped.
@@ -88,17 +65,8 @@ void AppendJsonString(std::string& out, std::string_view text)
 std::span<const std::string_view> ItemExportKeys()
 {
     static const std::vector<std::string_view> keys = [] {
-        std::vector<std::string_view> result{"position"};
-        for (const RecordField& field : RecordFields()) {
-            result.push_back(field.key);
-            if (field.meaning != Meaning::None) result.push_back(kNameColumns.at(field.key));
-            // The description's place and text stand where its pointer lies in the record.
-            if (field.key == "holdEffectParam") {
-                result.insert(result.end(), {"holdEffectParamName", "descriptionOffset", "description", "descriptionRoom"});
-            }
-        }
-        result.insert(result.end(), {"tmMove", "tmMoveName", "imageOffset", "paletteOffset", "effect"});
-        for (const EffectField& field : EffectFields()) result.push_back(EffectColumns().at(field.key));
+        std::vector<std::string_view> result;
+        for (const ItemColumn& column : ItemColumns()) result.push_back(column.key);
         return result;
     }();
     return keys;
@@ -106,83 +74,41 @@ std::span<const std::string_view> ItemExportKeys()
 
 std::optional<std::size_t> ExportColumnOf(std::string_view key)
 {
-    if (const RecordField* field = FindRecordField(key)) key = field->key;
-    const auto keys = ItemExportKeys();
-    const auto found = std::find(keys.begin(), keys.end(), key);
-    if (found == keys.end()) return std::nullopt;
-    return static_cast<std::size_t>(found - keys.begin());
+    const ItemColumn* column = FindItemColumn(key);
+    if (column == nullptr) return std::nullopt;
+    return static_cast<std::size_t>(column - ItemColumns().data());
 }
 
 std::optional<std::string_view> ColumnShownFrom(std::string_view key)
 {
-    if (key == "descriptionRoom") return "description";
-    if (key == "effect") return "effect.";
-    if (key == "holdEffectParamName") return "holdEffectParam";
-    if (key.size() > 4 && key.ends_with("Name")) {
-        const std::string_view source = key.substr(0, key.size() - 4);
-        if (FindRecordField(source) != nullptr || source == "tmMove") return source;
-    }
-    return std::nullopt;
+    const ItemColumn* column = FindItemColumn(key);
+    if (column == nullptr || column->shownFrom.empty()) return std::nullopt;
+    return column->shownFrom;
 }
 
 ExportValues ItemExportValues(const OpenedRom& rom, const ItemView& item, const RoutineGroups& routines,
                               const ItemEffectView* effect)
 {
-    const GameFamily& family = *rom.family;
-    const auto keys = ItemExportKeys();
-    ExportValues values(keys.size());
-    for (std::size_t k = 0; k < keys.size(); ++k) {
-        const std::string_view key = keys[k];
-        ExportValue& value = values[k];
-        const RecordField* field = FindRecordField(key);
-        if (key == "position") {
-            value = std::int64_t{item.position};
-        } else if (key == "name") {
-            value = ToUtf8(item.name);
-        } else if (field != nullptr) {
-            value = field->kind == FieldKind::Pointer ? ExportValue{FieldValueText(*field, field->read(item))}
-                                                      : ExportValue{std::int64_t{field->read(item)}};
-        } else if (key == "descriptionOffset") {
-            value = item.descriptionOffsetText;
-        } else if (key == "description") {
-            value = ToUtf8(ReplaceAll(item.description, kWindowsLineBreak, U"\n"));
-        } else if (key == "descriptionRoom") {
-            value = std::int64_t{item.descriptionRoom};
-        } else if (key == "tmMove") {
-            if (item.tmMove) value = std::int64_t{*item.tmMove};
-        } else if (key == "tmMoveName") {
-            if (item.tmMove && *item.tmMove >= 1 && *item.tmMove <= rom.moveNames.size()) {
-                value = ToUtf8(rom.moveNames[*item.tmMove - 1u]);
-            }
-        } else if (key == "imageOffset") {
-            value = Optional(item.imageOffsetText);
-        } else if (key == "paletteOffset") {
-            value = Optional(item.paletteOffsetText);
-        } else if (key == "effect") {
-            if (effect != nullptr) value = effect->words;
-        } else if (key.starts_with("effect.")) {
-            if (effect != nullptr && effect->Available()) {
-                if (const auto member = FindEffectField(key.substr(7))->get(effect->effect)) value = std::int64_t{*member};
-            }
-        } else if (key == "holdEffectParamName") {
-            value = ExplainHoldEffectParameter(family, item.holdEffect, item.holdEffectParam);
-        } else if (const auto source = ColumnShownFrom(key); source && FindRecordField(*source) != nullptr) {
-            const RecordField& coded = *FindRecordField(*source);
-            const auto users = routines.FieldRoutineUsers(FindRecordField("fieldUsageCodePointer")->read(item));
-            const Meaning meaning = MeaningOfField(coded, family, item, users);
-            if (const auto name = NameOf(meaning, family, static_cast<int>(coded.read(item)))) value = std::string(*name);
-        }
-    }
+    const ColumnSource source{rom, item, routines, effect};
+    const auto columns = ItemColumns();
+    ExportValues values;
+    values.reserve(columns.size());
+    for (const ItemColumn& column : columns) values.push_back(ColumnValue(column, source));
     return values;
 }
 
 nlohmann::json ItemToJson(const OpenedRom& rom, const ItemView& item, const RoutineGroups& routines,
-                          const ItemEffectView* effect)
+                          const ItemEffectView* effect, JsonMembers members)
 {
+    const ColumnSource source{rom, item, routines, effect};
     const auto values = ItemExportValues(rom, item, routines, effect);
     const auto keys = ItemExportKeys();
     nlohmann::json json = nlohmann::json::object();
-    for (std::size_t k = 0; k < keys.size(); ++k) json[std::string(keys[k])] = ToJson(values[k]);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        const bool lacks = std::holds_alternative<std::monostate>(values[k]) && !ItemHasColumn(ItemColumns()[k], source);
+        if (members == JsonMembers::ItemHas && lacks) continue;
+        json[std::string(keys[k])] = ToJson(values[k]);
+    }
     return json;
 }
 
@@ -204,7 +130,10 @@ std::string CsvField(const ExportValue& value)
 
 std::string FormatChange(const ItemChange& change)
 {
-    const bool quoted = change.field == "name" || change.field == "description" || change.field.ends_with("Name");
+    // Texts are quoted; the description's room is a number shown for reading.
+    const ItemColumn* column = FindItemColumn(change.field);
+    const bool quoted = column != nullptr && (column->kind == ColumnKind::Name || column->kind == ColumnKind::Description ||
+                                              (column->kind == ColumnKind::Shown && column->shownFrom != "description"));
     auto show = [quoted](const ExportValue& value) -> std::string {
         if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
         if (const auto* text = std::get_if<std::string>(&value)) return quoted ? nlohmann::json(*text).dump() : *text;
@@ -240,10 +169,14 @@ std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, E
         std::string json = "[\n";
         json.reserve(items.size() * 700);
         for (std::size_t i = 0; i < items.size(); ++i) {
-            const auto values = ItemExportValues(rom, items[i], routines, effectOf(items[i]));
+            const ItemEffectView* effect = effectOf(items[i]);
+            const ColumnSource source{rom, items[i], routines, effect};
+            const auto values = ItemExportValues(rom, items[i], routines, effect);
             json += "    {\n";
             bool first = true;
             for (const std::size_t k : AlphabeticalKeys()) {
+                // A column the item does not have is left out rather than written as null.
+                if (std::holds_alternative<std::monostate>(values[k]) && !ItemHasColumn(ItemColumns()[k], source)) continue;
                 json += first ? "        \"" : ",\n        \"";
                 first = false;
                 json += ItemExportKeys()[k];

@@ -44,8 +44,12 @@ using ExportValues = std::vector<ExportValue>;
 ExportValues ItemExportValues(const OpenedRom& rom, const ItemView& item, const RoutineGroups& routines,
                               const ItemEffectView* effect);
 
+// Which members an item's JSON carries: every column (as `show --json` prints one item), or only
+// those the item has (as the export writes them, leaving out the nulls of columns it lacks).
+enum class JsonMembers { Every, ItemHas };
+
 nlohmann::json ItemToJson(const OpenedRom& rom, const ItemView& item, const RoutineGroups& routines,
-                          const ItemEffectView* effect);
+                          const ItemEffectView* effect, JsonMembers members = JsonMembers::Every);
 
 // JSON as the tool prints it: four-space indent, a line break at the end.
 std::string JsonText(const nlohmann::json& json);
@@ -70,8 +74,9 @@ std::string FormatChange(const ItemChange& change);
 // Each change on a line of its own, as the import listing and diff show them.
 std::string FormatChanges(std::span<const ItemChange> changes);
 
-// Every item given, as a JSON array of objects or as CSV with a header line and each record
-// ending in `csvRecordEnd`; a line break inside a description stays a line feed either way, as
+// Every item given, as a JSON array of objects (each with the members the item has, as
+// JsonMembers::ItemHas) or as CSV with a header line, every column, and each record ending in
+// `csvRecordEnd`; a line break inside a description stays a line feed either way, as
 // spreadsheets write it.
 std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, ExportFormat format,
                         std::string_view csvRecordEnd = "\n");

@@ -1,6 +1,7 @@
 #include "items/exchange/ItemImport.h"
 
 #include "items/effect/ItemEffects.h"
+#include "items/exchange/ImportRows.h"
 #include "items/record/ItemFields.h"
 #include "items/record/RomSpace.h"
 #include "items/record/ItemTable.h"
@@ -18,222 +19,14 @@ namespace quillbox {
 namespace {
 
 
-// One value as the file holds it. CSV has no kinds: its fields are read as the column needs.
-struct Cell {
-    enum class Kind { Null, Number, Text, Other, Csv } kind = Kind::Null;
-    std::string text;  // a number as decimal digits, a text as is, anything else as its JSON
-};
-
-struct Row {
-    int number = 0;  // counted from 1, the CSV header not counted
-    std::vector<std::optional<Cell>> cells = std::vector<std::optional<Cell>>(ItemExportKeys().size());
-};
-
-std::optional<std::size_t> ColumnOf(std::string_view key) { return ExportColumnOf(key); }
-
 std::string Quote(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
-Error Refuse(std::string detail) { return MakeError(ErrorCode::BadImportFile, std::move(detail)); }
+Error Refuse(std::string detail) { return ImportRefusal(std::move(detail)); }
 
-Error UnknownColumn(std::string_view key, const std::string& where = {})
-{
-    std::string known;
-    for (std::string_view k : ItemExportKeys()) known += (known.empty() ? "" : ", ") + std::string(k);
-    return Refuse(where + "unknown column " + Quote(key) + "; the columns are " + known);
-}
-
-// Collects rows straight from the parser's events, without building a JSON tree: a list of
-// items, or one item (as `show --json` prints it).
-class JsonRows {
-public:
-    using number_integer_t = std::int64_t;
-    using number_unsigned_t = std::uint64_t;
-    using number_float_t = double;
-    using string_t = std::string;
-    using binary_t = nlohmann::json::binary_t;
-
-    bool null() { return Value({Cell::Kind::Null, {}}); }
-    bool boolean(bool value) { return Value({Cell::Kind::Other, value ? "true" : "false"}); }
-    bool number_integer(std::int64_t value) { return Value({Cell::Kind::Number, std::to_string(value)}); }
-    bool number_unsigned(std::uint64_t value) { return Value({Cell::Kind::Number, std::to_string(value)}); }
-    bool number_float(double, const std::string& text) { return Value({Cell::Kind::Other, text}); }
-    bool string(std::string& value) { return Value({Cell::Kind::Text, std::move(value)}); }
-    bool binary(binary_t&) { return Value({Cell::Kind::Other, "binary data"}); }
-    bool start_object(std::size_t) { return Open(true); }
-    bool start_array(std::size_t) { return Open(false); }
-    bool end_object() { return Close(); }
-    bool end_array() { return Close(); }
-    bool key(std::string& key)
-    {
-        if (depth_ != ItemDepth()) return true;
-        column_ = ColumnOf(key);
-        if (!column_) return Stop(UnknownColumn(key, "row " + std::to_string(rows_.size()) + ": "));
-        return true;
-    }
-    bool parse_error(std::size_t at, const std::string&, const nlohmann::detail::exception&)
-    {
-        if (!error_) error_ = Refuse("the file is not JSON (at byte " + std::to_string(at) + ")");
-        return false;
-    }
-
-    Result<std::vector<Row>> Take()
-    {
-        if (error_) return *error_;
-        return std::move(rows_);
-    }
-
-private:
-    int ItemDepth() const { return oneItem_ ? 1 : 2; }
-    bool Stop(Error error)
-    {
-        error_ = std::move(error);
-        return false;
-    }
-    bool NotAnItem() { return Stop(Refuse("row " + std::to_string(rows_.size() + 1) + " is not an item")); }
-
-    bool Value(Cell cell)
-    {
-        if (depth_ == 0) return Stop(Refuse("the file holds neither a list of items nor one item"));
-        if (depth_ < ItemDepth()) return NotAnItem();
-        if (depth_ == ItemDepth()) rows_.back().cells[*column_] = std::move(cell);
-        return true;
-    }
-    bool Open(bool object)
-    {
-        if (depth_ == 0 && object) oneItem_ = true;
-        if (depth_ + 1 == ItemDepth()) {
-            if (!object) return NotAnItem();
-            rows_.emplace_back();
-            rows_.back().number = static_cast<int>(rows_.size());
-        } else if (depth_ == ItemDepth()) {
-            Value({Cell::Kind::Other, object ? "an object" : "a list"});
-        }
-        ++depth_;
-        return true;
-    }
-    bool Close()
-    {
-        --depth_;
-        return true;
-    }
-
-    std::vector<Row> rows_;
-    std::optional<Error> error_;
-    int depth_ = 0;
-    bool oneItem_ = false;
-    std::optional<std::size_t> column_;
-};
-
-Result<std::vector<Row>> ParseJson(std::string_view file)
-{
-    JsonRows rows;
-    if (!nlohmann::json::sax_parse(file, &rows) ) {
-        auto result = rows.Take();
-        if (result) return Refuse("the file is not JSON");
-        return result;
-    }
-    return rows.Take();
-}
-
-// Splits CSV as the export writes it and spreadsheets save it: fields in double quotes may hold
-// commas, doubled quotes and line breaks; records end with a line feed or carriage return + line feed.
-Result<std::vector<std::vector<std::string>>> SplitCsv(std::string_view file)
-{
-    if (file.starts_with("\xEF\xBB\xBF")) file.remove_prefix(3);
-    std::vector<std::vector<std::string>> records;
-    std::vector<std::string> record;
-    std::string field;
-    bool quoted = false;      // inside quotes
-    bool wasQuoted = false;   // the field began with a quote
-    bool any = false;         // the record has begun
-    auto endField = [&] {
-        record.push_back(std::move(field));
-        field.clear();
-        wasQuoted = false;
-    };
-    auto endRecord = [&] {
-        endField();
-        // A blank line is no record.
-        if (!(record.size() == 1 && record.front().empty() && !any)) records.push_back(std::move(record));
-        record.clear();
-        any = false;
-    };
-    for (std::size_t i = 0; i < file.size(); ++i) {
-        const char c = file[i];
-        if (quoted) {
-            if (c != '"') {
-                field += c;
-            } else if (i + 1 < file.size() && file[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else {
-                quoted = false;
-                if (i + 1 < file.size() && file[i + 1] != ',' && file[i + 1] != '\n' && file[i + 1] != '\r') {
-                    return Refuse("row " + std::to_string(records.size()) + ": text after the closing quote of a field");
-                }
-            }
-            continue;
-        }
-        if (c == '"' && field.empty() && !wasQuoted) {
-            quoted = wasQuoted = any = true;
-        } else if (c == ',') {
-            endField();
-            any = true;
-        } else if (c == '\n') {
-            endRecord();
-        } else if (c == '\r' && i + 1 < file.size() && file[i + 1] == '\n') {
-            continue;
-        } else {
-            field += c;
-            any = true;
-        }
-    }
-    if (quoted) return Refuse("row " + std::to_string(records.size()) + ": a quoted field is not closed");
-    if (any || !field.empty() || !record.empty()) endRecord();
-    return records;
-}
-
-Result<std::vector<Row>> ParseCsv(std::string_view file)
-{
-    auto records = SplitCsv(file);
-    if (!records) return records.error();
-    if (records->empty()) return std::vector<Row>{};
-    const std::vector<std::string>& header = records->front();
-    std::vector<std::size_t> columns;
-    for (const std::string& key : header) {
-        const auto column = ColumnOf(key);
-        if (!column) return UnknownColumn(key);
-        if (std::find(columns.begin(), columns.end(), *column) != columns.end()) return Refuse("column " + Quote(key) + " appears twice");
-        columns.push_back(*column);
-    }
-    std::vector<Row> rows;
-    rows.reserve(records->size() - 1);
-    for (std::size_t r = 1; r < records->size(); ++r) {
-        const std::vector<std::string>& fields = (*records)[r];
-        Row row;
-        row.number = static_cast<int>(r);
-        if (fields.size() != columns.size()) {
-            return Refuse("row " + std::to_string(row.number) + " has " + std::to_string(fields.size()) + " fields, the header " +
-                          std::to_string(columns.size()));
-        }
-        for (std::size_t f = 0; f < fields.size(); ++f) row.cells[columns[f]] = Cell{Cell::Kind::Csv, fields[f]};
-        rows.push_back(std::move(row));
-    }
-    return rows;
-}
-
-// A value as the file wrote it: texts in quotes, JSON numbers and the like as they are.
-std::string Shown(const Cell& cell)
-{
-    if (cell.kind == Cell::Kind::Null) return "null";
-    if (cell.kind == Cell::Kind::Text || cell.kind == Cell::Kind::Csv) return Quote(cell.text);
-    return cell.text;
-}
-
-// Reads one row's values, naming the row and the column in every refusal.
+// Names the row and the column in every refusal of one row's values.
 class RowReader {
 public:
-    RowReader(const Row& row, int position) : where_("row " + std::to_string(row.number) + " (position " + std::to_string(position) + ")") {}
+    RowReader(const ImportRow& row, int position) : where_("row " + std::to_string(row.number) + " (position " + std::to_string(position) + ")") {}
 
     Error Refusal(std::string_view column, const std::string& detail) const
     {
@@ -246,58 +39,9 @@ public:
         return wrapped;
     }
 
-    // A whole number up to `limit`; nothing when the column allows it and the cell is empty.
-    Result<std::optional<std::int64_t>> Whole(std::string_view column, const Cell& cell, std::int64_t limit, bool nullable) const
-    {
-        if (nullable && (cell.kind == Cell::Kind::Null || (cell.kind == Cell::Kind::Csv && cell.text.empty()))) {
-            return std::optional<std::int64_t>{};
-        }
-        const bool digits = (cell.kind == Cell::Kind::Number || cell.kind == Cell::Kind::Csv) && !cell.text.empty() &&
-                            cell.text.find_first_not_of("0123456789") == std::string::npos;
-        const std::size_t significant = cell.text.find_first_not_of('0');
-        const bool small = digits && (significant == std::string::npos || cell.text.size() - significant <= 12);
-        if (!small || std::stoll(cell.text) > limit) {
-            return Refusal(column, "takes a whole number from 0 to " + std::to_string(limit) + ", not " + Shown(cell));
-        }
-        return std::optional<std::int64_t>{std::stoll(cell.text)};
-    }
-
-    Result<std::string> Words(std::string_view column, const Cell& cell) const
-    {
-        if (cell.kind != Cell::Kind::Text && cell.kind != Cell::Kind::Csv) {
-            return Refusal(column, "takes text, not " + Shown(cell));
-        }
-        return ToUtf8(FromUtf8(cell.text));
-    }
-
-    // Hexadecimal text of at most `digits` digits; nothing when the column allows it and the
-    // cell is empty.
-    Result<std::optional<std::string>> Hex(std::string_view column, const Cell& cell, std::size_t digits, bool nullable) const
-    {
-        if (nullable && (cell.kind == Cell::Kind::Null || (cell.kind == Cell::Kind::Csv && cell.text.empty()))) {
-            return std::optional<std::string>{};
-        }
-        const bool text = cell.kind == Cell::Kind::Text || cell.kind == Cell::Kind::Csv;
-        if (!text || cell.text.empty() || cell.text.size() > digits || !IsHexText(std::string_view(cell.text))) {
-            return Refusal(column, "takes hexadecimal text of at most " + std::to_string(digits) + " digits, not " + Shown(cell));
-        }
-        return std::optional<std::string>{cell.text};
-    }
-
 private:
     std::string where_;
 };
-
-std::string WithLineFeeds(std::string text)
-{
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        result += text[i];
-    }
-    return result;
-}
 
 std::uint64_t HexValue(const ExportValue& value) { return HexToNumber(std::get<std::string>(value)); }
 
@@ -340,16 +84,14 @@ Status CheckCollisions(const std::vector<Write>& writes)
 
 std::size_t Column(std::string_view key) { return *ExportColumnOf(key); }
 
-bool IsHexColumn(std::string_view key)
+bool IsHexColumn(ColumnKind kind)
 {
-    const RecordField* field = FindRecordField(key);
-    return (field != nullptr && field->kind == FieldKind::Pointer) || key == "descriptionOffset" || key == "imageOffset" ||
-           key == "paletteOffset";
+    return kind == ColumnKind::CodePointer || kind == ColumnKind::DescriptionOffset || kind == ColumnKind::IconOffset;
 }
 
 // Plans one row: the changes it makes and the bytes that make them.
 Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& routines, const ItemEffectView& effect,
-               std::optional<FreeSpace>& space, const Row& row, bool replaceUnknownCharacters, ImportPlan& plan,
+               std::optional<FreeSpace>& space, const ImportRow& row, bool replaceUnknownCharacters, ImportPlan& plan,
                std::vector<Write>& writes)
 {
     const int position = item.position;
@@ -362,68 +104,13 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& 
     const std::size_t kDescriptionOffset = Column("descriptionOffset");
     const std::size_t kImageOffset = Column("imageOffset");
     const std::size_t kPaletteOffset = Column("paletteOffset");
-    const std::size_t kTmMove = Column("tmMove");
 
+    const ColumnSource columnSource{rom, item, routines, &effect};
     for (std::size_t k = 1; k < kColumns; ++k) {
         if (!row.cells[k]) continue;
-        const Cell& cell = *row.cells[k];
-        const std::string_view column = keys[k];
-        const RecordField* field = FindRecordField(column);
-        auto whole = [&](std::int64_t limit, bool nullable) -> Status {
-            auto value = reader.Whole(column, cell, limit, nullable);
-            if (!value) return value.error();
-            given[k] = *value ? ExportValue{**value} : ExportValue{};
-            return {};
-        };
-        auto hex = [&](std::size_t digits, bool nullable) -> Status {
-            auto value = reader.Hex(column, cell, digits, nullable);
-            if (!value) return value.error();
-            given[k] = *value ? ExportValue{**value} : ExportValue{};
-            return {};
-        };
-        Status read;
-        if (const EffectField* member = column.starts_with("effect.") ? FindEffectField(column.substr(7)) : nullptr) {
-            const bool empty = cell.kind == Cell::Kind::Null || (cell.kind == Cell::Kind::Csv && cell.text.empty());
-            const std::string& text = cell.text;
-            const bool digits = !text.empty() && text.size() <= 4 && text.find_first_not_of("0123456789", text[0] == '-' ? 1 : 0) == std::string::npos &&
-                                text != "-";
-            const bool amount = member->kind == EffectFieldKind::Amount || member->kind == EffectFieldKind::SignedAmount;
-            if (empty) {
-                // Null is an amount switched off, or no effect at all where the item has none;
-                // a flag given null where the item has an effect is refused below.
-                given[k] = ExportValue{};
-            } else if ((cell.kind == Cell::Kind::Number || cell.kind == Cell::Kind::Csv) && digits && std::stoi(text) >= member->minimum &&
-                       std::stoi(text) <= member->maximum) {
-                given[k] = ExportValue{std::int64_t{std::stoi(text)}};
-            } else {
-                return reader.Refusal(column, "takes a whole number from " + std::to_string(member->minimum) + " to " +
-                                                  std::to_string(member->maximum) + (amount ? " or null (off)" : "") + ", not " + Shown(cell));
-            }
-            continue;
-        }
-        const bool shownForReading = ColumnShownFrom(column).has_value() && column != "descriptionRoom";
-        if (column == "name" || column == "description" || shownForReading) {
-            if (shownForReading && (cell.kind == Cell::Kind::Null || (cell.kind == Cell::Kind::Csv && cell.text.empty()))) {
-                given[k] = ExportValue{};
-                continue;
-            }
-            auto text = reader.Words(column, cell);
-            if (!text) return text.error();
-            given[k] = k == kDescription ? WithLineFeeds(std::move(*text)) : std::move(*text);
-        } else if (field != nullptr && field->kind == FieldKind::Number) {
-            read = whole(field->Maximum(), false);
-        } else if (field != nullptr && field->kind == FieldKind::Pointer) {
-            read = hex(6, false);
-        } else if (k == kTmMove) {
-            read = whole(65535, true);
-        } else if (column == "descriptionRoom") {
-            read = whole(0x7FFFFFFF, false);
-        } else if (k == kDescriptionOffset) {
-            read = hex(8, false);
-        } else if (k == kImageOffset || k == kPaletteOffset) {
-            read = hex(6, true);
-        }
-        if (!read) return read.error();
+        auto value = ParseColumn(ItemColumns()[k], columnSource, *row.cells[k]);
+        if (!value) return reader.Refusal(keys[k], value.error().message);
+        given[k] = std::move(*value);
     }
 
     // Which values differ from the ROM; hexadecimal ones by their value, not their spelling.
@@ -431,7 +118,7 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& 
     for (std::size_t k = 1; k < kColumns; ++k) {
         if (!given[k]) continue;
         const bool bothText = std::holds_alternative<std::string>(*given[k]) && std::holds_alternative<std::string>(current[k]);
-        changed[k] = IsHexColumn(keys[k]) && bothText ? HexValue(*given[k]) != HexValue(current[k]) : *given[k] != current[k];
+        changed[k] = IsHexColumn(ItemColumns()[k].kind) && bothText ? HexValue(*given[k]) != HexValue(current[k]) : *given[k] != current[k];
     }
 
     // The columns shown for reading follow from others; they may differ only where those change.
@@ -440,9 +127,17 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& 
         if (!source) continue;
         bool sourceChanged = false;
         if (*source == "effect.") {
-            for (std::size_t j = 0; j < kColumns; ++j) sourceChanged = sourceChanged || (changed[j] && keys[j].starts_with("effect."));
+            for (std::size_t j = 0; j < kColumns; ++j) {
+                sourceChanged = sourceChanged || (changed[j] && ItemColumns()[j].kind == ColumnKind::EffectMember);
+            }
         } else {
             sourceChanged = changed[Column(*source)] || (k == Column("descriptionRoom") && changed[kDescriptionOffset]);
+            // A coded field's name also follows from the fields that say how it is read (the
+            // pocket for the type, the routine for byte 40).
+            for (std::size_t j = 0; j < kColumns && ItemColumns()[k].field != nullptr && !sourceChanged; ++j) {
+                const ColumnKind kind = ItemColumns()[j].kind;
+                sourceChanged = changed[j] && (kind == ColumnKind::Number || kind == ColumnKind::CodePointer);
+            }
         }
         if (changed[k] && !sourceChanged) {
             const std::string instead = *source == "effect." ? "the effect.* columns" : std::string(*source);
@@ -464,30 +159,17 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& 
     const DescriptionPlace here{item.descriptionOffset, item.descriptionRoomBytes};
     auto number = [&](std::size_t k) { return std::get<std::int64_t>(*given[k]); };
 
+    // The record's fields and the move, each saved by itself so that a refusal names its column.
     for (std::size_t k = 1; k < kColumns; ++k) {
-        if (!changed[k] || k == kDescription || k == kDescriptionOffset || k == kImageOffset || k == kPaletteOffset ||
-            keys[k].starts_with("effect.")) {
-            continue;
-        }
-        const RecordField* field = FindRecordField(keys[k]);
+        if (!changed[k]) continue;
+        const ItemColumn& column = ItemColumns()[k];
         ItemEdit edit;
-        if (k == Column("name")) {
-            edit.name = FromUtf8(std::get<std::string>(*given[k]));
-        } else if (k == kTmMove) {
-            if (!std::holds_alternative<std::int64_t>(*given[k])) {
-                return reader.Refusal(keys[k], "takes a whole number from 0 to " + std::to_string(kMoveCount) + ", not null");
-            }
-            if (item.tmMove && number(k) > kMoveCount) {
-                return reader.Refusal(keys[k], "takes a whole number from 0 to " + std::to_string(kMoveCount) + ", not " +
-                                                              std::to_string(number(k)));
-            }
-            edit.tmMove = static_cast<std::uint16_t>(number(k));
-        } else if (field != nullptr && field->kind == FieldKind::Pointer) {
-            field->writeText(edit, std::get<std::string>(*given[k]));
-        } else if (field != nullptr) {
-            field->write(edit, static_cast<std::uint32_t>(number(k)));
-        } else {
-            continue;
+        switch (column.kind) {
+        case ColumnKind::Name: edit.name = FromUtf8(std::get<std::string>(*given[k])); break;
+        case ColumnKind::TmMove: edit.tmMove = static_cast<std::uint16_t>(number(k)); break;
+        case ColumnKind::CodePointer: column.field->writeText(edit, std::get<std::string>(*given[k])); break;
+        case ColumnKind::Number: column.field->write(edit, static_cast<std::uint32_t>(number(k))); break;
+        default: continue;
         }
         if (auto saved = save(k, edit, here); !saved) return saved;
     }
@@ -519,9 +201,6 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& 
             if (const auto* string = std::get_if<std::string>(&value)) return *string;
             return {};
         };
-        if (!given[k] || !std::holds_alternative<std::string>(*given[k])) {
-            return reader.Refusal(keys[k], "takes hexadecimal text of at most 6 digits, not null");
-        }
         auto patches = PlanImageRepoint(rom.state, position, text(kImageOffset), text(kPaletteOffset));
         if (!patches) return reader.Wrap(keys[k], patches.error());
         add(keys[k], std::move(*patches));
@@ -531,14 +210,10 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& 
     ItemEffect newEffect = effect.effect;
     std::string_view effectColumn;
     for (std::size_t k = 1; k < kColumns; ++k) {
-        if (!changed[k] || !keys[k].starts_with("effect.")) continue;
+        if (!changed[k] || ItemColumns()[k].kind != ColumnKind::EffectMember) continue;
         const ExportValue& value = *given[k];
         const auto* amount = std::get_if<std::int64_t>(&value);
-        const EffectField& member = *FindEffectField(keys[k].substr(7));
-        if (amount == nullptr && member.kind != EffectFieldKind::Amount && member.kind != EffectFieldKind::SignedAmount) {
-            return reader.Refusal(keys[k], "takes a whole number from " + std::to_string(member.minimum) + " to " +
-                                               std::to_string(member.maximum) + ", not null");
-        }
+        const EffectField& member = *ItemColumns()[k].effectField;
         member.set(newEffect, amount ? std::optional<int>(static_cast<int>(*amount)) : std::nullopt);
         if (effectColumn.empty()) effectColumn = keys[k];
     }
@@ -572,7 +247,7 @@ Status PlanRow(const OpenedRom& rom, const ItemView& item, const RoutineGroups& 
 
 Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, ExportFormat format, bool replaceUnknownCharacters)
 {
-    auto rows = format == ExportFormat::Json ? ParseJson(file) : ParseCsv(file);
+    auto rows = format == ExportFormat::Json ? ReadJsonRows(file) : ReadCsvRows(file);
     if (!rows) return rows.error();
     auto items = ReadItemTable(rom.state);
     if (!items) return items.error();
@@ -584,16 +259,19 @@ Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, Expor
     ImportPlan plan;
     std::vector<Write> writes;
     std::map<int, int> rowOfPosition;
-    for (const Row& row : *rows) {
+    for (const ImportRow& row : *rows) {
         const std::string where = "row " + std::to_string(row.number);
         if (!row.cells[0]) return Refuse(where + ": no position");
-        const Cell& cell = *row.cells[0];
+        const ColumnInput& cell = *row.cells[0];
         const int last = static_cast<int>(items->size()) - 1;
-        const bool digits = (cell.kind == Cell::Kind::Number || cell.kind == Cell::Kind::Csv) && !cell.text.empty() &&
+        const bool digits = (cell.form == ColumnInput::Form::Number || cell.form == ColumnInput::Form::String) && !cell.text.empty() &&
                             cell.text.size() <= 9 && cell.text.find_first_not_of("0123456789") == std::string::npos;
         const int position = digits ? std::stoi(cell.text) : -1;
         if (position < 0 || position > last) {
-            return Refuse(where + ", column position: no item at position " + Shown(cell) + "; positions run from 0 to " +
+            const std::string shown = cell.form == ColumnInput::Form::String ? Quote(cell.text)
+                                      : cell.form == ColumnInput::Form::Null ? std::string("null")
+                                                                             : cell.text;
+            return Refuse(where + ", column position: no item at position " + shown + "; positions run from 0 to " +
                           std::to_string(last));
         }
         if (const auto [earlier, fresh] = rowOfPosition.emplace(position, row.number); !fresh) {

@@ -2,7 +2,6 @@
 
 #include "items/record/ItemFields.h"
 #include "items/record/ItemTable.h"
-#include "rom/HexIo.h"
 #include "base/HexText.h"
 #include "base/LittleEndian.h"
 #include "rom/Patch.h"

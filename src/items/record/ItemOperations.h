@@ -23,14 +23,9 @@ inline constexpr int Name = 0;
 inline constexpr int Index = 14;
 inline constexpr int Price = 16;
 inline constexpr int Special1 = 18;
-inline constexpr int Special2 = 19;
 inline constexpr int DescPointer = 20;
-inline constexpr int Mystery1 = 24;
-inline constexpr int Mystery2 = 25;
 inline constexpr int Pocket = 26;
-inline constexpr int FieldUsageCodePointer = 28;
 inline constexpr int BattleUsage = 32;
-inline constexpr int BattleUsageCodePointer = 36;
 }  // namespace ItemField
 
 // The item list as the window lists it, read again after a save.

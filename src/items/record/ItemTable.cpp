@@ -1,7 +1,6 @@
 #include "items/record/ItemTable.h"
 
 #include "items/record/ItemFields.h"
-#include "rom/HexIo.h"
 #include "base/LittleEndian.h"
 #include "base/HexText.h"
 
