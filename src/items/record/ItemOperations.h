@@ -52,6 +52,10 @@ struct ItemView {
     std::uint8_t secondaryId = 0;
     std::string fieldUsageCodePointer;   // six digits, leading zeros kept
     std::string battleUsageCodePointer;  // six digits, leading zeros kept
+    // The code pointers' top bytes, which the six digits leave out: 0x08 (0x09 past 16 MiB) for
+    // a routine in the ROM, 0 for none. The game calls any pointer that is not 0 as a whole.
+    std::uint8_t fieldUsageCodePointerTop = 0;
+    std::uint8_t battleUsageCodePointerTop = 0;
     std::int64_t descriptionOffset = 0;  // negative for a pointer below 0x08000000
     std::string descriptionOffsetText;   // as Text3 shows it
     Text description;                    // line breaks as carriage return + line feed
@@ -92,6 +96,10 @@ struct ItemEdit {
     std::optional<std::uint8_t> secondaryId;
     std::optional<std::string> fieldUsageCodePointer;   // hex text, brought to six digits
     std::optional<std::string> battleUsageCodePointer;  // hex text, brought to six digits
+    // A code pointer's top byte as another item holds it (Use like copies pointers whole); empty
+    // lets the save give the six digits the top byte a routine has (see CodePointerOf).
+    std::optional<std::uint8_t> fieldUsageCodePointerTop;
+    std::optional<std::uint8_t> battleUsageCodePointerTop;
     std::optional<Text> description;  // line breaks as "\r\n" or "\n"
     std::optional<std::uint16_t> tmMove;  // items 289 to 346 only
     // Characters of the name or description that the game's character set lacks are written as
