@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 
 namespace quillbox {
 
@@ -200,21 +202,26 @@ std::vector<std::uint32_t> ItemEffectTableSearch::TablesReadByCode(std::span<con
             if (literal + 4 <= size) read.push_back(ReadLe32(rom, static_cast<std::size_t>(literal)));
         }
     };
-    // Four halfwords at a time, as one 64-bit number whose lanes are each compared with the
-    // instruction without a branch; the rare number holding it is then looked at lane by lane.
+    // Eight halfwords at a time, as two 64-bit numbers whose lanes are each compared with the
+    // instruction without a branch; the rare pair holding it is then looked at lane by lane. The
+    // lanes hold the ROM's byte order, the host's on every platform built for.
     constexpr std::uint64_t kLanes = 0x0001000100010001;
     constexpr std::uint64_t mask = kSubsImmediateMask * kLanes;
     constexpr std::uint64_t wanted = kSubsThirteen * kLanes;
-    const std::size_t quads = rom.size() / 8;
-    for (std::size_t q = 0; q < quads; ++q) {
-        const std::uint64_t lanes = ReadLe32(rom, 8 * q) | std::uint64_t{ReadLe32(rom, 8 * q + 4)} << 32;
+    const auto holds = [&](std::uint64_t lanes) {
         const std::uint64_t differ = (lanes & mask) ^ wanted;
-        if (((differ - kLanes) & ~differ & (kLanes << 15)) == 0) continue;
-        for (std::size_t k = 4 * q; k < 4 * q + 4; ++k) {
+        return (differ - kLanes) & ~differ & (kLanes << 15);
+    };
+    const std::size_t pairs = std::endian::native == std::endian::little ? rom.size() / 16 : 0;
+    for (std::size_t p = 0; p < pairs; ++p) {
+        std::uint64_t lanes[2];
+        std::memcpy(lanes, rom.data() + 16 * p, sizeof lanes);
+        if ((holds(lanes[0]) | holds(lanes[1])) == 0) continue;
+        for (std::size_t k = 8 * p; k < 8 * p + 8; ++k) {
             if ((ReadLe16(rom, 2 * k) & kSubsImmediateMask) == kSubsThirteen) loadsNear(static_cast<std::int64_t>(2 * k));
         }
     }
-    for (std::size_t k = 4 * quads; k < rom.size() / 2; ++k) {
+    for (std::size_t k = 8 * pairs; k < rom.size() / 2; ++k) {
         if ((ReadLe16(rom, 2 * k) & kSubsImmediateMask) == kSubsThirteen) loadsNear(static_cast<std::int64_t>(2 * k));
     }
     std::sort(read.begin(), read.end());
