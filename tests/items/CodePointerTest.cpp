@@ -21,7 +21,7 @@ struct PointerCase {
     std::uint32_t stored;
     const char* text;
     std::optional<std::uint32_t> written;  // nothing: refused with `code`
-    ErrorCode code = ErrorCode::BadOffset;
+    ErrorCode code = ErrorCode::BadValue;
 };
 
 // What a save writes for the six digits of a code pointer, by what the record holds now.
@@ -40,7 +40,7 @@ TEST(CodePointerSave, SixDigitsBecomeAWholePointer)
         {"past 16 MiB and the end of the file", 0x09000001, "000201", std::nullopt, ErrorCode::PastEndOfFile},
         {"code in RAM left as it is", 0x02001235, "001235", 0x02001235},
         {"code in RAM replaced by a routine", 0x02001235, "001237", 0x08001237},
-        {"an even place", 0x08123457, "123456", std::nullopt, ErrorCode::BadOffset},
+        {"an even place", 0x08123457, "123456", std::nullopt, ErrorCode::BadValue},
         {"an even place already stored stays", 0x08123456, "123456", 0x08123456},
     };
     for (const bool battle : {false, true}) {

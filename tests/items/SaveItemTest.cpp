@@ -453,7 +453,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"FieldUsagePointerPastTheEnd", 5, EditOf(&ItemEdit::fieldUsageCodePointer, "10001"), kPlace,
                     ErrorCode::PastEndOfFile, "field usage code pointer 08010001 names 10001, at or past the end of the file"},
         RefusalCase{"BattleUsagePointerEven", 5, EditOf(&ItemEdit::battleUsageCodePointer, "A1B2"), kPlace,
-                    ErrorCode::BadOffset, "battle usage code pointer 0800A1B2 is even"},
+                    ErrorCode::BadValue, "battle usage code pointer 0800A1B2 is even"},
         RefusalCase{"TmMoveOfItem288", 288, EditOf(&ItemEdit::tmMove, 5), kPlace, ErrorCode::BadValue, "289"},
         RefusalCase{"TmMoveOfItem347", 347, EditOf(&ItemEdit::tmMove, 5), kPlace, ErrorCode::BadValue, "289"},
         RefusalCase{"PositionBelowTheList", -1, ItemEdit{}, kPlace, ErrorCode::NoSuchItem, ""},

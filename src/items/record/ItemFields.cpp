@@ -163,7 +163,7 @@ Status CheckCodePointer(std::uint32_t pointer, std::int64_t romSize, std::string
     const std::string shown = std::string(what) + " " + PadHex(NumberToHex(pointer), 8);
     const std::uint32_t top = pointer >> 24;
     if (top != kRomTop && top != kUpperRomTop) {
-        return MakeError(ErrorCode::BadOffset, shown + " names no place in the ROM");
+        return MakeError(ErrorCode::BadValue, shown + " names no place in the ROM");
     }
     const std::int64_t offset = pointer - kRomBase;
     if (offset >= romSize) {
@@ -172,7 +172,7 @@ Status CheckCodePointer(std::uint32_t pointer, std::int64_t romSize, std::string
                                                        NumberToHex(static_cast<std::uint64_t>(romSize)) + " bytes)");
     }
     if (pointer % 2 == 0) {
-        return MakeError(ErrorCode::BadOffset,
+        return MakeError(ErrorCode::BadValue,
                          shown + " is even, and the game's item routines are Thumb code, called at odd addresses");
     }
     return {};

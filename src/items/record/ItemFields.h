@@ -58,7 +58,7 @@ std::span<const RecordField> RecordFields();
 // names a place outside the ROM (code in RAM) and the body is its own.
 std::uint32_t CodePointerOf(std::uint32_t body, std::uint32_t stored);
 
-// Refuses (PastEndOfFile, BadOffset) a code pointer the game cannot call in a file of `romSize`
+// Refuses (PastEndOfFile, BadValue) a code pointer the game cannot call in a file of `romSize`
 // bytes: one that is not 0 must name a Thumb routine, an odd place inside the file. `what` names
 // the pointer in the message.
 Status CheckCodePointer(std::uint32_t pointer, std::int64_t romSize, std::string_view what);
