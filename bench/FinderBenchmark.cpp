@@ -1,3 +1,4 @@
+#include "DenseRom.h"
 #include "items/effect/ItemEffectTable.h"
 #include "items/opening/TableDetection.h"
 #include "rom/PointerScan.h"
@@ -16,7 +17,8 @@ constexpr std::int64_t kLargeRom = 32 * 1024 * 1024;
 
 // A 32 MiB FireRed-like image with its tables near the top of the address range and 14 MiB of
 // code-like filler in which every eighth word names a random place of the ROM: about as many
-// pointers as a real game holds, each a candidate the finder has to look at.
+// pointers as a real game holds, each a candidate the finder has to look at; and as many places
+// looking like the item-effect table as a real FireRed holds.
 const Bytes& LargeRom()
 {
     static const Bytes rom = [] {
@@ -26,11 +28,8 @@ const Bytes& LargeRom()
         auto built = BuildSampleRom("BPRE", options);
         if (!built) std::abort();
         std::mt19937 random(8);
-        for (std::size_t at = 0x1000000; at < 0x1E00000; at += 4) {
-            auto word = static_cast<std::uint32_t>(random());
-            if (word % 8 == 0) word = kRomBase + static_cast<std::uint32_t>(random() % kLargeRom);
-            for (std::size_t i = 0; i < 4; ++i) (*built)[at + i] = static_cast<Byte>(word >> (8 * i));
-        }
+        FillWithPointers(*built, 0x1000000, 0x1E00000, random);
+        AddEffectLookAlikes(*built, 0x1FF7000, 0x1E00000, 0x1000000, 0x1E00000, random);
         return *built;
     }();
     return rom;
@@ -81,6 +80,9 @@ void FindItemEffectTableOf32MiB(benchmark::State& state)
         if (found.table.offset != 0x1FF7000) state.SkipWithError("item-effect table not found");
         benchmark::DoNotOptimize(found);
     }
+    const FoundItemEffects found = FindItemEffectTable(rom, pointers);
+    state.counters["candidates"] = found.table.candidates;
+    state.counters["healingPotions"] = found.table.candidates + found.lookAlikes;
 }
 BENCHMARK(FindItemEffectTableOf32MiB)->Unit(benchmark::kMillisecond);
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Whole-process timings of quillbox-cli on the 16 MiB sample ROM, measured with hyperfine in one
 # run: info, list, show, export (JSON and CSV), import with nothing to change and with every price
-# changed, and detect on a copy whose filler names random places as densely as a real game's code. Not a test: the figures depend on the machine. Usage:
+# changed, and detect on a copy whose filler names random places as densely as a real game's code and
+# which holds as many look-alikes of the item-effect table. Not a test: the figures depend on the machine. Usage:
 #   bench/cli-timings.sh [BUILD_DIR] [other quillbox-cli to compare against]
 set -euo pipefail
 
@@ -23,17 +24,9 @@ cp "$work/s.gba" "$work/base.gba"
 "$cli" import "$work/base.gba" "$work/first.csv" > /dev/null
 rm -f "$work/base.gba.quillbox-history"
 "$cli" import "$work/base.gba" "$work/prices.csv" --dry-run | tail -n 1
-python3 - "$work/s.gba" "$work/dense.gba" <<'PY'
-import random, struct, sys
-random.seed(8)
-rom = bytearray(open(sys.argv[1], 'rb').read())
-# Every eighth word of 5 MiB of code-like filler names a random place: about a real game's count.
-for low, high in ((0x0B0000, 0x1F0000), (0x480000, 0x7F0000)):
-    words = [random.getrandbits(32) for _ in range(low, high, 4)]
-    words = [0x08000000 + random.randrange(len(rom)) if w % 8 == 0 else w for w in words]
-    rom[low:high] = struct.pack('<%dI' % len(words), *words)
-open(sys.argv[2], 'wb').write(rom)
-PY
+# Filler as dense in pointers as a real game's code, and the item-effect table's look-alikes of a
+# real FireRed (41 candidates of 249 places naming a healing POTION record).
+"$(dirname "$cli")/quillbox_dense_rom" "$work/dense.gba"
 
 commands=(
   -n info "$cli info $work/s.gba"

@@ -113,10 +113,21 @@ std::vector<std::uint32_t> PointerTargets::WordsNaming(std::span<const Byte> rom
         return places;
     }
     const std::uint32_t wanted = kRomBase + static_cast<std::uint32_t>(offset);
-    for (std::size_t at = 0; at + 4 <= rom.size(); at += 4) {
-        if (WordAt(rom, at) == wanted) {
-            places.push_back(static_cast<std::uint32_t>(at));
+    // Whole blocks of words are first asked whether any of them names the place: a loop of a
+    // fixed length without branches, which the compiler runs many words at a time.
+    constexpr std::size_t kBlock = 64;
+    const std::size_t words = rom.size() / 4;
+    std::size_t block = 0;
+    for (; block + kBlock <= words; block += kBlock) {
+        std::uint32_t any = 0;
+        for (std::size_t k = 0; k < kBlock; ++k) any |= static_cast<std::uint32_t>(WordAt(rom, 4 * (block + k)) == wanted);
+        if (any == 0) continue;
+        for (std::size_t k = block; k < block + kBlock; ++k) {
+            if (WordAt(rom, 4 * k) == wanted) places.push_back(static_cast<std::uint32_t>(4 * k));
         }
+    }
+    for (; block < words; ++block) {
+        if (WordAt(rom, 4 * block) == wanted) places.push_back(static_cast<std::uint32_t>(4 * block));
     }
     return places;
 }

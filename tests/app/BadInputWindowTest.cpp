@@ -263,11 +263,11 @@ std::vector<Row> Rows()
                     .title = quillbox,
                     .fragment = QStringLiteral("Item Changed"),
                     .edit = [](WindowHarness& harness) {
-                        Paste(harness.Line(QStringLiteral("FUCP")), QStringLiteral("zz-1\t2 GH!\u00E9"));
+                        Paste(harness.Line(QStringLiteral("FUCP")), QStringLiteral("zz-1\t3 GH!\u00E9"));
                     },
-                    .writes = [](const SampleRom& rom, Bytes& file) { Put(file, rom.Entry(kItem) + 28, {0x12, 0x00, 0x00}); },
+                    .writes = [](const SampleRom& rom, Bytes& file) { Put(file, rom.Entry(kItem) + 28, {0x13, 0x00, 0x00, 0x08}); },
                     .shows = [](WindowHarness& harness) {
-                        QCOMPARE(harness.Line(QStringLiteral("FUCP"))->text(), QStringLiteral("000012"));
+                        QCOMPARE(harness.Line(QStringLiteral("FUCP"))->text(), QStringLiteral("000013"));
                     }});
     rows.push_back({.name = "non-hex text from an input method into BUCP",
                     .step = Step::Save,
@@ -278,12 +278,12 @@ std::vector<Row> Rows()
                         QLineEdit* field = harness.Line(QStringLiteral("BUCP"));
                         harness.Retype(field, QString());
                         QInputMethodEvent event;
-                        event.setCommitString(QStringLiteral("x7y-A\u00DF"));
+                        event.setCommitString(QStringLiteral("x7y-B\u00DF"));
                         QApplication::sendEvent(field, &event);
                     },
-                    .writes = [](const SampleRom& rom, Bytes& file) { Put(file, rom.Entry(kItem) + 36, {0x7A, 0x00, 0x00}); },
+                    .writes = [](const SampleRom& rom, Bytes& file) { Put(file, rom.Entry(kItem) + 36, {0x7B, 0x00, 0x00, 0x08}); },
                     .shows = [](WindowHarness& harness) {
-                        QCOMPARE(harness.Line(QStringLiteral("BUCP"))->text(), QStringLiteral("00007A"));
+                        QCOMPARE(harness.Line(QStringLiteral("BUCP"))->text(), QStringLiteral("00007B"));
                     }});
     rows.push_back({.name = "description Repoint past the end of the file",
                     .step = Step::RepointDescription,

@@ -281,7 +281,7 @@ void ItemEditTest::saveWritesOnlyTheEditedBytes_data()
     QTest::newRow("AXVE item 348") << int(Edit::PriceToMaximum) << 348 << QByteArray("AXVE");
     QTest::newRow("price 65535") << int(Edit::PriceToMaximum) << 4 << QByteArray("BPRE");
     QTest::newRow("index emptied") << int(Edit::IndexEmptied) << 5 << QByteArray("BPRE");
-    QTest::newRow("field usage pointer A1B2C") << int(Edit::FieldPointer) << 6 << QByteArray("BPRE");
+    QTest::newRow("field usage pointer A1B2D") << int(Edit::FieldPointer) << 6 << QByteArray("BPRE");
     QTest::newRow("battle usage pointer") << int(Edit::BattlePointer) << 7 << QByteArray("BPRE");
     QTest::newRow("special values") << int(Edit::SpecialValues) << 8 << QByteArray("BPRE");
     QTest::newRow("pocket") << int(Edit::Pocket) << 9 << QByteArray("BPRE");
@@ -321,12 +321,13 @@ void ItemEditTest::saveWritesOnlyTheEditedBytes()
         Apply(expected, entry + 14, {0x00, 0x00});
         break;
     case Edit::FieldPointer:
-        harness.Retype(harness.Line(QStringLiteral("FUCP")), QStringLiteral("A1B2C"));
-        Apply(expected, entry + 28, {0x2C, 0x1B, 0x0A});
+        // Written whole: a routine's top byte with the six digits.
+        harness.Retype(harness.Line(QStringLiteral("FUCP")), QStringLiteral("A1B2D"));
+        Apply(expected, entry + 28, {0x2D, 0x1B, 0x0A, 0x08});
         break;
     case Edit::BattlePointer:
-        harness.Retype(harness.Line(QStringLiteral("BUCP")), QStringLiteral("fedcba"));
-        Apply(expected, entry + 36, {0xBA, 0xDC, 0xFE});
+        harness.Retype(harness.Line(QStringLiteral("BUCP")), QStringLiteral("fedcbb"));
+        Apply(expected, entry + 36, {0xBB, 0xDC, 0xFE, 0x08});
         break;
     case Edit::SpecialValues:
         harness.Combo(QStringLiteral("sp1"))->setCurrentIndex(200);
@@ -378,7 +379,7 @@ void ItemEditTest::saveWritesOnlyTheEditedBytes()
         QGuiApplication::clipboard()->setText(QStringLiteral("0x12-34_5z"));
         pointer->paste();
         QCOMPARE(pointer->text(), QStringLiteral("012345"));
-        Apply(expected, entry + 28, {0x45, 0x23, 0x01});
+        Apply(expected, entry + 28, {0x45, 0x23, 0x01, 0x08});
         break;
     }
     }

@@ -251,11 +251,12 @@ void TypeRandomEdit(WindowHarness& harness, Random& random, const SampleRom& rom
     }
     for (auto [field, control, at] : {std::tuple{FieldPointer, "FUCP", 28}, std::tuple{BattlePointer, "BUCP", 36}}) {
         if (!edits(field)) continue;
-        const auto value = static_cast<std::uint32_t>(random.Below(1 << 24));
+        // A routine: Thumb code, at an odd offset, written whole under the ROM's top byte.
+        const auto value = static_cast<std::uint32_t>(random.Below(1 << 24)) | 1;
         const QString typed = TypedHex(random, value, 6);
         Retype(harness.Line(QString::fromLatin1(control)), typed);
         QCOMPARE(harness.Line(QString::fromLatin1(control))->text(), typed.toUpper());
-        Put(expected, entry + at, LittleEndian(value, 3));
+        Put(expected, entry + at, LittleEndian(0x08000000 | value, 4));
         log.append(QStringLiteral("%1 \"%2\"").arg(QString::fromLatin1(control), typed));
     }
     if (edits(Description)) {

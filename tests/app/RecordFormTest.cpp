@@ -116,7 +116,8 @@ void RecordFormTest::everyFieldRoundTripsThroughItsControl()
             harness.Retype(line, QString::number(other));
             changed = LittleEndian(other, 2);
         } else {
-            const std::uint32_t other = ReadLittleEndian(original, at, 3) ^ 0x010203;
+            // Another routine: the Thumb bit kept, the offset inside the file.
+            const std::uint32_t other = ReadLittleEndian(original, at, 3) ^ 0x010202;
             QCOMPARE(shown.toUInt(nullptr, 16), ReadLittleEndian(original, at, 3));
             harness.Retype(line, QStringLiteral("%1").arg(other, 6, 16, QLatin1Char('0')).toUpper());
             changed = LittleEndian(other, 3);
@@ -250,10 +251,10 @@ void RecordFormTest::useLikeCopiesTheModelsRoutines()
     const Bytes before = rom.All();
     const Bytes record = Slice(before, rom.Entry(position), 44);
     const Bytes modelRecord = Slice(before, rom.Entry(model), 44);
-    // Type (27), field routine (28-30), battle routine (36-38) and secondary id (40); the
-    // pointers' top bytes are the ROM's 0x08 in both.
+    // Type (27), field routine (28-31), battle usage (32), battle routine (36-39) and secondary
+    // id (40): the pointers whole.
     Bytes expected = record;
-    for (int offset : {27, 28, 29, 30, 36, 37, 38, 40}) expected[offset] = modelRecord[offset];
+    for (int offset : {27, 28, 29, 30, 31, 32, 36, 37, 38, 39, 40}) expected[offset] = modelRecord[offset];
     QVERIFY(expected != record);
 
     harness.itemAnswer = model;

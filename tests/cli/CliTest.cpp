@@ -143,10 +143,10 @@ TEST(CliSet, WritesOnlyTheNamedFields)
     const auto opened = OpenRom(rom, test::ShippedProfile());
     ASSERT_TRUE(opened);
     const Bytes before = ReadFile(rom);
-    const CliRun run = RunTool({"set", Q(rom), "10", "price=40000", "pocket=2", "fieldUsageCodePointer=A1B2C"});
+    const CliRun run = RunTool({"set", Q(rom), "10", "price=40000", "pocket=2", "fieldUsageCodePointer=A1B2D"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::size_t entry = static_cast<std::size_t>(opened->state.itemTableOffset) + 44 * 10;
-    const std::vector<std::size_t> expected{entry + 16, entry + 17, entry + 26, entry + 28, entry + 29, entry + 30};
+    const std::vector<std::size_t> expected{entry + 16, entry + 17, entry + 26, entry + 28, entry + 29, entry + 30, entry + 31};
     const Bytes after = ReadFile(rom);
     auto changed = test::DifferingOffsets(before, after);
     // Only bytes whose value really changed show up; each of them must be one the command named.
@@ -156,10 +156,46 @@ TEST(CliSet, WritesOnlyTheNamedFields)
     EXPECT_EQ(after[entry + 16], 0x40);
     EXPECT_EQ(after[entry + 17], 0x9C);
     EXPECT_EQ(after[entry + 26], 2);
-    EXPECT_EQ(after[entry + 28], 0x2C);
+    EXPECT_EQ(after[entry + 28], 0x2D);
     EXPECT_EQ(after[entry + 29], 0x1B);
     EXPECT_EQ(after[entry + 30], 0x0A);
-    EXPECT_EQ(after[entry + 31], before[entry + 31]);
+    EXPECT_EQ(after[entry + 31], 0x08);  // the pointer is written whole, a routine in the ROM
+}
+
+// use-like 13 85 on every sample, ESCAPE ROPE's battle routine first made null as the games have
+// it: POTION takes both pointers whole, the battle usage, type and secondary id, and no other byte
+// of the file changes; show then says POTION has no battle routine, and undo takes it all back.
+TEST(CliUseLike, CopiesWholePointersAndNothingElse)
+{
+    for (const char* code : {"BPRE", "BPGE", "BPEE", "AXVE", "AXPE"}) {
+        SCOPED_TRACE(code);
+        TempDir dir;
+        const auto rom = test::WriteSample(dir, code);
+        const auto opened = OpenRom(rom, test::ShippedProfile());
+        ASSERT_TRUE(opened);
+        const CliRun nullBattle = RunTool({"set", Q(rom), "85", "battleUsage=0", "battleUsageCodePointer=000000"});
+        ASSERT_EQ(nullBattle.status, 0) << nullBattle.err;
+        const Bytes before = ReadFile(rom);
+        const CliRun run = RunTool({"use-like", Q(rom), "13", "85"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, "Item Changed\n");
+        const Bytes after = ReadFile(rom);
+        const auto entry = static_cast<std::size_t>(opened->state.itemTableOffset) + 44 * 13;
+        const auto model = static_cast<std::size_t>(opened->state.itemTableOffset) + 44 * 85;
+        for (std::size_t k : {27, 28, 29, 30, 31, 32, 36, 37, 38, 39, 40}) {
+            EXPECT_EQ(after[entry + k], before[model + k]) << "record byte " << k;
+        }
+        for (std::size_t offset : test::DifferingOffsets(before, after)) {
+            EXPECT_TRUE(offset >= entry + 27 && offset <= entry + 40 && offset != entry + 33 && offset != entry + 34 &&
+                        offset != entry + 35)
+                << offset;
+        }
+        EXPECT_EQ(after[entry + 39], 0x00);
+        const CliRun show = RunTool({"show", Q(rom), "13"});
+        EXPECT_NE(show.out.find("battleRoutineUsers: no routine\n"), std::string::npos) << show.out;
+        ASSERT_EQ(RunTool({"undo", Q(rom)}).status, 0);
+        EXPECT_EQ(ReadFile(rom), before);
+    }
 }
 
 TEST(CliSet, RepointsTheDescriptionAndWritesTheNewTextThere)

@@ -246,7 +246,7 @@ TEST(EditorSessionUseLike, CopiesTheRoutinesAndUndoesWhole)
         Bytes expected = open.original;
         const std::int64_t entry = open.Entry(c.position);
         const std::int64_t model = open.Entry(c.model);
-        for (const auto& [from, count] : {std::pair{27, 1}, {28, 4}, {36, 4}, {40, 1}}) {
+        for (const auto& [from, count] : {std::pair{27, 1}, {28, 4}, {32, 1}, {36, 4}, {40, 1}}) {
             std::copy_n(open.original.begin() + model + from, count, expected.begin() + entry + from);
         }
         ASSERT_TRUE(expected != open.original) << "the model's routines are another's";

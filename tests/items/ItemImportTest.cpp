@@ -141,7 +141,8 @@ TEST(ImportPlanProperty, TheDryRunListsWhatTheRunChanges)
             if (random() % 4 == 0) row["special1"] = random() % 256;
             if (random() % 4 == 0) row["pocket"] = random() % rom.family->pocketNames.size();
             if (random() % 4 == 0) row["name"] = "Item " + std::to_string(random() % 1000);
-            if (random() % 4 == 0) row["fieldUsageCodePointer"] = "0" + std::to_string(random() % 90000 + 10000);
+            // Routines are Thumb code: a hexadecimal number ending in an odd digit.
+            if (random() % 4 == 0) row["fieldUsageCodePointer"] = "0" + std::to_string(random() % 45000 * 2 + 10001);
             if (random() % 2) row["index"] = item["index"];  // unchanged columns change nothing
             batch.push_back(std::move(row));
         }

@@ -7,6 +7,7 @@
 #include "items/exchange/ItemImport.h"
 #include "items/record/ItemTable.h"
 #include "items/record/RoutineGroups.h"
+#include "base/LittleEndian.h"
 #include "rom/History.h"
 
 #include <nlohmann/json.hpp>
@@ -29,7 +30,8 @@ std::uint32_t OtherValue(const RecordField& field, const GameFamily& family, std
             if (static_cast<std::uint32_t>(entry.value) != stored) return static_cast<std::uint32_t>(entry.value);
         }
     }
-    if (field.kind == FieldKind::Pointer) return stored ^ 0x000102;
+    // Another routine: a null pointer gets one, any other another near it.
+    if (field.kind == FieldKind::Pointer) return stored == 0 ? kRomBase + 0x000103 : stored ^ 0x000102;
     return (stored + 1) % (field.Maximum() + 1);
 }
 
@@ -164,17 +166,19 @@ TEST(RecordFieldNames, ValuesAreTakenByNumberOrName)
     }
 }
 
-// The words a routine pointer gets, from a table of routines and who uses them.
+// The words a routine pointer gets, from a table of routines and who uses them. The pointer is
+// judged whole: the game calls any that is not 0.
 TEST(RoutineWords, SayWhoSharesARoutine)
 {
-    std::vector<ItemView> items(5);
-    const char* names[] = {"POTION", "SUPER POTION", "HYPER POTION", "ESCAPE ROPE", "REPEL"};
-    const char* routines[] = {"0A16E1", "0A16E1", "0A16E1", "0A1F35", "0A2000"};
-    for (int i = 0; i < 5; ++i) {
-        items[static_cast<std::size_t>(i)].position = i;
-        items[static_cast<std::size_t>(i)].name = FromUtf8(names[i]);
-        items[static_cast<std::size_t>(i)].fieldUsageCodePointer = routines[i];
-        items[static_cast<std::size_t>(i)].battleUsageCodePointer = "000000";
+    std::vector<ItemView> items(6);
+    const char* names[] = {"POTION", "SUPER POTION", "HYPER POTION", "ESCAPE ROPE", "REPEL", "ANTIDOTE"};
+    const std::uint32_t routines[] = {0x080A16E1, 0x080A16E1, 0x080A16E1, 0x080A1F35, 0x080A2000, 0x08000000};
+    const RecordField& field = *FindRecordField("fieldUsageCodePointer");
+    for (int i = 0; i < 6; ++i) {
+        ItemView& item = items[static_cast<std::size_t>(i)];
+        item.position = i;
+        item.name = FromUtf8(names[i]);
+        field.store(item, routines[i]);
     }
     const RoutineGroups groups = RoutineGroups::Of(items);
     struct Case {
@@ -183,38 +187,52 @@ TEST(RoutineWords, SayWhoSharesARoutine)
         std::string words;
     };
     const Case cases[] = {
-        {0, 0x0A16E1, "used by 3 items: POTION, SUPER POTION, HYPER POTION"},
-        {3, 0x0A1F35, "no other item uses this routine"},
-        {4, 0x0A2000, "not a routine in this ROM"},  // Thumb code starts at an odd address
+        {0, 0x080A16E1, "used by 3 items: POTION, SUPER POTION, HYPER POTION"},
+        {3, 0x080A1F35, "no other item uses this routine"},
+        {4, 0x080A2000, "not a routine in this ROM"},  // Thumb code starts at an odd address
         {4, 0, "no routine"},
-        {0, 0x1000001, "not a routine in this ROM"},  // past the end of a 16 MiB file
+        {5, 0x08000000, "not a routine in this ROM"},  // six zero digits, yet called: the ROM's header
+        {5, 0x09000000, "not a routine in this ROM"},
+        {0, 0x000A16E1, "not a routine in this ROM"},  // no place in the cartridge
+        {0, 0x09000001, "not a routine in this ROM"},  // past the end of a 16 MiB file
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.routine);
         EXPECT_EQ(DescribeRoutineUsers(groups, groups.FieldRoutineUsers(c.routine), c.position, c.routine, 0x1000000), c.words);
     }
+    EXPECT_EQ(groups.FieldRoutineUsers(0x08000000).size(), 1u);
+    EXPECT_TRUE(groups.FieldRoutineUsers(0).empty());
 }
 
-// Use like gives an item another's routines with the type and secondary id they read, nothing
-// else, and is undone to the byte.
-TEST(UseLike, WritesTheRoutinesTypeAndSecondaryIdOnly)
+// Use like gives POTION the routines of ESCAPE ROPE, whose battle routine is null: the pointers
+// whole, the battle usage with them, the type and secondary id they read, nothing else; and it is
+// undone to the byte.
+TEST(UseLike, CopiesWholeRoutinePointersBattleUsageTypeAndSecondaryIdOnly)
 {
     for (const GameCase& game : kGameCases) {
         SCOPED_TRACE(game.headerCode);
         TempDir dir;
         const OpenedRom rom = OpenSample(dir, game.headerCode);
+        const int position = 13;
+        const int modelPosition = 85;
+        // As in the released games, ESCAPE ROPE is not used in battle.
+        ItemEdit escapeRope;
+        escapeRope.battleUsage = 0;
+        escapeRope.battleUsageCodePointer = "000000";
+        ASSERT_TRUE(SaveItem(rom.state, modelPosition, escapeRope, {}));
         const Bytes before = ReadFile(rom.state.romPath);
-        auto model = ReadItem(rom.state, 14);
+        auto model = ReadItem(rom.state, modelPosition);
         ASSERT_TRUE(model);
-        const int position = 100;
         auto patches = PlanSave(rom.state, position, UseLike(*model), {});
         ASSERT_TRUE(patches);
         ASSERT_TRUE(ApplyToRom(rom.state, *patches, {"Use Like", position}));
         const Bytes after = ReadFile(rom.state.romPath);
         const std::int64_t entry = rom.state.itemTableOffset + std::int64_t{kItemRecordSize} * position;
-        const std::int64_t modelEntry = rom.state.itemTableOffset + std::int64_t{kItemRecordSize} * 14;
+        const std::int64_t modelEntry = rom.state.itemTableOffset + std::int64_t{kItemRecordSize} * modelPosition;
         for (std::size_t at = 0; at < after.size(); ++at) {
             const std::int64_t inRecord = static_cast<std::int64_t>(at) - entry;
-            const bool copied = inRecord == 27 || inRecord == 40 || (inRecord >= 28 && inRecord <= 30) || (inRecord >= 36 && inRecord <= 38);
+            const bool copied = inRecord == 27 || inRecord == 32 || inRecord == 40 || (inRecord >= 28 && inRecord <= 31) ||
+                                (inRecord >= 36 && inRecord <= 39);
             if (copied) {
                 EXPECT_EQ(after[at], before[static_cast<std::size_t>(modelEntry + inRecord)]) << "record byte " << inRecord;
             } else if (after[at] != before[at]) {
@@ -222,6 +240,15 @@ TEST(UseLike, WritesTheRoutinesTypeAndSecondaryIdOnly)
                 break;
             }
         }
+        // POTION has no battle routine now, and says so: no 0x08000000 the game would call.
+        EXPECT_EQ(ReadLe32(after, static_cast<std::size_t>(entry + 36)), 0u);
+        auto groups = RoutineGroupsOf(rom.state);
+        ASSERT_TRUE(groups);
+        auto item = ReadItem(rom.state, position);
+        ASSERT_TRUE(item);
+        const std::uint32_t battle = FindRecordField("battleUsageCodePointer")->read(*item);
+        EXPECT_EQ(DescribeRoutineUsers(**groups, (*groups)->BattleRoutineUsers(battle), position, battle, rom.state.romSize),
+                  "no routine");
         ASSERT_TRUE(UndoChange(rom.state.romPath));
         EXPECT_EQ(ReadFile(rom.state.romPath), before);
     }

@@ -1,5 +1,5 @@
 #include "ItemTestSupport.h"
-
+#include "base/HexText.h"
 
 #include <functional>
 #include <random>
@@ -77,13 +77,17 @@ std::vector<FieldCase> FieldCases()
         {"Mystery2", 5, EditOf(&ItemEdit::registrability, 1), {{Base::Entry, 25, {0x01}}}},
         {"Pocket", 5, EditOf(&ItemEdit::pocket, 5), {{Base::Entry, 26, {0x05}}}},
         {"BattleUsage", 5, EditOf(&ItemEdit::battleUsage, 2), {{Base::Entry, 32, {0x02}}}},
-        {"FieldUsagePointer", 5, EditOf(&ItemEdit::fieldUsageCodePointer, "A1B2C"), {{Base::Entry, 28, {0x2C, 0x1B, 0x0A}}}},
-        {"FieldUsagePointerLowerCase", 5, EditOf(&ItemEdit::fieldUsageCodePointer, "a1b2c"),
-         {{Base::Entry, 28, {0x2C, 0x1B, 0x0A}}}},
-        {"FieldUsagePointerEmpty", 5, EditOf(&ItemEdit::fieldUsageCodePointer, ""), {{Base::Entry, 28, {0x00, 0x00, 0x00}}}},
-        {"FieldUsagePointerKeepsLastSixDigits", 5, EditOf(&ItemEdit::fieldUsageCodePointer, "1A1B2C3D"),
-         {{Base::Entry, 28, {0x3D, 0x2C, 0x1B}}}},
-        {"BattleUsagePointer", 5, EditOf(&ItemEdit::battleUsageCodePointer, "ABCDEF"), {{Base::Entry, 36, {0xEF, 0xCD, 0xAB}}}},
+        // Code pointers are written whole: the top byte a routine has (0x08 here), 0 for none.
+        {"FieldUsagePointer", 5, EditOf(&ItemEdit::fieldUsageCodePointer, "A1B3"), {{Base::Entry, 28, {0xB3, 0xA1, 0x00, 0x08}}}},
+        {"FieldUsagePointerLowerCase", 5, EditOf(&ItemEdit::fieldUsageCodePointer, "a1b3"),
+         {{Base::Entry, 28, {0xB3, 0xA1, 0x00, 0x08}}}},
+        {"FieldUsagePointerEmpty", 5, EditOf(&ItemEdit::fieldUsageCodePointer, ""), {{Base::Entry, 28, {0x00, 0x00, 0x00, 0x00}}}},
+        {"FieldUsagePointerZeros", 5, EditOf(&ItemEdit::fieldUsageCodePointer, "000000"),
+         {{Base::Entry, 28, {0x00, 0x00, 0x00, 0x00}}}},
+        {"FieldUsagePointerKeepsLastSixDigits", 5, EditOf(&ItemEdit::fieldUsageCodePointer, "1A00A1B3"),
+         {{Base::Entry, 28, {0xB3, 0xA1, 0x00, 0x08}}}},
+        {"BattleUsagePointer", 5, EditOf(&ItemEdit::battleUsageCodePointer, "ABCD"), {{Base::Entry, 36, {0xCD, 0xAB, 0x00, 0x08}}}},
+        {"BattleUsagePointerZero", 5, EditOf(&ItemEdit::battleUsageCodePointer, "0"), {{Base::Entry, 36, {0x00, 0x00, 0x00, 0x00}}}},
         {"TmMoveOfItem290", 290, EditOf(&ItemEdit::tmMove, 15), {{Base::TmList, 2, {0x0F, 0x00}}}},
         {"TmMoveOfItem289", 289, EditOf(&ItemEdit::tmMove, 0x0102), {{Base::TmList, 0, {0x02, 0x01}}}},
         {"TmMoveOfItem346", 346, EditOf(&ItemEdit::tmMove, 354), {{Base::TmList, 114, {0x62, 0x01}}}},
@@ -123,7 +127,7 @@ std::vector<FieldCase> FieldCases()
              edit.registrability = 0;
              edit.pocket = 3;
              edit.battleUsage = 0;
-             edit.fieldUsageCodePointer = "123456";
+             edit.fieldUsageCodePointer = "1235";
              edit.battleUsageCodePointer = "0";
              edit.description = U"Hi";
              edit.tmMove = 0x0A0B;
@@ -132,9 +136,9 @@ std::vector<FieldCase> FieldCases()
          {{Base::Entry, 0, NameField({0xD4, 0xEE})},
           {Base::Entry, 14, {0x07, 0x00, 0x01, 0x02, 0x01, 0x02}},
           {Base::Entry, 24, {0x00, 0x00, 0x03}},
-          {Base::Entry, 28, {0x56, 0x34, 0x12}},
+          {Base::Entry, 28, {0x35, 0x12, 0x00, 0x08}},
           {Base::Entry, 32, {0x00}},
-          {Base::Entry, 36, {0x00, 0x00, 0x00}},
+          {Base::Entry, 36, {0x00, 0x00, 0x00, 0x00}},
           {Base::TmList, 22, {0x0B, 0x0A}},
           {Base::File, kPlace.offset, {0xC2, 0xDD, 0xFF}}}},
     };
@@ -197,8 +201,9 @@ TEST_P(SaveGameTest, FullEditNeverTouchesTheUninterpretedBytesOrTheDescriptionPo
     // The pocket and battle usage take only values the game knows; the highest of each.
     edit.pocket = 5;
     edit.battleUsage = 2;
-    edit.fieldUsageCodePointer = "FFFFFF";
-    edit.battleUsageCodePointer = "FFFFFF";
+    // The highest routines inside the 64 KiB file.
+    edit.fieldUsageCodePointer = "FFFF";
+    edit.battleUsageCodePointer = "FFFF";
     edit.description = U"Long text here";
     edit.tmMove = 0xFFFF;
     const int position = 300;
@@ -211,7 +216,7 @@ TEST_P(SaveGameTest, FullEditNeverTouchesTheUninterpretedBytesOrTheDescriptionPo
     for (std::size_t k = 14; k < 44; ++k) {
         const bool untouched = (k >= 20 && k <= 23) || k == 27 || k == 31 || (k >= 33 && k <= 35) || k >= 39;
         if (!untouched) {
-            EXPECT_EQ(after[e + k], k == 26 ? 5 : k == 32 ? 2 : 0xFF) << "byte " << k;
+            EXPECT_EQ(after[e + k], k == 26 ? 5 : k == 32 ? 2 : k == 30 || k == 38 ? 0x00 : 0xFF) << "byte " << k;
         }
     }
     // Nothing outside the record, the item's TM/HM entry and the description place changed.
@@ -413,7 +418,7 @@ TEST_P(RefusalTest, ARefusedSaveWritesNothing)
     edit.index = 2;
     edit.pocket = 3;
     if (!edit.name) edit.name = U"Fine";
-    if (!edit.fieldUsageCodePointer) edit.fieldUsageCodePointer = "ABCDEF";
+    if (!edit.fieldUsageCodePointer) edit.fieldUsageCodePointer = "ABCD";
     const Status saved = SaveItem(state, row.position, edit, row.place);
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().code, row.code) << saved.error().message;
@@ -445,6 +450,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ErrorCode::BadHexText, "12G4"},
         RefusalCase{"BattleUsagePointerNotHex", 5, EditOf(&ItemEdit::battleUsageCodePointer, "-1"), kPlace,
                     ErrorCode::BadHexText, "-1"},
+        RefusalCase{"FieldUsagePointerPastTheEnd", 5, EditOf(&ItemEdit::fieldUsageCodePointer, "10001"), kPlace,
+                    ErrorCode::PastEndOfFile, "field usage code pointer 08010001 names 10001, at or past the end of the file"},
+        RefusalCase{"BattleUsagePointerEven", 5, EditOf(&ItemEdit::battleUsageCodePointer, "A1B2"), kPlace,
+                    ErrorCode::BadValue, "battle usage code pointer 0800A1B2 is even"},
         RefusalCase{"TmMoveOfItem288", 288, EditOf(&ItemEdit::tmMove, 5), kPlace, ErrorCode::BadValue, "289"},
         RefusalCase{"TmMoveOfItem347", 347, EditOf(&ItemEdit::tmMove, 5), kPlace, ErrorCode::BadValue, "289"},
         RefusalCase{"PositionBelowTheList", -1, ItemEdit{}, kPlace, ErrorCode::NoSuchItem, ""},
@@ -479,8 +488,8 @@ ItemEdit EditOfThirteenWrites()
     edit.registrability = 1;
     edit.pocket = 2;
     edit.battleUsage = 1;
-    edit.fieldUsageCodePointer = "111111";
-    edit.battleUsageCodePointer = "222222";
+    edit.fieldUsageCodePointer = "1111";
+    edit.battleUsageCodePointer = "2223";
     edit.description = U"Fresh";
     edit.tmMove = 33;
     return edit;
@@ -584,19 +593,17 @@ RandomText MakeRandomText(std::mt19937& random, int maxTokens, bool lineBreaks)
     return out;
 }
 
-std::string RandomHex(std::mt19937& random, std::uint32_t& value)
+// A routine of a file of `size` bytes (an odd offset inside it) or, one time in eight, none,
+// spelled with up to six digits in either case and with leading zeros or none.
+std::string RandomRoutine(std::mt19937& random, std::int64_t size, std::uint32_t& value)
 {
-    static constexpr std::string_view kDigits = "0123456789ABCDEFabcdef";
-    const int length = std::uniform_int_distribution<int>(0, 6)(random);
-    std::string text;
-    value = 0;
-    for (int i = 0; i < length; ++i) {
-        const char c = kDigits[std::uniform_int_distribution<std::size_t>(0, kDigits.size() - 1)(random)];
-        text.push_back(c);
-        const std::uint32_t digit = c <= '9' ? static_cast<std::uint32_t>(c - '0')
-                                    : c <= 'F' ? static_cast<std::uint32_t>(c - 'A' + 10)
-                                               : static_cast<std::uint32_t>(c - 'a' + 10);
-        value = value * 16 + digit;
+    const bool none = std::uniform_int_distribution<int>(0, 7)(random) == 0;
+    value = none ? 0 : static_cast<std::uint32_t>(std::uniform_int_distribution<std::int64_t>(0, size / 2 - 1)(random)) * 2 + 1;
+    std::string text = NumberToHex(value);
+    if (none && std::uniform_int_distribution<int>(0, 1)(random) == 1) text.clear();
+    text.insert(0, std::uniform_int_distribution<std::size_t>(0, 6 - std::min<std::size_t>(6, text.size()))(random), '0');
+    for (char& c : text) {
+        if (std::uniform_int_distribution<int>(0, 1)(random) == 1) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return text;
 }
@@ -611,8 +618,13 @@ TEST_P(RandomEditTest, ChangesExactlyTheBytesOfTheEditedFields)
     constexpr std::int64_t kPlaceStride = 24;
     RomBuilder builder(game.headerCode);
     std::uniform_int_distribution<int> anyByte(0, 255);
+    auto coin = [&random] { return std::uniform_int_distribution<int>(0, 1)(random) == 1; };
     for (std::int64_t offset = builder.Entry(0); offset < builder.Entry(game.itemCount); ++offset) {
         builder.Data()[static_cast<std::size_t>(offset)] = static_cast<Byte>(anyByte(random));
+    }
+    // The code pointers' top bytes as the games hold them: a routine's or none.
+    for (int position = 0; position < game.itemCount; ++position) {
+        for (const int top : {31, 39}) builder.Data()[static_cast<std::size_t>(builder.Entry(position) + top)] = coin() ? 0x08 : 0x00;
     }
     // Index and TM/HM moves as a table that passes the opening check holds them: random TMs,
     // the HMs as released.
@@ -636,7 +648,6 @@ TEST_P(RandomEditTest, ChangesExactlyTheBytesOfTheEditedFields)
     const RomState state = OpenOrFail(rom, RomBuilder::ProfilePath(dir));
     Bytes model = ReadFile(rom);
 
-    auto coin = [&random] { return std::uniform_int_distribution<int>(0, 1)(random) == 1; };
     auto word = [&random] { return static_cast<std::uint16_t>(std::uniform_int_distribution<int>(0, 65535)(random)); };
     auto byte = [&] { return static_cast<std::uint8_t>(anyByte(random)); };
     for (int round = 0; round < 150; ++round) {
@@ -673,9 +684,11 @@ TEST_P(RandomEditTest, ChangesExactlyTheBytesOfTheEditedFields)
         for (const auto& [member, offset] : pointers) {
             if (!coin()) continue;
             std::uint32_t value = 0;
-            *member = RandomHex(random, value);
+            *member = RandomRoutine(random, builder.Size(), value);
+            const std::uint32_t pointer = value == 0 ? 0 : kRomBase + value;
             Apply(expected, e + offset,
-                  {static_cast<Byte>(value & 0xFF), static_cast<Byte>(value >> 8), static_cast<Byte>(value >> 16)});
+                  {static_cast<Byte>(pointer), static_cast<Byte>(pointer >> 8), static_cast<Byte>(pointer >> 16),
+                   static_cast<Byte>(pointer >> 24)});
         }
         if (position >= 289 && position <= 346 && coin()) {
             edit.tmMove = word();

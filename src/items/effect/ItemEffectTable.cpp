@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 
 namespace quillbox {
 
@@ -51,10 +53,23 @@ bool RaisesEvs(const ItemEffect& e)
     return false;
 }
 
-// `recordAt(offset)` gives the bytes from `offset` on, at most a record's longest length and
-// fewer at the end of the file.
-template <typename RecordAt>
-ItemEffectTableEvidence Weigh(std::span<const Byte> table, std::int64_t fileSize, RecordAt&& recordAt)
+using RecordTraits = ItemEffectRecordTraits;
+
+// `bytes` runs from the record on, at most a record's longest length and fewer at the end of the file.
+RecordTraits TraitsOf(std::span<const Byte> bytes)
+{
+    if (bytes.size() < static_cast<std::size_t>(kItemEffectFlagBytes) ||
+        static_cast<std::size_t>(ItemEffectLength(bytes.first(kItemEffectFlagBytes))) > bytes.size()) {
+        return {};
+    }
+    const auto effect = DecodeItemEffect(bytes);
+    if (!effect) return {};
+    return {true, effect->healHp.has_value(), RaisesStages(*effect), RaisesEvs(*effect), effect->evolutionStone};
+}
+
+// `traitsAt(offset)` gives the traits of the record at `offset`.
+template <typename TraitsAt>
+ItemEffectTableEvidence Weigh(std::span<const Byte> table, std::int64_t fileSize, TraitsAt&& traitsAt)
 {
     ItemEffectTableEvidence evidence;
     for (int k = 0; k < kItemEffectEntries; ++k) {
@@ -67,21 +82,22 @@ ItemEffectTableEvidence Weigh(std::span<const Byte> table, std::int64_t fileSize
         const std::int64_t target = Target(word, fileSize);
         if (target < 0) continue;
         ++evidence.entriesInRom;
-        const std::span<const Byte> bytes = recordAt(target);
-        if (bytes.size() < static_cast<std::size_t>(kItemEffectFlagBytes) ||
-            static_cast<std::size_t>(ItemEffectLength(bytes.first(kItemEffectFlagBytes))) > bytes.size()) {
-            continue;
-        }
-        const auto effect = DecodeItemEffect(bytes);
-        if (!effect) continue;
+        const RecordTraits traits = traitsAt(target);
+        if (!traits.decodes) continue;
         ++evidence.decoded;
         const int item = kFirstEffectItem + k;
-        if (item == kPotionItem) evidence.potionHeals = effect->healHp.has_value();
-        if (Contains(kXItems, item) && RaisesStages(*effect)) ++evidence.xItemsRaiseStages;
-        if (Contains(kVitaminItems, item) && RaisesEvs(*effect)) ++evidence.vitaminsRaiseEvs;
-        if (Contains(kEvolutionStoneItems, item) && effect->evolutionStone) ++evidence.stonesEvolve;
+        if (item == kPotionItem) evidence.potionHeals = traits.healsHp;
+        if (Contains(kXItems, item) && traits.raisesStages) ++evidence.xItemsRaiseStages;
+        if (Contains(kVitaminItems, item) && traits.raisesEvs) ++evidence.vitaminsRaiseEvs;
+        if (Contains(kEvolutionStoneItems, item) && traits.evolutionStone) ++evidence.stonesEvolve;
     }
     return evidence;
+}
+
+std::span<const Byte> RecordBytes(std::span<const Byte> rom, std::int64_t at)
+{
+    const auto size = static_cast<std::int64_t>(rom.size());
+    return rom.subspan(static_cast<std::size_t>(at), static_cast<std::size_t>(std::min<std::int64_t>(kItemEffectMaxLength, size - at)));
 }
 
 std::string Hex(std::int64_t offset) { return NumberToHex(static_cast<std::uint64_t>(offset)); }
@@ -111,10 +127,7 @@ ItemEffectTableEvidence WeighItemEffectTable(std::span<const Byte> rom, std::int
     const auto size = static_cast<std::int64_t>(rom.size());
     if (offset < 0 || offset + kItemEffectTableSize > size) return {};
     const auto table = rom.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(kItemEffectTableSize));
-    return Weigh(table, size, [&](std::int64_t at) {
-        return rom.subspan(static_cast<std::size_t>(at),
-                           static_cast<std::size_t>(std::min<std::int64_t>(kItemEffectMaxLength, size - at)));
-    });
+    return Weigh(table, size, [&](std::int64_t at) { return TraitsOf(RecordBytes(rom, at)); });
 }
 
 Result<ItemEffectTableEvidence> WeighItemEffectTable(RomFile& file, std::int64_t offset)
@@ -123,16 +136,14 @@ Result<ItemEffectTableEvidence> WeighItemEffectTable(RomFile& file, std::int64_t
     if (offset < 0 || offset + kItemEffectTableSize > size) return ItemEffectTableEvidence{};
     auto table = file.ReadAt(offset, kItemEffectTableSize);
     if (!table) return table.error();
-    Bytes record;
     std::optional<Error> failure;
-    const ItemEffectTableEvidence evidence = Weigh(*table, size, [&](std::int64_t at) -> std::span<const Byte> {
+    const ItemEffectTableEvidence evidence = Weigh(*table, size, [&](std::int64_t at) -> RecordTraits {
         auto bytes = file.ReadAt(at, std::min<std::int64_t>(kItemEffectMaxLength, size - at));
         if (!bytes) {
             if (!failure) failure = bytes.error();
             return {};
         }
-        record = std::move(*bytes);
-        return record;
+        return TraitsOf(*bytes);
     });
     if (failure) return *failure;
     return evidence;
@@ -142,17 +153,15 @@ bool MayBeItemEffectTable(std::span<const Byte> rom, std::int64_t offset)
 {
     const auto size = static_cast<std::int64_t>(rom.size());
     if (offset < 0 || offset % 4 != 0 || offset + kItemEffectTableSize > size) return false;
+    // Code and other data seldom hold 163 words in a row that are each 0 or a place in the ROM;
+    // they are asked first, beside the named place, before POTION's record far from it.
     const std::int64_t potion = Target(ReadLe32(rom, static_cast<std::size_t>(offset)), size);
-    if (potion < 0 || potion + kItemEffectFlagBytes > size ||
-        (rom[static_cast<std::size_t>(potion + kHealHpFlagByte)] & kHealHpFlag) == 0) {
-        return false;
-    }
-    // Code and other data seldom hold 163 words in a row that are each 0 or a place in the ROM.
+    if (potion < 0) return false;
     for (int k = 1; k < kItemEffectEntries; ++k) {
         const std::uint32_t word = ReadLe32(rom, static_cast<std::size_t>(offset + 4 * k));
         if (word != 0 && Target(word, size) < 0) return false;
     }
-    return true;
+    return potion + kItemEffectFlagBytes <= size && (rom[static_cast<std::size_t>(potion + kHealHpFlagByte)] & kHealHpFlag) != 0;
 }
 
 bool ReadAsItemEffectTable(std::span<const Byte> rom, std::span<const std::uint32_t> namingWords)
@@ -175,53 +184,62 @@ bool ReadAsItemEffectTable(std::span<const Byte> rom, std::span<const std::uint3
     return false;
 }
 
-std::vector<std::vector<std::uint32_t>> ItemEffectTableSearch::WordsNamingEach(std::span<const Byte> rom,
-                                                                              const std::vector<Candidate>& candidates)
+std::vector<std::uint32_t> ItemEffectTableSearch::TablesReadByCode(std::span<const Byte> rom)
 {
-    // One pass through the ROM's words for up to four candidates at a time (there are seldom more
-    // than two): each word is held against all four without a branch, the rare match sorted out
-    // after.
-    constexpr std::size_t kAtOnce = 4;
-    std::vector<std::vector<std::uint32_t>> naming(candidates.size());
-    for (std::size_t first = 0; first < candidates.size(); first += kAtOnce) {
-        const std::size_t count = std::min(kAtOnce, candidates.size() - first);
-        std::array<std::uint32_t, kAtOnce> wanted{};
-        for (std::size_t i = 0; i < kAtOnce; ++i) {
-            wanted[i] = kRomBase + static_cast<std::uint32_t>(candidates[first + std::min(i, count - 1)].offset);
+    // From the code's side: every `subs rM, #13`, then every `ldr rN, [pc, #…]` within reach of it
+    // and the word that loads. One pass through the ROM's halfwords whatever the number of
+    // candidates, and the instruction is rare enough that its neighbourhoods cost next to nothing.
+    const auto size = static_cast<std::int64_t>(rom.size());
+    std::vector<std::uint32_t> read;
+    const auto loadsNear = [&](std::int64_t subs) {
+        const std::int64_t first = std::max<std::int64_t>(0, subs - 2 * kInstructionReach);
+        const std::int64_t last = std::min<std::int64_t>(size - 2, subs + 2 * kInstructionReach);
+        for (std::int64_t load = first; load <= last; load += 2) {
+            if (load == subs) continue;
+            const std::uint32_t instruction = ReadLe16(rom, static_cast<std::size_t>(load));
+            if ((instruction & kLdrLiteralMask) != kLdrLiteral) continue;
+            const std::int64_t literal = (load & ~std::int64_t{3}) + 4 + 4 * std::int64_t{instruction & 0xFF};
+            if (literal + 4 <= size) read.push_back(ReadLe32(rom, static_cast<std::size_t>(literal)));
         }
-        // Whole blocks of words are first asked whether any of them matches at all: a loop of a
-        // fixed length without branches, which the compiler runs many words at a time.
-        constexpr std::size_t kBlock = 64;
-        const std::size_t words = rom.size() / 4;
-        const auto look = [&](std::size_t k) {
-            const std::uint32_t word = ReadLe32(rom, 4 * k);
-            for (std::size_t i = 0; i < count; ++i) {
-                if (word == wanted[i]) naming[first + i].push_back(static_cast<std::uint32_t>(4 * k));
-            }
-        };
-        std::size_t block = 0;
-        for (; block + kBlock <= words; block += kBlock) {
-            const Byte* bytes = rom.data() + 4 * block;
-            std::uint32_t any = 0;
-            for (std::size_t k = 0; k < kBlock; ++k) {
-                const Byte* b = bytes + 4 * k;
-                const std::uint32_t word = static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-                                           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-                any |= static_cast<std::uint32_t>(word == wanted[0]) | static_cast<std::uint32_t>(word == wanted[1]) |
-                       static_cast<std::uint32_t>(word == wanted[2]) | static_cast<std::uint32_t>(word == wanted[3]);
-            }
-            if (any == 0) continue;
-            for (std::size_t k = block; k < block + kBlock; ++k) look(k);
+    };
+    // Eight halfwords at a time, as two 64-bit numbers whose lanes are each compared with the
+    // instruction without a branch; the rare pair holding it is then looked at lane by lane. The
+    // lanes hold the ROM's byte order, the host's on every platform built for.
+    constexpr std::uint64_t kLanes = 0x0001000100010001;
+    constexpr std::uint64_t mask = kSubsImmediateMask * kLanes;
+    constexpr std::uint64_t wanted = kSubsThirteen * kLanes;
+    const auto holds = [&](std::uint64_t lanes) {
+        const std::uint64_t differ = (lanes & mask) ^ wanted;
+        return (differ - kLanes) & ~differ & (kLanes << 15);
+    };
+    const std::size_t pairs = std::endian::native == std::endian::little ? rom.size() / 16 : 0;
+    for (std::size_t p = 0; p < pairs; ++p) {
+        std::uint64_t lanes[2];
+        std::memcpy(lanes, rom.data() + 16 * p, sizeof lanes);
+        if ((holds(lanes[0]) | holds(lanes[1])) == 0) continue;
+        for (std::size_t k = 8 * p; k < 8 * p + 8; ++k) {
+            if ((ReadLe16(rom, 2 * k) & kSubsImmediateMask) == kSubsThirteen) loadsNear(static_cast<std::int64_t>(2 * k));
         }
-        for (; block < words; ++block) look(block);
     }
-    return naming;
+    for (std::size_t k = 8 * pairs; k < rom.size() / 2; ++k) {
+        if ((ReadLe16(rom, 2 * k) & kSubsImmediateMask) == kSubsThirteen) loadsNear(static_cast<std::int64_t>(2 * k));
+    }
+    std::sort(read.begin(), read.end());
+    read.erase(std::unique(read.begin(), read.end()), read.end());
+    return read;
 }
 
 void ItemEffectTableSearch::Look(std::int64_t offset, std::uint32_t count)
 {
     if (!MayBeItemEffectTable(rom_, offset)) return;
-    const ItemEffectTableEvidence evidence = WeighItemEffectTable(rom_, offset);
+    // The places that pass the first look mostly name the same records: each is decoded once.
+    const ItemEffectTableEvidence evidence =
+        Weigh(rom_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(kItemEffectTableSize)),
+              static_cast<std::int64_t>(rom_.size()), [&](std::int64_t at) {
+                  const auto [known, added] = records_.try_emplace(at);
+                  if (added) known->second = TraitsOf(RecordBytes(rom_, at));
+                  return known->second;
+              });
     if (evidence.IsItemEffectTable()) {
         candidates_.push_back({offset, count, evidence});
     } else {
@@ -241,9 +259,11 @@ FoundItemEffects ItemEffectTableSearch::Choose() const
         pick = 0;
     } else if (!candidates_.empty()) {
         std::vector<std::size_t> readByCode;
-        const auto naming = WordsNamingEach(rom_, candidates_);
+        const auto read = TablesReadByCode(rom_);
         for (std::size_t i = 0; i < candidates_.size(); ++i) {
-            if (ReadAsItemEffectTable(rom_, naming[i])) readByCode.push_back(i);
+            if (std::binary_search(read.begin(), read.end(), kRomBase + static_cast<std::uint32_t>(candidates_[i].offset))) {
+                readByCode.push_back(i);
+            }
         }
         if (readByCode.size() == 1) {
             pick = readByCode.front();

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace quillbox {
@@ -78,6 +79,15 @@ struct FoundItemEffects {
     std::vector<std::string> problems;
 };
 
+// What the evidence asks of one record the table names.
+struct ItemEffectRecordTraits {
+    bool decodes = false;  // it decodes as an effect and ends inside the file
+    bool healsHp = false;
+    bool raisesStages = false;
+    bool raisesEvs = false;
+    bool evolutionStone = false;
+};
+
 // Only places holding the table's evidence are candidates; pointer counts never decide. One
 // candidate is the table; of several, the one the item-effect code reads; otherwise none.
 // Detect runs it inside the other tables' pass (ItemEffectTableSearch), at next to no cost.
@@ -97,11 +107,14 @@ private:
         std::uint32_t pointers = 0;
         ItemEffectTableEvidence evidence;
     };
-    static std::vector<std::vector<std::uint32_t>> WordsNamingEach(std::span<const Byte> rom,
-                                                                   const std::vector<Candidate>& candidates);
+    // The words that code reads as ReadAsItemEffectTable asks, ascending: a candidate is read by
+    // that code exactly where its address is among them.
+    static std::vector<std::uint32_t> TablesReadByCode(std::span<const Byte> rom);
     std::span<const Byte> rom_;
     std::vector<Candidate> candidates_;
     int lookAlikes_ = 0;
+    // The traits of each record weighed so far, by its offset.
+    std::unordered_map<std::int64_t, ItemEffectRecordTraits> records_;
 };
 
 }  // namespace quillbox

@@ -9,6 +9,11 @@ namespace quillbox {
 
 namespace {
 
+constexpr std::uint32_t kPointerBodyMaximum = 0xFFFFFF;
+// The top bytes of the cartridge's two 16 MiB halves, where the game's routines lie.
+constexpr std::uint32_t kRomTop = kRomBase >> 24;
+constexpr std::uint32_t kUpperRomTop = kRomTop + 1;
+
 template <auto Member>
 std::uint32_t ReadNumber(const ItemView& item)
 {
@@ -35,16 +40,18 @@ void WriteNumber(ItemEdit& edit, std::uint32_t value)
     edit.*Member = static_cast<Stored>(value);
 }
 
-template <auto Member>
+template <auto Member, auto TopMember>
 std::uint32_t ReadPointer(const ItemView& item)
 {
-    return static_cast<std::uint32_t>(HexToNumber(item.*Member));
+    return std::uint32_t{item.*TopMember} << 24 | static_cast<std::uint32_t>(HexToNumber(item.*Member));
 }
 
-template <auto Member>
+template <auto Member, auto TopMember>
 void StorePointer(ItemView& item, std::uint32_t value)
 {
-    item.*Member = PadHex(NumberToHex(value), 6);
+    const std::uint32_t pointer = value > kPointerBodyMaximum ? value : CodePointerOf(value, ReadPointer<Member, TopMember>(item));
+    item.*Member = PadHex(NumberToHex(pointer & kPointerBodyMaximum), 6);
+    item.*TopMember = static_cast<std::uint8_t>(pointer >> 24);
 }
 
 template <auto Member>
@@ -55,10 +62,15 @@ std::optional<std::uint32_t> TakePointer(const ItemEdit& edit)
     return static_cast<std::uint32_t>(HexToNumber(FitHex(*text, 6)));
 }
 
-template <auto Member>
+template <auto Member, auto TopMember>
 void WritePointer(ItemEdit& edit, std::uint32_t value)
 {
-    edit.*Member = PadHex(NumberToHex(value), 6);
+    edit.*Member = PadHex(NumberToHex(value & kPointerBodyMaximum), 6);
+    if (value > kPointerBodyMaximum) {
+        edit.*TopMember = static_cast<std::uint8_t>(value >> 24);
+    } else {
+        edit.*TopMember = std::nullopt;
+    }
 }
 
 template <auto Member>
@@ -82,18 +94,18 @@ constexpr RecordField Number(std::string_view key, std::string_view oldKey, std:
             help};
 }
 
-template <auto ViewMember, auto EditMember>
+template <auto ViewMember, auto ViewTop, auto EditMember, auto EditTop>
 constexpr RecordField Pointer(std::string_view key, std::string_view control, std::string_view label, int offset,
                               std::string_view help)
 {
-    return {key, "", control, label, offset, 3, FieldKind::Pointer, Meaning::None, false, ReadPointer<ViewMember>,
-            StorePointer<ViewMember>, TakePointer<EditMember>, WritePointer<EditMember>, PointerText<EditMember>,
-            WritePointerText<EditMember>, help};
+    return {key, "", control, label, offset, 4, FieldKind::Pointer, Meaning::None, false, ReadPointer<ViewMember, ViewTop>,
+            StorePointer<ViewMember, ViewTop>, TakePointer<EditMember>, WritePointer<EditMember, EditTop>,
+            PointerText<EditMember>, WritePointerText<EditMember>, help};
 }
 
 // The layout and the meanings rest on the item structure of the games' decompilations; the bytes
-// left out (33 to 35, 41 to 43) are padding the game never reads, and the pointers' top bytes stay
-// as they are (the window has always shown six digits).
+// left out (33 to 35, 41 to 43) are padding the game never reads. The code pointers are whole
+// 32-bit words to the game, shown as their six low digits as the window has always shown them.
 constexpr RecordField kFields[] = {
     {"name", "", "iname", "Name", 0, 14, FieldKind::GameText, Meaning::None, false, nullptr, nullptr, nullptr, nullptr,
      nullptr, nullptr, "The item's name as the game shows it, 13 characters at most"},
@@ -109,11 +121,13 @@ constexpr RecordField kFields[] = {
                                                      Meaning::Registrability, false),
     Number<&ItemView::pocket, &ItemEdit::pocket>("pocket", "", "pock", "Pocket", 26, 1, Meaning::Pocket, true),
     Number<&ItemView::type, &ItemEdit::type>("type", "", "itemType", "Type", 27, 1, Meaning::ItemType, false),
-    Pointer<&ItemView::fieldUsageCodePointer, &ItemEdit::fieldUsageCodePointer>(
+    Pointer<&ItemView::fieldUsageCodePointer, &ItemView::fieldUsageCodePointerTop, &ItemEdit::fieldUsageCodePointer,
+            &ItemEdit::fieldUsageCodePointerTop>(
         "fieldUsageCodePointer", "FUCP", "Field routine", 28, "The game's routine run when the item is used outside battle"),
     Number<&ItemView::battleUsage, &ItemEdit::battleUsage>("battleUsage", "", "Bu", "Battle usage", 32, 1,
                                                            Meaning::BattleUsage, true),
-    Pointer<&ItemView::battleUsageCodePointer, &ItemEdit::battleUsageCodePointer>(
+    Pointer<&ItemView::battleUsageCodePointer, &ItemView::battleUsageCodePointerTop, &ItemEdit::battleUsageCodePointer,
+            &ItemEdit::battleUsageCodePointerTop>(
         "battleUsageCodePointer", "BUCP", "Battle routine", 36, "The game's routine run when the item is used in battle"),
     Number<&ItemView::secondaryId, &ItemEdit::secondaryId>("secondaryId", "", "secondaryId", "Secondary id", 40, 1,
                                                            Meaning::SecondaryId, false),
@@ -132,6 +146,37 @@ Error FieldError(ErrorCode code, const RecordField& field, std::string detail, s
 }  // namespace
 
 std::span<const RecordField> RecordFields() { return kFields; }
+
+std::uint32_t CodePointerOf(std::uint32_t body, std::uint32_t stored)
+{
+    body &= kPointerBodyMaximum;
+    if (body == 0) return 0;
+    const std::uint32_t top = stored >> 24;
+    if (top == kRomTop || top == kUpperRomTop) return top << 24 | body;
+    if (top != 0 && body == (stored & kPointerBodyMaximum)) return stored;
+    return kRomBase | body;
+}
+
+Status CheckCodePointer(std::uint32_t pointer, std::int64_t romSize, std::string_view what)
+{
+    if (pointer == 0) return {};
+    const std::string shown = std::string(what) + " " + PadHex(NumberToHex(pointer), 8);
+    const std::uint32_t top = pointer >> 24;
+    if (top != kRomTop && top != kUpperRomTop) {
+        return MakeError(ErrorCode::BadValue, shown + " names no place in the ROM");
+    }
+    const std::int64_t offset = pointer - kRomBase;
+    if (offset >= romSize) {
+        return MakeError(ErrorCode::PastEndOfFile, shown + " names " + NumberToHex(static_cast<std::uint64_t>(offset)) +
+                                                       ", at or past the end of the file (" +
+                                                       NumberToHex(static_cast<std::uint64_t>(romSize)) + " bytes)");
+    }
+    if (pointer % 2 == 0) {
+        return MakeError(ErrorCode::BadValue,
+                         shown + " is even, and the game's item routines are Thumb code, called at odd addresses");
+    }
+    return {};
+}
 
 const RecordField* FindRecordField(std::string_view key)
 {
@@ -175,7 +220,7 @@ Result<std::uint32_t> ParseFieldValue(const RecordField& field, const GameFamily
 
 std::string FieldValueText(const RecordField& field, std::uint32_t value)
 {
-    return field.kind == FieldKind::Pointer ? PadHex(NumberToHex(value), 6) : std::to_string(value);
+    return field.kind == FieldKind::Pointer ? PadHex(NumberToHex(value & kPointerBodyMaximum), 6) : std::to_string(value);
 }
 
 Status CheckFieldValue(const RecordField& field, const GameFamily& family, std::uint32_t value, std::uint32_t stored)

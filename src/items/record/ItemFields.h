@@ -14,7 +14,7 @@ namespace quillbox {
 enum class FieldKind {
     GameText,  // game text ended by 0xFF (the name)
     Number,    // an unsigned little-endian number of `width` bytes
-    Pointer,   // the low three bytes of a ROM pointer, shown as six hexadecimal digits
+    Pointer,   // a whole 32-bit code pointer, shown as its low three bytes in six hexadecimal digits
 };
 
 // One field of the item record, as every part of the program names and handles it: reading,
@@ -33,7 +33,9 @@ struct RecordField {
     bool knownValuesOnly = false;
     // Numbers and pointers: the value an item shows and its setter, the value an edit asks for
     // (nothing when it leaves the field alone) and its setter. A pointer's edit is text, which may
-    // not be hexadecimal: `editText` gives it to the save, which refuses it then.
+    // not be hexadecimal: `editText` gives it to the save, which refuses it then. A pointer's value
+    // is the whole pointer; set from six digits (up to 0xFFFFFF), it takes the top byte a save
+    // would give them (CodePointerOf), and from more, that of the value.
     std::uint32_t (*read)(const ItemView&) = nullptr;
     void (*store)(ItemView&, std::uint32_t) = nullptr;
     std::optional<std::uint32_t> (*take)(const ItemEdit&) = nullptr;
@@ -50,6 +52,17 @@ struct RecordField {
 // is not among them: it moves through the description's repoint, which checks what lies there.
 std::span<const RecordField> RecordFields();
 
+// The whole code pointer a save writes for `body` (a pointer field's six digits) where `stored` is
+// held now: none (0) for a zero body; else the body under the stored top byte where that is the
+// ROM's (0x08, or 0x09 past 16 MiB), under 0x08 where it was none, and `stored` unchanged where it
+// names a place outside the ROM (code in RAM) and the body is its own.
+std::uint32_t CodePointerOf(std::uint32_t body, std::uint32_t stored);
+
+// Refuses (PastEndOfFile, BadValue) a code pointer the game cannot call in a file of `romSize`
+// bytes: one that is not 0 must name a Thumb routine, an odd place inside the file. `what` names
+// the pointer in the message.
+Status CheckCodePointer(std::uint32_t pointer, std::int64_t romSize, std::string_view what);
+
 // The field a key names, by its name or its older one; null for none.
 const RecordField* FindRecordField(std::string_view key);
 
@@ -62,7 +75,7 @@ Meaning MeaningOfField(const RecordField& field, const GameFamily& family, const
 Result<std::uint32_t> ParseFieldValue(const RecordField& field, const GameFamily& family, std::string_view text,
                                       Meaning meaning);
 
-// The value as the tool and the export show it: decimal, or six hexadecimal digits for pointers.
+// The value as the tool and the export show it: decimal, or a pointer's six low hexadecimal digits.
 std::string FieldValueText(const RecordField& field, std::uint32_t value);
 
 // Checks a value for a field before a save writes it, against the width and, for fields the game

@@ -296,16 +296,41 @@ Result<std::vector<Patch>> PlanSave(const RomState& state, int position, const I
         }
         patches.push_back({TmEntryOffset(state, position), LittleEndianBytes(*edit.tmMove, 2)});
     }
-    // What the record holds now, read only when a value the game does not know is asked for: such
-    // a value may stay where it is, but is not newly written where the game looks things up by it.
+    // What the record holds now, read only when it bears on what is written: a value the game does
+    // not know may stay where it is, but is not newly written where the game looks things up by
+    // it; and a code pointer's top byte follows from the one stored.
+    std::optional<RomFile> file;
     std::optional<ItemView> stored;
+    const auto readStored = [&]() -> Status {
+        if (stored) return {};
+        auto opened = OpenOpenedRom(state);
+        if (!opened) return opened.error();
+        auto record = opened->ReadAt(entry, kItemRecordSize);
+        if (!record) return record.error();
+        stored = DecodeItemRecord(position, *record);
+        file.emplace(std::move(*opened));
+        return {};
+    };
     for (const RecordField& field : RecordFields()) {
         if (field.kind == FieldKind::GameText) continue;
         if (field.kind == FieldKind::Pointer) {
             const std::optional<std::string>& text = *field.editText(edit);
             if (!text) continue;
-            auto body = PointerBodyBytes(*text, field.key == "fieldUsageCodePointer" ? "field usage code pointer"
-                                                                                      : "battle usage code pointer");
+            const bool fieldRoutine = field.offset == ItemField::FieldUsageCodePointer;
+            const std::string_view what = fieldRoutine ? "field usage code pointer" : "battle usage code pointer";
+            auto body = PointerBodyBytes(*text, what);
+            if (body) {
+                if (Status read = readStored(); !read) return read.error();
+                const std::uint32_t now = field.read(*stored);
+                const std::uint32_t digits = ReadLittleEndian(*body, 0, 3);
+                const std::optional<std::uint8_t> top = fieldRoutine ? edit.fieldUsageCodePointerTop : edit.battleUsageCodePointerTop;
+                const std::uint32_t pointer = digits == 0 ? 0 : top ? std::uint32_t{*top} << 24 | digits : CodePointerOf(digits, now);
+                // A pointer already stored may stay as it is; a new one must be one the game can call.
+                if (pointer != now) {
+                    if (Status callable = CheckCodePointer(pointer, file->Size(), what); !callable) body = callable.error();
+                }
+                if (body) *body = LittleEndianBytes(pointer, 4);
+            }
             if (!body) {
                 Error error = body.error();
                 error.field = std::string(field.key);
@@ -317,12 +342,8 @@ Result<std::vector<Patch>> PlanSave(const RomState& state, int position, const I
         }
         const auto value = field.take(edit);
         if (!value) continue;
-        if (field.knownValuesOnly && !NameOf(field.meaning, *state.Family(), static_cast<int>(*value)) && !stored) {
-            auto file = OpenOpenedRom(state);
-            if (!file) return file.error();
-            auto record = file->ReadAt(entry, kItemRecordSize);
-            if (!record) return record.error();
-            stored = DecodeItemRecord(position, *record);
+        if (field.knownValuesOnly && !NameOf(field.meaning, *state.Family(), static_cast<int>(*value))) {
+            if (Status read = readStored(); !read) return read.error();
         }
         if (auto valid = CheckFieldValue(field, *state.Family(), *value, stored ? field.read(*stored) : *value); !valid) {
             return valid.error();

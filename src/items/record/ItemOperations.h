@@ -22,10 +22,9 @@ namespace ItemField {
 inline constexpr int Name = 0;
 inline constexpr int Index = 14;
 inline constexpr int Price = 16;
-inline constexpr int Special1 = 18;
 inline constexpr int DescPointer = 20;
-inline constexpr int Pocket = 26;
-inline constexpr int BattleUsage = 32;
+inline constexpr int FieldUsageCodePointer = 28;
+inline constexpr int BattleUsageCodePointer = 36;
 }  // namespace ItemField
 
 // The item list as the window lists it, read again after a save.
@@ -47,6 +46,10 @@ struct ItemView {
     std::uint8_t secondaryId = 0;
     std::string fieldUsageCodePointer;   // six digits, leading zeros kept
     std::string battleUsageCodePointer;  // six digits, leading zeros kept
+    // The code pointers' top bytes, which the six digits leave out: 0x08 (0x09 past 16 MiB) for
+    // a routine in the ROM, 0 for none. The game calls any pointer that is not 0 as a whole.
+    std::uint8_t fieldUsageCodePointerTop = 0;
+    std::uint8_t battleUsageCodePointerTop = 0;
     std::int64_t descriptionOffset = 0;  // negative for a pointer below 0x08000000
     std::string descriptionOffsetText;   // as Text3 shows it
     Text description;                    // line breaks as carriage return + line feed
@@ -87,6 +90,10 @@ struct ItemEdit {
     std::optional<std::uint8_t> secondaryId;
     std::optional<std::string> fieldUsageCodePointer;   // hex text, brought to six digits
     std::optional<std::string> battleUsageCodePointer;  // hex text, brought to six digits
+    // A code pointer's top byte as another item holds it (Use like copies pointers whole); empty
+    // lets the save give the six digits the top byte a routine has (see CodePointerOf).
+    std::optional<std::uint8_t> fieldUsageCodePointerTop;
+    std::optional<std::uint8_t> battleUsageCodePointerTop;
     std::optional<Text> description;  // line breaks as "\r\n" or "\n"
     std::optional<std::uint16_t> tmMove;  // items 289 to 346 only
     // Characters of the name or description that the game's character set lacks are written as

@@ -45,6 +45,10 @@ ItemView DecodeItemRecord(int position, std::span<const Byte> bytes)
     for (const RecordField& field : RecordFields()) {
         if (field.kind != FieldKind::GameText) field.store(item, ReadLittleEndian(bytes, static_cast<std::size_t>(field.offset), field.width));
     }
+    // Stored from six digits alone, a code pointer under a null top byte would take a routine's:
+    // the item shows the top bytes the record holds.
+    item.fieldUsageCodePointerTop = bytes[ItemField::FieldUsageCodePointer + 3];
+    item.battleUsageCodePointerTop = bytes[ItemField::BattleUsageCodePointer + 3];
     item.descriptionOffset = ReadFullPointer(bytes.subspan(ItemField::DescPointer).first<4>());
     item.descriptionOffsetText = NumberToHex(static_cast<std::uint32_t>(item.descriptionOffset));
     return item;

@@ -4,6 +4,7 @@
 #include "items/record/ItemTable.h"
 #include "base/Crc32.h"
 #include "base/HexText.h"
+#include "rom/PointerScan.h"
 
 #include <algorithm>
 #include <mutex>
@@ -25,11 +26,13 @@ std::span<const int> UsersIn(const std::unordered_map<std::uint32_t, std::vector
 
 RoutineGroups RoutineGroups::Of(std::span<const ItemView> items)
 {
+    const RecordField& fieldRoutine = *FindRecordField("fieldUsageCodePointer");
+    const RecordField& battleRoutine = *FindRecordField("battleUsageCodePointer");
     RoutineGroups groups;
     groups.names_.reserve(items.size());
     for (const ItemView& item : items) {
-        groups.field_[static_cast<std::uint32_t>(HexToNumber(item.fieldUsageCodePointer))].push_back(item.position);
-        groups.battle_[static_cast<std::uint32_t>(HexToNumber(item.battleUsageCodePointer))].push_back(item.position);
+        groups.field_[fieldRoutine.read(item)].push_back(item.position);
+        groups.battle_[battleRoutine.read(item)].push_back(item.position);
         groups.names_.push_back(item.name);
     }
     return groups;
@@ -78,8 +81,12 @@ std::string DescribeRoutineUsers(const RoutineGroups& groups, std::span<const in
                                  std::uint32_t routine, std::int64_t romSize)
 {
     if (routine == 0) return "no routine";
-    // Item routines are Thumb code: the pointer is odd and names a place inside the file.
-    if (routine % 2 == 0 || static_cast<std::int64_t>(routine) >= romSize) return "not a routine in this ROM";
+    // Item routines are Thumb code: the pointer is odd and names a place inside the file. One
+    // that is not 0 is called, whatever its six digits say: 0x08000000 runs the ROM's header.
+    const std::int64_t offset = std::int64_t{routine} - kRomBase;
+    if (routine % 2 == 0 || routine < kRomBase || routine >= kRomAddressEnd || offset >= romSize) {
+        return "not a routine in this ROM";
+    }
     const bool others = std::any_of(users.begin(), users.end(), [position](int user) { return user != position; });
     if (!others) return "no other item uses this routine";
     std::string text = "used by " + std::to_string(users.size()) + " items: ";
@@ -95,7 +102,7 @@ std::string DescribeRoutineUsers(const RoutineGroups& groups, std::span<const in
 ItemEdit UseLike(const ItemView& model)
 {
     ItemEdit edit;
-    for (std::string_view key : {"fieldUsageCodePointer", "battleUsageCodePointer", "type", "secondaryId"}) {
+    for (std::string_view key : {"fieldUsageCodePointer", "battleUsage", "battleUsageCodePointer", "type", "secondaryId"}) {
         const RecordField& field = *FindRecordField(key);
         field.write(edit, field.read(model));
     }

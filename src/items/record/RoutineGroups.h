@@ -17,7 +17,7 @@ class RoutineGroups {
 public:
     static RoutineGroups Of(std::span<const ItemView> items);
 
-    // The items whose routine pointer names `routine` (the pointer's three-byte body), ascending.
+    // The items whose routine pointer is `routine` (the whole pointer, as the fields read it), ascending.
     std::span<const int> FieldRoutineUsers(std::uint32_t routine) const;
     std::span<const int> BattleRoutineUsers(std::uint32_t routine) const;
 
@@ -34,13 +34,15 @@ private:
 Result<std::shared_ptr<const RoutineGroups>> RoutineGroupsOf(const RomState& state);
 
 // What a routine pointer of an item names, in words: "used by 38 items: POTION, SUPER POTION, …"
-// (the item itself among them), "no other item uses this routine", "no routine", or "not a
-// routine in this ROM" for a place outside the file or one that no Thumb code can start at.
+// (the item itself among them), "no other item uses this routine", "no routine" for a null
+// pointer, or "not a routine in this ROM" for any other that names no place inside the file that
+// Thumb code can start at (0x08000000 among them). `routine` is the whole pointer.
 std::string DescribeRoutineUsers(const RoutineGroups& groups, std::span<const int> users, int position,
                                  std::uint32_t routine, std::int64_t romSize);
 
-// "Use like…": the edit that gives `position` the routine of the item at `model` — both routines
-// and the fields they read (type and secondary id), and nothing else.
+// "Use like…": the edit that gives `position` the routine of the item at `model` — both routine
+// pointers whole, the battle usage that says whether the battle routine runs, the fields they
+// read (type and secondary id), and nothing else.
 ItemEdit UseLike(const ItemView& model);
 
 }  // namespace quillbox
