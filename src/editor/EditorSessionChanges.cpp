@@ -64,7 +64,10 @@ SessionStep EditorSession::Save(FormInput input)
     if (!data.rom || data.shown < 0) return {};
     input.shownName = data.shownName;
     input.shownDescription = data.shownDescription;
-    data.pendingEdit = EditFromForm(input, data.shown);
+    if (!data.routines) return WithMessage(UnsupportedRomMessage());
+    auto edit = ColumnEditFromForm(input, *data.rom, data.shownView, *data.routines);
+    if (!edit) return WithError(edit.error());
+    data.pendingEdit = std::move(edit->edit);
     data.pendingPosition = data.shown;
     data.answers = {};
     return SaveStepOn();

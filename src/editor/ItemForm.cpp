@@ -11,12 +11,29 @@ namespace {
 constexpr std::string_view kMoveList = "cboattack";
 constexpr std::string_view kDescription = "descp";
 
+// The window's designed control names, which the page uses as its element ids.
+constexpr std::pair<std::string_view, std::string_view> kFieldControls[] = {
+    {"name", "iname"},         {"index", "index"},         {"price", "price"},
+    {"holdEffect", "sp1"},     {"holdEffectParam", "sp2"}, {"importance", "Mys1"},
+    {"registrability", "Mys2"}, {"pocket", "pock"},         {"type", "itemType"},
+    {"fieldUsageCodePointer", "FUCP"}, {"battleUsage", "Bu"}, {"battleUsageCodePointer", "BUCP"},
+    {"secondaryId", "secondaryId"},
+};
+
+std::string_view ControlOfField(const RecordField& field)
+{
+    for (const auto& [key, control] : kFieldControls) {
+        if (key == field.key) return control;
+    }
+    return {};
+}
+
 std::vector<FormControl> MakeFormControls()
 {
     std::vector<FormControl> controls;
     for (const RecordField& field : RecordFields()) {
         const bool list = field.kind == FieldKind::Number && field.width == 1;
-        controls.push_back({field.control, list ? FormControlKind::List : FormControlKind::TextBox, &field});
+        controls.push_back({ControlOfField(field), list ? FormControlKind::List : FormControlKind::TextBox, &field});
     }
     controls.push_back({kDescription, FormControlKind::TextBox, nullptr});
     controls.push_back({kMoveList, FormControlKind::List, nullptr});
@@ -25,8 +42,8 @@ std::vector<FormControl> MakeFormControls()
 
 const RecordField* FieldOfControl(std::string_view control)
 {
-    for (const RecordField& field : RecordFields()) {
-        if (field.control == control) return &field;
+    for (const FormControl& each : FormControls()) {
+        if (each.control == control) return each.field;
     }
     return nullptr;
 }
@@ -125,38 +142,6 @@ std::map<std::string, FormValue, std::less<>> ShowItemForm(const OpenedRom& rom,
     return form;
 }
 
-ItemEdit EditFromForm(const FormInput& input, int position)
-{
-    ItemEdit edit;
-    for (const FormControl& control : FormControls()) {
-        if (control.kind == FormControlKind::List) {
-            const auto given = input.lists.find(control.control);
-            if (given == input.lists.end() || given->second < 0) continue;
-            if (control.control == kMoveList) {
-                if (IsTmItem(position)) edit.tmMove = static_cast<std::uint16_t>(given->second + 1);
-            } else if (static_cast<std::uint32_t>(given->second) <= control.field->Maximum()) {
-                control.field->write(edit, static_cast<std::uint32_t>(given->second));
-            }
-            continue;
-        }
-        const auto given = input.texts.find(control.control);
-        if (given == input.texts.end()) continue;
-        const std::string& text = given->second;
-        if (control.control == kDescription) {
-            if (Text description = FromUtf8(text); description != input.shownDescription) edit.description = std::move(description);
-        } else if (control.field->kind == FieldKind::GameText) {
-            if (Text name = FromUtf8(text); name != input.shownName) edit.name = std::move(name);
-        } else if (control.field->kind == FieldKind::Pointer) {
-            // Typed as it is: a save refuses text that is not hexadecimal, naming the field.
-            control.field->writeText(edit, text);
-        } else {
-            const auto capped = std::min<std::uint64_t>(LeadingDecimalValue(text), control.field->Maximum());
-            control.field->write(edit, static_cast<std::uint32_t>(capped));
-        }
-    }
-    return edit;
-}
-
 Result<ColumnEdit> ColumnEditFromForm(const FormInput& input, const OpenedRom& rom, const ItemView& item,
                                       const RoutineGroups& routines)
 {
@@ -177,7 +162,10 @@ Result<ColumnEdit> ColumnEditFromForm(const FormInput& input, const OpenedRom& r
         if (given == input.texts.end()) continue;
         if (control.control == kDescription && FromUtf8(given->second) == input.shownDescription) continue;
         if (control.field != nullptr && control.field->kind == FieldKind::GameText && FromUtf8(given->second) == input.shownName) continue;
-        values.emplace_back(key, ColumnInput::Typed(given->second));
+        // An emptied number box has always saved as 0 in the window: its input rules let only
+        // digits in, so empty is the one text it can hold that the columns' syntax refuses.
+        const bool emptyNumber = control.field != nullptr && control.field->kind == FieldKind::Number && given->second.empty();
+        values.emplace_back(key, ColumnInput::Typed(emptyNumber ? "0" : given->second));
     }
     return EditFromColumns({rom, item, routines, nullptr}, values);
 }

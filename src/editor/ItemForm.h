@@ -57,11 +57,6 @@ struct FormInput {
     Text shownDescription;  // likewise the description (line breaks as "\r\n")
 };
 
-// The edit a save makes of the form: 16-bit numbers from their leading digits (capped at 65535),
-// list positions as values, the move as position + 1 (TM/HM items only), pointers as typed, the
-// name and description only when they differ from what was shown.
-ItemEdit EditFromForm(const FormInput& input, int position);
-
 // The edit of the form by the columns' rules, as the tool's set and import make it: every text
 // and list entry parsed as those parse it (and refused with the same words), values equal to
 // what the item holds left out so that saving an unchanged form writes nothing.

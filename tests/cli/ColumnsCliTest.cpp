@@ -164,6 +164,8 @@ std::optional<FormInput> FormFor(const Verdict& verdict, const ItemView& item)
     for (const FormControl& control : FormControls()) {
         if (control.field != field) continue;
         if (control.kind == FormControlKind::TextBox) {
+            // An emptied number box saves as 0, as the window always has (its own test holds it).
+            if (verdict.text.empty() && field->kind == FieldKind::Number) return std::nullopt;
             input.texts[std::string(control.control)] = verdict.text;
             return input;
         }

@@ -84,12 +84,17 @@ TEST_P(RecordFieldRoundTrip, EveryFieldChangesItsOwnBytesAndBack)
             }
             input.shownName = item->name;
             input.shownDescription = item->description;
-            if (field.kind == FieldKind::Number && field.width == 1) {
-                input.lists[std::string(field.control)] = static_cast<int>(stored);
+            const auto control = std::ranges::find(FormControls(), &field, &FormControl::field);
+            ASSERT_NE(control, FormControls().end());
+            const std::string name(control->control);
+            if (control->kind == FormControlKind::List) {
+                input.lists[name] = static_cast<int>(stored);
             } else {
-                input.texts[std::string(field.control)] = FieldValueText(field, stored);
+                input.texts[name] = FieldValueText(field, stored);
             }
-            auto patches = PlanSave(rom.state, position, EditFromForm(input, position), {});
+            auto edit = ColumnEditFromForm(input, rom, *item, **routines);
+            ASSERT_TRUE(edit) << edit.error().message;
+            auto patches = PlanSave(rom.state, position, edit->edit, {});
             ASSERT_TRUE(patches) << patches.error().message;
             ASSERT_TRUE(ApplyToRom(rom.state, *patches, {"Save", position}));
             EXPECT_EQ(ReadFile(rom.state.romPath), original);

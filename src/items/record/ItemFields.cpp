@@ -86,19 +86,19 @@ void WritePointerText(ItemEdit& edit, std::string text)
 }
 
 template <auto ViewMember, auto EditMember>
-constexpr RecordField Number(std::string_view key, std::string_view oldKey, std::string_view control, std::string_view label,
+constexpr RecordField Number(std::string_view key, std::string_view oldKey, std::string_view label,
                              int offset, int width, Meaning meaning, bool knownValuesOnly, std::string_view help = {})
 {
-    return {key,     oldKey, control, label, offset, width, FieldKind::Number, meaning, knownValuesOnly,
+    return {key,     oldKey, label, offset, width, FieldKind::Number, meaning, knownValuesOnly,
             ReadNumber<ViewMember>, StoreNumber<ViewMember>, TakeNumber<EditMember>, WriteNumber<EditMember>, nullptr, nullptr,
             help};
 }
 
 template <auto ViewMember, auto ViewTop, auto EditMember, auto EditTop>
-constexpr RecordField Pointer(std::string_view key, std::string_view control, std::string_view label, int offset,
+constexpr RecordField Pointer(std::string_view key, std::string_view label, int offset,
                               std::string_view help)
 {
-    return {key, "", control, label, offset, 4, FieldKind::Pointer, Meaning::None, false, ReadPointer<ViewMember, ViewTop>,
+    return {key, "", label, offset, 4, FieldKind::Pointer, Meaning::None, false, ReadPointer<ViewMember, ViewTop>,
             StorePointer<ViewMember, ViewTop>, TakePointer<EditMember>, WritePointer<EditMember, EditTop>,
             PointerText<EditMember>, WritePointerText<EditMember>, help};
 }
@@ -107,29 +107,29 @@ constexpr RecordField Pointer(std::string_view key, std::string_view control, st
 // left out (33 to 35, 41 to 43) are padding the game never reads. The code pointers are whole
 // 32-bit words to the game, shown as their six low digits as the window has always shown them.
 constexpr RecordField kFields[] = {
-    {"name", "", "iname", "Name", 0, 14, FieldKind::GameText, Meaning::None, false, nullptr, nullptr, nullptr, nullptr,
+    {"name", "", "Name", 0, 14, FieldKind::GameText, Meaning::None, false, nullptr, nullptr, nullptr, nullptr,
      nullptr, nullptr, "The item's name as the game shows it, 13 characters at most"},
-    Number<&ItemView::index, &ItemEdit::index>("index", "", "index", "Index", 14, 2, Meaning::None, false,
+    Number<&ItemView::index, &ItemEdit::index>("index", "", "Index", 14, 2, Meaning::None, false,
                                                "The item's own number, its id in the game"),
-    Number<&ItemView::price, &ItemEdit::price>("price", "", "price", "Price", 16, 2, Meaning::None, false,
+    Number<&ItemView::price, &ItemEdit::price>("price", "", "Price", 16, 2, Meaning::None, false,
                                                "What it costs in a shop; it sells for half"),
-    Number<&ItemView::holdEffect, &ItemEdit::holdEffect>("holdEffect", "special1", "sp1", "Hold effect", 18, 1, Meaning::HoldEffect, false),
-    Number<&ItemView::holdEffectParam, &ItemEdit::holdEffectParam>("holdEffectParam", "special2", "sp2", "Parameter", 19, 1, Meaning::None, false,
+    Number<&ItemView::holdEffect, &ItemEdit::holdEffect>("holdEffect", "special1", "Hold effect", 18, 1, Meaning::HoldEffect, false),
+    Number<&ItemView::holdEffectParam, &ItemEdit::holdEffectParam>("holdEffectParam", "special2", "Parameter", 19, 1, Meaning::None, false,
                                                      "The hold effect's amount: HP restored, a boost or a chance"),
-    Number<&ItemView::importance, &ItemEdit::importance>("importance", "mystery1", "Mys1", "Key item", 24, 1, Meaning::Importance, false),
-    Number<&ItemView::registrability, &ItemEdit::registrability>("registrability", "mystery2", "Mys2", "Registrable", 25, 1,
+    Number<&ItemView::importance, &ItemEdit::importance>("importance", "mystery1", "Key item", 24, 1, Meaning::Importance, false),
+    Number<&ItemView::registrability, &ItemEdit::registrability>("registrability", "mystery2", "Registrable", 25, 1,
                                                      Meaning::Registrability, false),
-    Number<&ItemView::pocket, &ItemEdit::pocket>("pocket", "", "pock", "Pocket", 26, 1, Meaning::Pocket, true),
-    Number<&ItemView::type, &ItemEdit::type>("type", "", "itemType", "Type", 27, 1, Meaning::ItemType, false),
+    Number<&ItemView::pocket, &ItemEdit::pocket>("pocket", "", "Pocket", 26, 1, Meaning::Pocket, true),
+    Number<&ItemView::type, &ItemEdit::type>("type", "", "Type", 27, 1, Meaning::ItemType, false),
     Pointer<&ItemView::fieldUsageCodePointer, &ItemView::fieldUsageCodePointerTop, &ItemEdit::fieldUsageCodePointer,
             &ItemEdit::fieldUsageCodePointerTop>(
-        "fieldUsageCodePointer", "FUCP", "Field routine", 28, "The game's routine run when the item is used outside battle"),
-    Number<&ItemView::battleUsage, &ItemEdit::battleUsage>("battleUsage", "", "Bu", "Battle usage", 32, 1,
+        "fieldUsageCodePointer", "Field routine", 28, "The game's routine run when the item is used outside battle"),
+    Number<&ItemView::battleUsage, &ItemEdit::battleUsage>("battleUsage", "", "Battle usage", 32, 1,
                                                            Meaning::BattleUsage, true),
     Pointer<&ItemView::battleUsageCodePointer, &ItemView::battleUsageCodePointerTop, &ItemEdit::battleUsageCodePointer,
             &ItemEdit::battleUsageCodePointerTop>(
-        "battleUsageCodePointer", "BUCP", "Battle routine", 36, "The game's routine run when the item is used in battle"),
-    Number<&ItemView::secondaryId, &ItemEdit::secondaryId>("secondaryId", "", "secondaryId", "Secondary id", 40, 1,
+        "battleUsageCodePointer", "Battle routine", 36, "The game's routine run when the item is used in battle"),
+    Number<&ItemView::secondaryId, &ItemEdit::secondaryId>("secondaryId", "", "Secondary id", 40, 1,
                                                            Meaning::SecondaryId, false),
 };
 

@@ -18,11 +18,11 @@ enum class FieldKind {
 };
 
 // One field of the item record, as every part of the program names and handles it: reading,
-// saving, export and import, the tool's keys and help, and the rows of the window and the page.
+// saving, export and import, the tool's keys and help, and the rows of the window and the page
+// (whose controls' names only the editor's form knows).
 struct RecordField {
     std::string_view key;      // the tool's and the export's name, after what the game does with it
     std::string_view oldKey;   // the name older exports and scripts use; empty when it never changed
-    std::string_view control;  // the window's control (and the page's element id)
     std::string_view label;    // what the field is, as the window and the page label it
     int offset = 0;
     int width = 0;
