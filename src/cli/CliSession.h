@@ -16,6 +16,12 @@ namespace quillbox {
 // Said after a refusal for characters the game cannot show, by every command that writes text.
 inline constexpr std::string_view kReplaceUnknownHint = "; --replace-unknown writes them as spaces";
 
+// A position argument that names no item, with the text given as what was found.
+inline Error NoItemAt(const std::string& given)
+{
+    return WithFound(Error{ErrorCode::NoSuchItem, "no item at position \"" + given + "\""}, given);
+}
+
 // What every command works with: the streams, the profile and the parsed options.
 struct Session {
     // Reports one line on the error stream (a JSON object with --json) and gives the status to

@@ -21,7 +21,7 @@ int Icon(Session& session, const Arguments& args)
     auto rom = session.Open(args[0]);
     if (!rom) return kExitFailure;
     const auto position = ParsePosition(args[1], *rom);
-    if (!position) return session.Fail(WithFound(Error{ErrorCode::NoSuchItem, "no item at position \"" + args[1] + "\""}, args[1]));
+    if (!position) return session.Fail(NoItemAt(args[1]));
     auto offsets = ReadImageOffsets(rom->state, *position);
     if (!offsets) return session.Fail(offsets.error());
     auto icon = ReadItemIcon(rom->state, static_cast<std::int64_t>(HexToNumber(offsets->imageOffsetText)),

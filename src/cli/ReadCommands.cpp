@@ -78,8 +78,9 @@ int Show(Session& session, const Arguments& args)
     if (!rom) return kExitFailure;
     const auto position = ParsePosition(args[1], *rom);
     if (!position) {
-        return session.Fail("no item at position \"" + args[1] + "\"; positions run from 0 to " +
-                            std::to_string(rom->state.ItemCount() - 1));
+        Error error = NoItemAt(args[1]);
+        AddToError(error, "; positions run from 0 to " + std::to_string(rom->state.ItemCount() - 1));
+        return session.Fail(error);
     }
     auto item = ReadItem(rom->state, *position);
     if (!item) return session.Fail(item.error());

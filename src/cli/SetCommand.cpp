@@ -61,7 +61,7 @@ int Set(Session& session, const Arguments& args)
     auto rom = session.Open(args[0]);
     if (!rom) return kExitFailure;
     const auto position = ParsePosition(args[1], *rom);
-    if (!position) return session.Fail("no item at position \"" + args[1] + "\"");
+    if (!position) return session.Fail(NoItemAt(args[1]));
     auto item = ReadItem(rom->state, *position);
     if (!item) return session.Fail(item.error());
     auto routines = RoutineGroupsOf(rom->state);
@@ -92,10 +92,10 @@ int Set(Session& session, const Arguments& args)
                                                             : DescriptionMove::None;
     auto saved = PlanItemSave(rom->state, *position, edit, place, move);
     if (!saved && saved.error().code == ErrorCode::DescriptionTooLong) {
-        return session.Fail(saved.error().message + "; --relocate moves it to free space");
+        return session.Fail(saved.error(), "; --relocate moves it to free space");
     }
     if (!saved && saved.error().code == ErrorCode::UnknownCharacters) {
-        return session.Fail(saved.error().message + std::string(kReplaceUnknownHint));
+        return session.Fail(saved.error(), kReplaceUnknownHint);
     }
     if (!saved) return session.Fail(saved.error());
     patches.insert(patches.end(), saved->patches.begin(), saved->patches.end());
@@ -126,9 +126,9 @@ int UseLikeCommand(Session& session, const Arguments& args)
     auto rom = session.Open(args[0]);
     if (!rom) return kExitFailure;
     const auto position = ParsePosition(args[1], *rom);
-    if (!position) return session.Fail("no item at position \"" + args[1] + "\"");
+    if (!position) return session.Fail(NoItemAt(args[1]));
     const auto model = ParsePosition(args[2], *rom);
-    if (!model) return session.Fail("no item at position \"" + args[2] + "\"");
+    if (!model) return session.Fail(NoItemAt(args[2]));
     auto item = ReadItem(rom->state, *model);
     if (!item) return session.Fail(item.error());
     auto patches = PlanSave(rom->state, *position, UseLike(*item), {});

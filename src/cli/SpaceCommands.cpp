@@ -12,7 +12,7 @@ int IconImport(Session& session, const Arguments& args)
     auto rom = session.Open(args[0]);
     if (!rom) return kExitFailure;
     const auto position = ParsePosition(args[1], *rom);
-    if (!position) return session.Fail(WithFound(Error{ErrorCode::NoSuchItem, "no item at position \"" + args[1] + "\""}, args[1]));
+    if (!position) return session.Fail(NoItemAt(args[1]));
     auto plan = PlanIconImport(rom->state, *position, PathFromText(args[2]));
     if (!plan) return session.Fail(plan.error());
     const std::string where = "image " + NumberToHex(static_cast<std::uint64_t>(plan->imageOffset)) + ", palette " +

@@ -85,6 +85,9 @@ std::vector<Failure> Rows()
         {"UnknownCommand", OnSample({"frobnicate", "ROM"}), 2, {}, {}, {}},
         {"ValueTheGameDoesNotKnow", OnSample({"set", "ROM", "1", "pocket=9"}), 3, "BadValue", "pocket", "9"},
         {"NoItemAtPosition", OnSample({"icon", "ROM", "9999", "-o", "ROM.png"}), 3, "NoSuchItem", {}, "9999"},
+        {"SetOnNoItem", OnSample({"set", "ROM", "9999", "price=1"}), 3, "NoSuchItem", {}, "9999"},
+        {"ShowNoItem", OnSample({"show", "ROM", "x1"}), 3, "NoSuchItem", {}, "x1"},
+        {"DescriptionTooLong", OnSample({"set", "ROM", "1", "description=" + std::string(400, 'A')}), 3, "DescriptionTooLong", "description", {}},
         {"NothingToUndo", OnSample({"undo", "ROM"}), 3, "NothingToUndo", {}, {}},
         {"GameNotSupported",
          [](const TempDir& dir) {

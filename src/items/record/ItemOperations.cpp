@@ -356,10 +356,14 @@ Result<std::vector<Patch>> PlanSave(const RomState& state, int position, const I
             return MakeError(ErrorCode::BadOffset, "the description has no place in the file");
         }
         if (std::cmp_greater(bytes.size(), description.roomBytes)) {
-            return MakeError(ErrorCode::DescriptionTooLong,
-                             "it needs " + std::to_string(bytes.size()) + " bytes with its end mark, " +
-                                 std::to_string(bytes.size() - static_cast<std::size_t>(std::max(description.roomBytes, 0))) +
-                                 " more than the " + std::to_string(description.roomBytes) + " it has");
+            Error error = MakeError(ErrorCode::DescriptionTooLong,
+                                    "it needs " + std::to_string(bytes.size()) + " bytes with its end mark, " +
+                                        std::to_string(bytes.size() - static_cast<std::size_t>(std::max(description.roomBytes, 0))) +
+                                        " more than the " + std::to_string(description.roomBytes) + " it has");
+            // The record holds the description only through its pointer.
+            error.field = "description";
+            error.recordOffset = ItemField::DescPointer;
+            return error;
         }
         patches.push_back({description.offset, std::move(bytes)});
     }
