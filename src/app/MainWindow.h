@@ -71,6 +71,7 @@ public:
     const QString& LastNotice() const { return lastNotice_; }
 
     const RomState& State() const { return session_.State(); }
+    int ShownPosition() const { return session_.ShownPosition(); }
 
     // The key handlers: `key` is the typed character code, set to 0 to discard it.
     void descp_KeyPress(char32_t& key);

@@ -104,9 +104,6 @@ SessionStep EditorSession::Show(int position)
     if (!routines) return WithError(routines.error());
 
     Data& data = *data_;
-    state.itemIndex = static_cast<std::int16_t>(position);
-    state.descriptionOffset = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        item->descriptionOffset, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
     data.shown = position;
     data.shownView = *item;
     data.shownName = item->name;

@@ -85,7 +85,6 @@ SessionStep EditorSession::SaveStepOn()
     Data& data = *data_;
     RomState& state = data.rom->state;
     const int position = data.pendingPosition;
-    state.itemIndex = static_cast<std::int16_t>(position);
     auto step = SaveItemAsking(state, position, *data.pendingEdit, data.place, data.answers);
     if (!step) {
         data.pendingEdit.reset();
@@ -103,8 +102,6 @@ SessionStep EditorSession::SaveStepOn()
         declined.declined = true;
         return declined;
     }
-    state.savedListIndex = static_cast<std::int16_t>(position);
-    state.lastItemIndex = static_cast<std::int16_t>(state.ItemCount() - 1);
     return ShowWritten(position, ProgramMessage(kItemChanged));
 }
 
@@ -161,7 +158,6 @@ SessionStep EditorSession::RepointDescription(std::string_view offsetText)
     std::string notice = DescribeDescriptionTarget(state, position, OffsetOf(offsetText));
     auto repointed = quillbox::RepointDescription(state, position, offsetText);
     if (!repointed) return WithError(repointed.error());
-    state.descriptionOffset = static_cast<std::int32_t>(repointed->offset);
     data.place = DescriptionPlace{repointed->offset, repointed->roomBytes};
     data.shownDescription = repointed->description;
     SessionStep step;

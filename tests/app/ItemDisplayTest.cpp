@@ -67,7 +67,7 @@ void ItemDisplayTest::everyFieldShowsTheFileBytes()
     harness.Open(rom);
     harness.Select(position);
     QVERIFY2(harness.messages.empty(), qPrintable(harness.MessageLog()));
-    QCOMPARE(harness.Window().State().itemIndex, position);
+    QCOMPARE(harness.Window().ShownPosition(), position);
 
     const auto entry = static_cast<std::size_t>(rom.Entry(position));
     Text name = RemoveAll(DecodeGameText(std::span(file).subspan(entry, 14)), U"\\x");

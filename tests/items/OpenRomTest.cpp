@@ -29,7 +29,7 @@ TEST_P(OpenSampleTest, OpensWithTheShippedProfileAndListsEveryItemAndMove)
     ASSERT_NE(opened->family, nullptr);
     EXPECT_EQ(opened->family->itemCount, game.itemCount);
     EXPECT_EQ(opened->family->hasImages, game.hasImages);
-    EXPECT_EQ(state.lastItemIndex, game.itemCount - 1);
+    EXPECT_EQ(state.ItemCount(), game.itemCount);
 
     EXPECT_EQ(state.itemTableOffset, ShippedValue(game.headerCode, "ItemData"));
     EXPECT_EQ(state.moveNamesOffset, ShippedValue(game.headerCode, "AttackNames"));

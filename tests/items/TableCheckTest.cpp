@@ -128,7 +128,7 @@ TEST(EnlargedTableTest, EveryItemIsListedAndWritable)
     auto opened = OpenRom(rom, RomBuilder::ProfilePath(dir));
     ASSERT_TRUE(opened) << Describe(opened);
     EXPECT_EQ(opened->itemNames.size(), static_cast<std::size_t>(kCount));
-    EXPECT_EQ(opened->state.lastItemIndex, kCount - 1);
+    EXPECT_EQ(opened->state.ItemCount(), kCount);
 
     const Bytes before = ReadFile(rom);
     ASSERT_TRUE(SaveItem(opened->state, kCount - 1, EditOf(&ItemEdit::price, 0x1234), {}));

@@ -251,7 +251,6 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
         opened.warnings.push_back("the game reads its item table at " + HexOffset(opened.gameItemTable) + ", not at " +
                                   HexOffset(opened.state.itemTableOffset) + ": edits there would not change the game");
     }
-    opened.state.lastItemIndex = static_cast<std::int16_t>(opened.state.ItemCount() - 1);
     return std::move(opened);
 }
 

@@ -43,11 +43,6 @@ struct RomState {
     bool imagesWritable = true;
     // Japanese releases use a character set the western table cannot encode back.
     bool textEditable = true;
-    // Selection state, kept by the window.
-    std::int16_t itemIndex = 0;
-    std::int32_t descriptionOffset = 0;
-    std::int16_t savedListIndex = 0;
-    std::int16_t lastItemIndex = 0;
 
     const GameFamily* Family() const { return FindGameFamily(gameCode); }
     int ItemCount() const
