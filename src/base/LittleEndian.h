@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rom/RomFile.h"
+#include "base/Bytes.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Bytes.h"
 #include "base/Error.h"
 
 #include <cstdint>
@@ -10,9 +11,6 @@
 #include <vector>
 
 namespace quillbox {
-
-using Byte = std::uint8_t;
-using Bytes = std::vector<Byte>;
 
 // One open handle on a ROM file: binary, read and write, never truncating. Several handles on
 // the same file may be open at once. The file closes when the handle goes out of scope.

@@ -1,0 +1,51 @@
+# The folders say the layers, and this holds them to it: every include of a file under src/ is
+# checked against what its folder may see. Run as a script: cmake -DSOURCE=<src> -P CheckLayers.cmake
+#
+#   base, platform   nothing of the project but base and platform
+#   rom              base, platform and rom
+#   text, image      base, platform, rom, text and image (the codecs)
+#   items            all of the above and items; never the editor or a front end
+#   sample           all of the above and sample (the generated ROMs)
+#   editor           all of the above and editor
+#   app, cli, web    the core and the editor; Qt only in app
+cmake_policy(SET CMP0057 NEW)
+set(lower base platform)
+set(allowed_base ${lower})
+set(allowed_platform ${lower})
+set(allowed_rom ${lower} rom)
+set(allowed_text ${lower} rom text image)
+set(allowed_image ${allowed_text})
+set(allowed_items ${allowed_text} items)
+set(allowed_sample ${allowed_items} sample)
+set(allowed_editor ${allowed_sample} editor)
+set(allowed_app ${allowed_editor} app)
+set(allowed_cli ${allowed_editor} cli)
+set(allowed_web ${allowed_editor} web)
+
+file(GLOB_RECURSE sources RELATIVE "${SOURCE}" "${SOURCE}/*.cpp" "${SOURCE}/*.h" "${SOURCE}/*.c")
+set(faults "")
+foreach(source IN LISTS sources)
+  string(REGEX MATCH "^[^/]+" layer "${source}")
+  if(NOT DEFINED allowed_${layer})
+    continue()
+  endif()
+  file(STRINGS "${SOURCE}/${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+  foreach(line IN LISTS includes)
+    if(line MATCHES "#[ \t]*include[ \t]*\"([a-z]+)/")
+      set(target "${CMAKE_MATCH_1}")
+      if(DEFINED allowed_${target} AND NOT target IN_LIST allowed_${layer})
+        string(APPEND faults "${source}: ${layer} includes ${target}: ${line}\n")
+      endif()
+    elseif(line MATCHES "#[ \t]*include[ \t]*<Q" AND NOT layer STREQUAL "app")
+      string(APPEND faults "${source}: Qt outside the window: ${line}\n")
+    endif()
+  endforeach()
+endforeach()
+list(LENGTH sources count)
+if(count LESS 50)
+  message(FATAL_ERROR "only ${count} sources found under ${SOURCE}")
+endif()
+if(faults)
+  message(FATAL_ERROR "includes that cross the layers:\n${faults}")
+endif()
+message(STATUS "${count} sources keep to their layers")
