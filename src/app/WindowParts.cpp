@@ -1,5 +1,7 @@
 #include "app/WindowParts.h"
 
+#include "editor/EditorSession.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QGroupBox>
@@ -96,7 +98,9 @@ QString CodeList::ClosedText(const QString& entry) const
     if (fontMetrics().horizontalAdvance(entry) <= TextField().width()) {
         return entry;
     }
-    return entry.section(u' ', 0, 0);
+    // The number alone, by the rule the page follows too; an entry that is only a name stays whole.
+    const std::string number = ListEntryNumber(entry.toStdString());
+    return number.empty() ? entry : QString::fromStdString(number);
 }
 
 int CodeList::TextRoom(const QString& closed) const
