@@ -10,6 +10,7 @@
 #include "base/LittleEndian.h"
 #include "rom/History.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 namespace quillbox::test {
@@ -84,7 +85,8 @@ TEST_P(RecordFieldRoundTrip, EveryFieldChangesItsOwnBytesAndBack)
             }
             input.shownName = item->name;
             input.shownDescription = item->description;
-            const auto control = std::ranges::find(FormControls(), &field, &FormControl::field);
+            const auto control = std::find_if(FormControls().begin(), FormControls().end(),
+                                              [&](const FormControl& each) { return each.field == &field; });
             ASSERT_NE(control, FormControls().end());
             const std::string name(control->control);
             if (control->kind == FormControlKind::List) {
