@@ -36,6 +36,7 @@ public:
     {
         Error wrapped = error;
         wrapped.message = where_ + ", column " + std::string(column) + ": " + error.message;
+        if (wrapped.field.empty()) wrapped.field = std::string(column);
         return wrapped;
     }
 

@@ -79,10 +79,10 @@ Text ShowLineBreaks(TextView decoded) { return ReplaceAll(decoded, kLineBreakEsc
 Result<std::int64_t> OffsetFromHexText(std::string_view text, std::string_view what)
 {
     if (!text.empty() && !IsHexText(text)) {
-        return MakeError(ErrorCode::BadHexText, std::string(what) + " " + Quote(text));
+        return WithFound(MakeError(ErrorCode::BadHexText, std::string(what) + " " + Quote(text)), std::string(text));
     }
     if (text.size() > 8) {
-        return MakeError(ErrorCode::BadOffset, std::string(what) + " " + Quote(text));
+        return WithFound(MakeError(ErrorCode::BadOffset, std::string(what) + " " + Quote(text)), std::string(text));
     }
     return static_cast<std::int64_t>(HexToNumber(text));
 }
@@ -100,7 +100,7 @@ Status CheckInsideFile(const RomFile& file, std::int64_t offset, std::string_vie
 Result<Bytes> PointerBodyBytes(std::string_view text, std::string_view what)
 {
     if (!text.empty() && !IsHexText(text)) {
-        return MakeError(ErrorCode::BadHexText, std::string(what) + " " + Quote(text));
+        return WithFound(MakeError(ErrorCode::BadHexText, std::string(what) + " " + Quote(text)), std::string(text));
     }
     return HexToBytes(SwapByteOrder(FitHex(text, 6)));
 }
@@ -551,7 +551,7 @@ Result<std::vector<Patch>> PlanImageRepoint(const RomState& state, int position,
     for (const auto& [text, what] : {std::pair{imageOffsetText, "the image offset"}, std::pair{paletteOffsetText, "the palette offset"}}) {
         const std::size_t significant = text.find_first_not_of('0');
         if (significant != std::string_view::npos && text.size() - significant > 6) {
-            return MakeError(ErrorCode::BadOffset, std::string(what) + " " + Quote(text) + " does not fit in three bytes");
+            return WithFound(MakeError(ErrorCode::BadOffset, std::string(what) + " " + Quote(text) + " does not fit in three bytes"), std::string(text));
         }
     }
     auto file = OpenOpenedRom(state);
