@@ -77,7 +77,7 @@ TEST(ErrorText, ACutOrGarbageEffectRecordIsSaidWithOneHeading)
         // Seeds below 8 cut a record of all flags set at the end of the file; the others are garbage.
         const std::int64_t record = seed < 8 ? size - 1 - seed : size - 64;
         const Bytes filler = seed < 8 ? Bytes(seed + 1, 0xFF) : Garbage(seed, 64);
-        std::copy(filler.begin(), filler.end(), bytes.begin() + record);
+        std::copy(filler.begin(), filler.end(), bytes.begin() + static_cast<std::ptrdiff_t>(record));
         const auto pointer = static_cast<std::uint32_t>(kRomBase + record);
         for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(view->entryOffset + i)] = static_cast<Byte>(pointer >> (8 * i));
         WriteFile(state.romPath, bytes);

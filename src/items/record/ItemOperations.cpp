@@ -126,13 +126,15 @@ Result<RomFile> OpenOpenedRom(const RomState& state)
     return file;
 }
 
+Result<RomFile> OpenItemTableRom(const RomState& state)
+{
+    if (state.Family() == nullptr) return MakeError(ErrorCode::UnsupportedRom);
+    return OpenOpenedRom(state);
+}
+
 Result<std::vector<Text>> ListItemNames(const RomState& state)
 {
-    const GameFamily* family = state.Family();
-    if (family == nullptr) {
-        return MakeError(ErrorCode::UnsupportedRom);
-    }
-    auto file = OpenOpenedRom(state);
+    auto file = OpenItemTableRom(state);
     if (!file) {
         return file.error();
     }

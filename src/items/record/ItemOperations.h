@@ -160,6 +160,9 @@ Result<std::vector<Patch>> PlanImageRepoint(const RomState& state, int position,
 // Opens the ROM of an opened state, refusing a file that is no longer the one that was opened.
 Result<RomFile> OpenOpenedRom(const RomState& state);
 
+// The same for reading the item table: refuses (UnsupportedRom) a state of none of the five games.
+Result<RomFile> OpenItemTableRom(const RomState& state);
+
 // Writes planned bytes to the open ROM, all or nothing, through the one write door: the change
 // is recorded in the ROM's history under `label` unless the state turns the history off. A label
 // with an item position and no name is given the item's name as the write leaves it.

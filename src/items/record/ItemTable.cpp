@@ -72,11 +72,8 @@ void DecodeItemDescription(ItemView& item, std::span<const Byte> bytes)
 
 Result<std::vector<ItemView>> ReadItemTable(const RomState& state)
 {
-    const GameFamily* family = state.Family();
-    if (family == nullptr) {
-        return MakeError(ErrorCode::UnsupportedRom);
-    }
-    auto file = OpenOpenedRom(state);
+    const GameFamily* family = state.Family();  // known once the file opens
+    auto file = OpenItemTableRom(state);
     if (!file) {
         return file.error();
     }

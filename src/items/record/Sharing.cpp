@@ -118,11 +118,8 @@ ItemPointers ItemPointersFromRom(const RomState& state, std::span<const Byte> ro
 
 Result<ItemPointers> ReadItemPointers(const RomState& state)
 {
-    const GameFamily* family = state.Family();
-    if (family == nullptr) {
-        return MakeError(ErrorCode::UnsupportedRom);
-    }
-    auto file = OpenOpenedRom(state);
+    const GameFamily* family = state.Family();  // known once the file opens
+    auto file = OpenItemTableRom(state);
     if (!file) {
         return file.error();
     }
