@@ -40,7 +40,9 @@ commands=(
 )
 if [ -n "$other" ]; then
   commands+=(-n other-info "$other info $work/s.gba" -n other-list "$other list $work/s.gba"
-             -n other-export "$other export $work/s.gba" -n other-export-csv "$other export $work/s.gba --format csv")
+             -n other-show "$other show $work/s.gba 10"
+             -n other-export "$other export $work/s.gba" -n other-export-csv "$other export $work/s.gba --format csv"
+             -n other-detect-dense "$other detect $work/dense.gba")
 fi
 hyperfine -N --warmup 5 --min-runs 50 "${commands[@]}"
 # Each run writes, so each starts from a fresh copy (the copy is not timed).
