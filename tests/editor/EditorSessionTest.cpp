@@ -50,7 +50,7 @@ struct OpenSession {
 
 void Put(Bytes& bytes, std::int64_t offset, std::span<const Byte> values)
 {
-    std::copy(values.begin(), values.end(), bytes.begin() + offset);
+    std::copy(values.begin(), values.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 void PutLe16(Bytes& bytes, std::int64_t offset, std::uint16_t value)
@@ -246,7 +246,8 @@ TEST(EditorSessionUseLike, CopiesTheRoutinesAndUndoesWhole)
         const std::int64_t entry = open.Entry(c.position);
         const std::int64_t model = open.Entry(c.model);
         for (const auto& [from, count] : {std::pair{27, 1}, {28, 4}, {32, 1}, {36, 4}, {40, 1}}) {
-            std::copy_n(open.original.begin() + model + from, count, expected.begin() + entry + from);
+            std::copy_n(open.original.begin() + static_cast<std::ptrdiff_t>(model + from), count,
+                        expected.begin() + static_cast<std::ptrdiff_t>(entry + from));
         }
         ASSERT_TRUE(expected != open.original) << "the model's routines are another's";
         const Bytes afterUse = open.Now();
