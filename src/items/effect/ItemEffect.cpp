@@ -419,8 +419,12 @@ namespace {
 
 Error FieldRefusal(const EffectField& field, std::string_view text)
 {
-    return WithFound(MakeError(ErrorCode::BadValue, std::string(field.key) + " takes " + EffectFieldRange(field) + ", not \"" + std::string(text) + "\""),
-                     std::string(text));
+    // Named as every front end and file names the member, under the effect.
+    Error error = WithFound(MakeError(ErrorCode::BadValue, "effect." + std::string(field.key) + " takes " + EffectFieldRange(field) +
+                                                               ", not \"" + std::string(text) + "\""),
+                            std::string(text));
+    error.field = "effect." + std::string(field.key);
+    return error;
 }
 
 }  // namespace
