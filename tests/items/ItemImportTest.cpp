@@ -1,5 +1,6 @@
 #include "ItemTestSupport.h"
 
+#include "items/exchange/ItemExport.h"
 #include "items/exchange/ItemImport.h"
 #include "items/effect/ItemEffects.h"
 #include "items/record/RoutineGroups.h"
@@ -120,6 +121,29 @@ bool Derived(std::string_view field) { return ColumnShownFrom(field).has_value()
 
 // Random batches of edits: the changes a dry run lists are exactly the item-level differences
 // between the ROM before and after the real run.
+// A CSV field is quoted exactly when a reader would otherwise split or end it there.
+TEST(CsvFieldText, QuotesOnlyWhatAReaderWouldSplit)
+{
+    const std::pair<ExportValue, std::string> cases[] = {
+        {ExportValue{std::string("POTION")}, "POTION"},
+        {ExportValue{std::string("a,b")}, "\"a,b\""},
+        {ExportValue{std::string("say \"hi\"")}, "\"say \"\"hi\"\"\""},
+        {ExportValue{std::string("two\nlines")}, "\"two\nlines\""},
+        {ExportValue{std::string("cr\rhere")}, "\"cr\rhere\""},
+        {ExportValue{std::string()}, ""},
+        {ExportValue{std::int64_t{0}}, "0"},
+        {ExportValue{std::int64_t{-7}}, "-7"},
+        {ExportValue{std::int64_t{4294967295}}, "4294967295"},
+        {ExportValue{}, ""},
+    };
+    for (const auto& [value, expected] : cases) {
+        EXPECT_EQ(CsvField(value), expected);
+        std::string appended = "x,";
+        AppendCsvField(appended, value);
+        EXPECT_EQ(appended, "x," + expected);
+    }
+}
+
 TEST(ImportPlanProperty, TheDryRunListsWhatTheRunChanges)
 {
     std::mt19937 random(20261208);

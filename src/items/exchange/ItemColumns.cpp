@@ -110,7 +110,8 @@ std::string Upper(std::string_view text)
 
 Meaning MeaningOf(const RecordField& field, const ColumnSource& source)
 {
-    const auto users = source.routines.FieldRoutineUsers(FindRecordField("fieldUsageCodePointer")->read(source.item));
+    static const RecordField& fieldRoutine = *FindRecordField("fieldUsageCodePointer");
+    const auto users = source.routines.FieldRoutineUsers(fieldRoutine.read(source.item));
     return MeaningOfField(field, *source.rom.family, source.item, users);
 }
 

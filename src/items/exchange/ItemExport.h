@@ -56,6 +56,8 @@ std::string JsonText(const nlohmann::json& json);
 
 // One CSV field: quoted when it holds a comma, a quote or a line break.
 std::string CsvField(const ExportValue& value);
+// The same appended to `out`, without a string of its own.
+void AppendCsvField(std::string& out, const ExportValue& value);
 
 enum class ExportFormat { Json, Csv };
 
