@@ -32,6 +32,7 @@
   // maximum}).
   let layout = [];
   const listMeaning = {};
+  const keptEntries = new Map();
   let effectFields = [];
   const useLikeButtons = { FUCP: 'fieldUseLike', BUCP: 'battleUseLike' };
 
@@ -255,13 +256,25 @@
   }
 
   // A list shows the entries of the meaning its byte has for the shown item; the entry chosen stays.
+  // The entries of each meaning are made once per ROM and kept: byte 40 changes its meaning
+  // from item to item, and making its 256 entries anew at each show took longer than the rest.
   function useEntries(id, meaning) {
     if (listMeaning[id] === meaning) return;
     const select = $(id);
     const chosen = select.options[select.selectedIndex];
     const position = listValue(select);
-    const list = core.listEntries(id, meaning);
-    fillList(select, list.entries, list.numbers);
+    const kept = `${id} ${meaning}`;
+    select.querySelectorAll('option[data-unlisted]').forEach((option) => option.remove());
+    if (!keptEntries.has(`${id} ${listMeaning[id]}`)) keptEntries.set(`${id} ${listMeaning[id]}`, [...select.options]);
+    if (keptEntries.has(kept)) {
+      select.replaceChildren(...keptEntries.get(kept));
+      select.selectedIndex = -1;
+      showClosedText(select);
+    } else {
+      const list = core.listEntries(id, meaning);
+      fillList(select, list.entries, list.numbers);
+      keptEntries.set(kept, [...select.options]);
+    }
     listMeaning[id] = meaning;
     if (chosen) showListValue(select, position ?? -1, chosen.text);
   }
@@ -368,6 +381,7 @@
   async function showItem(position) {
     const started = performance.now();
     const result = core.showItem(position);
+    timings.showCore = performance.now() - started;
     if (!result.shown) {
       // The controls still hold the item shown before: the selection goes back to it.
       $('cboitem').selectedIndex = result.position;
@@ -543,6 +557,7 @@
     $('Label3').classList.remove('disabled');
     enable(imageControls, opened.hasImages);
     fillItemList(opened.items);
+    keptEntries.clear();
     for (const [id, list] of Object.entries(opened.lists)) {
       fillList($(id), list.entries, list.numbers);
       listMeaning[id] = list.meaning;
