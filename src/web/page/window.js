@@ -256,24 +256,34 @@
   }
 
   // A list shows the entries of the meaning its byte has for the shown item; the entry chosen stays.
-  // The entries of each meaning are made once per ROM and kept: byte 40 changes its meaning
-  // from item to item, and making its 256 entries anew at each show took longer than the rest.
+  // The entries of each meaning are asked once per ROM and kept, and a list changing meaning
+  // rewrites only the entries that differ: byte 40 and the type change their meaning from item to
+  // item, and making their 256 entries anew at each show took longer than the rest of it.
   function useEntries(id, meaning) {
     if (listMeaning[id] === meaning) return;
     const select = $(id);
     const chosen = select.options[select.selectedIndex];
     const position = listValue(select);
     const kept = `${id} ${meaning}`;
+    if (!keptEntries.has(kept)) keptEntries.set(kept, core.listEntries(id, meaning));
+    const list = keptEntries.get(kept);
     select.querySelectorAll('option[data-unlisted]').forEach((option) => option.remove());
-    if (!keptEntries.has(`${id} ${listMeaning[id]}`)) keptEntries.set(`${id} ${listMeaning[id]}`, [...select.options]);
-    if (keptEntries.has(kept)) {
-      select.replaceChildren(...keptEntries.get(kept));
+    const options = select.options;
+    if (options.length !== list.entries.length) {
+      fillList(select, list.entries, list.numbers);
+    } else {
+      list.entries.forEach((entry, at) => {
+        const option = options[at];
+        if (option.text !== entry) option.text = entry;
+        const number = (list.numbers || [])[at];
+        if (number) {
+          if (option.dataset.number !== number) option.dataset.number = number;
+        } else if (option.dataset.number !== undefined) {
+          delete option.dataset.number;
+        }
+      });
       select.selectedIndex = -1;
       showClosedText(select);
-    } else {
-      const list = core.listEntries(id, meaning);
-      fillList(select, list.entries, list.numbers);
-      keptEntries.set(kept, [...select.options]);
     }
     listMeaning[id] = meaning;
     if (chosen) showListValue(select, position ?? -1, chosen.text);
