@@ -1,5 +1,6 @@
 #include "ThumbMachine.h"
 
+#include <mgba/core/config.h>
 #include <mgba/core/core.h>
 #include <mgba/gba/core.h>
 #include <mgba/internal/arm/arm.h>
@@ -16,6 +17,13 @@ struct ThumbMachine {
 // routine under test returned.
 static const uint32_t kReturnAddress = 0x08000000u;
 
+// The configuration made with the core is the caller's to free: the core's deinit leaves it.
+static void DestroyCore(struct mCore* core)
+{
+    mCoreConfigDeinit(&core->config);
+    core->deinit(core);
+}
+
 struct ThumbMachine* ThumbMachineCreate(const uint8_t* rom, size_t size)
 {
     struct VFile* file = VFileFromConstMemory(rom, size);
@@ -28,13 +36,13 @@ struct ThumbMachine* ThumbMachineCreate(const uint8_t* rom, size_t size)
     core->init(core);
     mCoreInitConfig(core, NULL);
     if (!core->loadROM(core, file)) {
-        core->deinit(core);
+        DestroyCore(core);
         return NULL;
     }
     core->reset(core);
     struct ThumbMachine* machine = malloc(sizeof *machine);
     if (machine == NULL) {
-        core->deinit(core);
+        DestroyCore(core);
         return NULL;
     }
     machine->core = core;
@@ -44,7 +52,7 @@ struct ThumbMachine* ThumbMachineCreate(const uint8_t* rom, size_t size)
 void ThumbMachineDestroy(struct ThumbMachine* machine)
 {
     if (machine == NULL) return;
-    machine->core->deinit(machine->core);
+    DestroyCore(machine->core);
     free(machine);
 }
 
