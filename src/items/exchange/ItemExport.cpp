@@ -194,6 +194,12 @@ std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, E
         if (items.empty()) return "[]\n";
         std::string json = "[\n";
         json.reserve(items.size() * 1700);  // about 1,500 bytes an item with its effect
+        // Each member's lead-in ("        \"key\": ", with ",\n" before all but the first) made once.
+        static const std::vector<std::string> leadIns = [] {
+            std::vector<std::string> made(ItemExportKeys().size());
+            for (std::size_t k = 0; k < made.size(); ++k) made[k] = ",\n        \"" + std::string(ItemExportKeys()[k]) + "\": ";
+            return made;
+        }();
         for (std::size_t i = 0; i < items.size(); ++i) {
             const ItemEffectView* effect = effectOf(items[i]);
             const ColumnSource source{rom, items[i], routines, effect};
@@ -203,10 +209,8 @@ std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, E
             for (const std::size_t k : AlphabeticalKeys()) {
                 // A column the item does not have is left out rather than written as null.
                 if (std::holds_alternative<std::monostate>(values[k]) && !ItemHasColumn(ItemColumns()[k], source)) continue;
-                json += first ? "        \"" : ",\n        \"";
+                json.append(std::string_view(leadIns[k]).substr(first ? 2 : 0));
                 first = false;
-                json += ItemExportKeys()[k];
-                json += "\": ";
                 if (std::holds_alternative<std::int64_t>(values[k])) {
                     AppendCsvField(json, values[k]);  // a number is written alike in both
                 } else if (const auto* text = std::get_if<std::string>(&values[k])) {
