@@ -140,7 +140,9 @@ struct Outcome {
 
 Outcome RunOn(const std::filesystem::path& source, const std::filesystem::path& copy, const std::vector<std::string>& args)
 {
-    std::filesystem::copy_file(source, copy, std::filesystem::copy_options::overwrite_existing);
+    // Removed first: MinGW's copy_file refuses to overwrite, whatever the options say.
+    std::filesystem::remove(copy);
+    std::filesystem::copy_file(source, copy);
     std::filesystem::remove(copy.string() + ".quillbox-history");
     std::vector<std::string> full = args;
     for (std::string& arg : full) arg = test::Replace(arg, "ROM", Q(copy));
@@ -228,7 +230,8 @@ TEST(ColumnVerdicts, SetImportAndTheFormTakeAndRefuseTheSameTexts)
         if (!taken) { EXPECT_EQ(set.file, original); }
 
         // The form, for the columns it has a control for.
-        std::filesystem::copy_file(rom, dir / "form.gba", std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::remove(dir / "form.gba");
+        std::filesystem::copy_file(rom, dir / "form.gba");
         std::filesystem::remove(dir / "form.gba.quillbox-history");
         const OpenedRom formRom = Open(dir / "form.gba");
         auto item = ReadItem(formRom.state, verdict.position);
