@@ -104,8 +104,8 @@ run export-json-out text 0 export "$rom"
 run export-csv-out csv 0 export "$rom" --format csv
 run set text 0 set "$rom" 3 "name=Élan Œuf" price=1200 pocket=1 "description=Une œuvre ß
 à deux" --relocate
-run set-refused text 1 set "$rom" 4 price=70000
-run set-unknown text 1 set "$rom" 4 "name=Mega;Tonic*"
+run set-refused text 3 set "$rom" 4 price=70000
+run set-unknown text 3 set "$rom" 4 "name=Mega;Tonic*"
 run list text 0 list "$rom"
 run show text 0 show "$rom" 3 --json
 run undo text 0 undo "$rom"
@@ -118,8 +118,8 @@ run icon-import text 0 icon-import "$rom" 27 "$folder/icon 3.png"
 run import-csv-dry text 0 import "$rom" "$folder/prices.csv" --dry-run
 run import-csv text 0 import "$rom" "$folder/prices.csv"
 run import-json text 0 import "$rom" "$folder/changes.json"
-run import-stdin text 1 "<stdin.csv" import "$rom" - --format csv
-run import-refused text 1 import "$rom" "$folder/bad.csv"
+run import-stdin text 3 "<stdin.csv" import "$rom" - --format csv
+run import-refused text 3 import "$rom" "$folder/bad.csv"
 run detect text 0 detect "$hack"
 run detect-keep text 0 detect "$hack" --keep
 run info-kept text 0 info "$hack"
@@ -127,9 +127,9 @@ run history text 0 history "$rom"
 run diff text 0 diff "$base" "$rom"
 run undo-steps text 0 undo "$rom" --steps 2
 run history-after text 0 history "$rom"
-run missing text 1 info "$folder/missing.gba"
+run missing text 4 info "$folder/missing.gba"
 run unknown-command text 2 frobnicate
-run bad-position text 1 show "$rom" 999
+run bad-position text 3 show "$rom" 999
 echo "ran ${#kinds[@]} commands with each tool in $((SECONDS - started)) s"
 
 # The text as Windows would print it on Linux: its profiles' paths spelled the Linux way, and,
