@@ -207,9 +207,10 @@ void CheckItemAgainstFile(const quillbox::OpenedRom& opened, const quillbox::Ite
     QUILLBOX_FUZZ_CHECK(item.name == TrimTrailingSpaces(opened.itemNames[static_cast<std::size_t>(position)]));
     QUILLBOX_FUZZ_CHECK(item.index == Le16At(rom, entry + quillbox::ItemField::Index));
     QUILLBOX_FUZZ_CHECK(item.price == Le16At(rom, entry + quillbox::ItemField::Price));
-    QUILLBOX_FUZZ_CHECK(item.holdEffect == rom[static_cast<std::size_t>(entry + quillbox::ItemField::Special1)]);
-    QUILLBOX_FUZZ_CHECK(item.pocket == rom[static_cast<std::size_t>(entry + quillbox::ItemField::Pocket)]);
-    QUILLBOX_FUZZ_CHECK(item.battleUsage == rom[static_cast<std::size_t>(entry + quillbox::ItemField::BattleUsage)]);
+    // Hold effect, pocket and battle usage at their places in the 44-byte record.
+    QUILLBOX_FUZZ_CHECK(item.holdEffect == rom[static_cast<std::size_t>(entry + 18)]);
+    QUILLBOX_FUZZ_CHECK(item.pocket == rom[static_cast<std::size_t>(entry + 26)]);
+    QUILLBOX_FUZZ_CHECK(item.battleUsage == rom[static_cast<std::size_t>(entry + 32)]);
     QUILLBOX_FUZZ_CHECK(item.fieldUsageCodePointer.size() == 6 && item.battleUsageCodePointer.size() == 6);
     const std::int64_t pointer = Le16At(rom, entry + quillbox::ItemField::DescPointer) |
                                  (std::int64_t{Le16At(rom, entry + quillbox::ItemField::DescPointer + 2)} << 16);
