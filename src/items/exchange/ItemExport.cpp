@@ -34,6 +34,14 @@ const std::vector<std::size_t>& AlphabeticalKeys()
     return order;
 }
 
+// Decimal digits straight into the output, as CSV and JSON both write a number.
+void AppendNumber(std::string& out, std::int64_t number)
+{
+    char digits[24];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
+    out.append(digits, end);
+}
+
 // A JSON string as JsonText writes it: UTF-8 kept, control characters escaped.
 void AppendJsonString(std::string& out, std::string_view text)
 {
@@ -131,9 +139,7 @@ std::string CsvField(const ExportValue& value)
 void AppendCsvField(std::string& out, const ExportValue& value)
 {
     if (const auto* number = std::get_if<std::int64_t>(&value)) {
-        char digits[24];
-        const auto end = std::to_chars(std::begin(digits), std::end(digits), *number).ptr;
-        out.append(digits, end);
+        AppendNumber(out, *number);
         return;
     }
     const auto* string = std::get_if<std::string>(&value);
@@ -211,8 +217,8 @@ std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, E
                 if (std::holds_alternative<std::monostate>(values[k]) && !ItemHasColumn(ItemColumns()[k], source)) continue;
                 json.append(std::string_view(leadIns[k]).substr(first ? 2 : 0));
                 first = false;
-                if (std::holds_alternative<std::int64_t>(values[k])) {
-                    AppendCsvField(json, values[k]);  // a number is written alike in both
+                if (const auto* number = std::get_if<std::int64_t>(&values[k])) {
+                    AppendNumber(json, *number);
                 } else if (const auto* text = std::get_if<std::string>(&values[k])) {
                     AppendJsonString(json, *text);
                 } else {
