@@ -38,6 +38,9 @@ EditMenu::EditMenu(QMenuBar* bar, Names names, Stepper step)
     mnuEditRedo = Named(mnuEdit->addAction(u"&Redo"_s), u"mnuEditRedo"_s);
     mnuEditRedo->setShortcut(QKeySequence(u"Ctrl+Shift+Z"_s));
     Named(mnuEdit->addSeparator(), u"mnuEditBar0"_s);
+    mnuEditAddItem = Named(mnuEdit->addAction(u"&Add Item..."_s), u"mnuEditAddItem"_s);
+    mnuEditAddItem->setEnabled(false);
+    Named(mnuEdit->addSeparator(), u"mnuEditBar1"_s);
     mnuEditKeepHistory = Named(mnuEdit->addAction(u"&Keep History"_s), u"mnuEditKeepHistory"_s);
     mnuEditKeepHistory->setCheckable(true);
     mnuEditKeepHistory->setChecked(true);
@@ -45,10 +48,13 @@ EditMenu::EditMenu(QMenuBar* bar, Names names, Stepper step)
     connect(mnuEditUndo, &QAction::triggered, this, &EditMenu::mnuEditUndo_Click);
     connect(mnuEditRedo, &QAction::triggered, this, &EditMenu::mnuEditRedo_Click);
     connect(mnuEditKeepHistory, &QAction::toggled, this, &EditMenu::keepHistoryChanged);
+    connect(mnuEditAddItem, &QAction::triggered, this, &EditMenu::addItemClicked);
     // Another program may have undone or changed something since the last look.
     connect(mnuEdit, &QMenu::aboutToShow, this, &EditMenu::Refresh);
     Refresh();
 }
+
+void EditMenu::SetRomOpen(bool open) { mnuEditAddItem->setEnabled(open); }
 
 bool EditMenu::KeepHistory() const { return mnuEditKeepHistory->isChecked(); }
 

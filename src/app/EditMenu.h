@@ -28,9 +28,12 @@ public:
     bool KeepHistory() const;
     // Names the next undo and redo from the history as it now stands, or turns them off.
     void Refresh();
+    // "Add Item…" needs an open ROM.
+    void SetRomOpen(bool open);
 
 signals:
     void keepHistoryChanged(bool keep);
+    void addItemClicked();
 
 public slots:
     void mnuEditUndo_Click();
@@ -43,6 +46,7 @@ private:
     QAction* mnuEditUndo = nullptr;
     QAction* mnuEditRedo = nullptr;
     QAction* mnuEditKeepHistory = nullptr;
+    QAction* mnuEditAddItem = nullptr;
 };
 
 }  // namespace quillbox

@@ -154,6 +154,7 @@ void Form1::BuildMenus()
             if (!ShowWritten(undo ? session_.Undo() : session_.Redo())) editMenu_->Refresh();
         });
     connect(editMenu_, &EditMenu::keepHistoryChanged, this, [this](bool keep) { session_.SetKeepHistory(keep); });
+    connect(editMenu_, &EditMenu::addItemClicked, this, &Form1::mnuEditAddItem_Click);
 
     mnuHelp = menuBar()->addMenu(u"&Help"_s);
     mnuHelp->setObjectName(u"mnuHelp"_s);
@@ -331,6 +332,7 @@ void Form1::ShowOpening(const SessionStep& step)
         control->setEnabled(true);
     }
     mnuFileSave->setEnabled(true);
+    editMenu_->SetRomOpen(true);
     for (QWidget* control :
          std::initializer_list<QWidget*>{descp, Text3, Command2, Label3, index, Mys1, Mys2, Bu, FUCP, BUCP}) {
         control->setEnabled(true);
@@ -355,6 +357,7 @@ void Form1::RefuseRom()
         control->setEnabled(false);
     }
     mnuFileSave->setEnabled(false);
+    editMenu_->SetRomOpen(false);
     for (QWidget* control : std::initializer_list<QWidget*>{descp, Text3, index, Command2, Label3, cboattack}) {
         control->setEnabled(false);
     }

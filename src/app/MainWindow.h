@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AddItemDialog.h"
 #include "editor/EditorSession.h"
 
 #include <QMainWindow>
@@ -50,6 +51,9 @@ public:
     using ImageFileChooser = std::function<QString(QWidget* owner, bool save)>;
     // Asks which of `items` to take (starting at `current`); -1 means the user cancelled.
     using ItemChooser = std::function<int(QWidget* owner, const QString& question, const QStringList& items, int current)>;
+    // Asks "Add Item…": the item to start from and the name; nothing means the user cancelled.
+    using AddItemAsker = std::function<std::optional<AddItemAnswer>(QWidget* owner, const QString& question,
+                                                                    const QStringList& items, int current)>;
 
     // Reads the profile `ini/roms.ini` beside the program.
     explicit Form1(QWidget* parent = nullptr);
@@ -64,6 +68,7 @@ public:
     void SetQuestionHandler(QuestionHandler handler);
     void SetImageFileChooser(ImageFileChooser chooser);
     void SetItemChooser(ItemChooser chooser);
+    void SetAddItemAsker(AddItemAsker asker);
 
     // Who else uses what the control shows (`descp` or `picItem`), as its tooltip says it.
     QString SharingTip(const QWidget* control) const;
@@ -104,6 +109,8 @@ public slots:
     // "Use like…" of either routine row, and "Save Effect" (MainWindowRecord.cpp).
     void UseLike_Click();
     void effectSave_Click();
+    // "Add Item…" of the Edit menu (MainWindowAddItem.cpp).
+    void mnuEditAddItem_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -168,6 +175,7 @@ private:
     QuestionHandler questionHandler_;
     ImageFileChooser imageFileChooser_;
     ItemChooser itemChooser_;
+    AddItemAsker addItemAsker_;
     QString lastNotice_;
 
     // The meaning each list's entries name now.

@@ -29,6 +29,7 @@ std::string_view DescribeErrorCode(ErrorCode code)
     case ErrorCode::NothingToUndo: return "There is nothing to undo or redo";
     case ErrorCode::UndoConflict: return "The bytes to restore were changed since";
     case ErrorCode::UnknownCharacters: return "The text holds characters this game cannot show";
+    case ErrorCode::NoItemId: return "No item id can take the new item";
     }
     return "Unknown error";
 }
@@ -60,6 +61,7 @@ std::string_view ErrorCodeName(ErrorCode code)
     case ErrorCode::NothingToUndo: return "NothingToUndo";
     case ErrorCode::UndoConflict: return "UndoConflict";
     case ErrorCode::UnknownCharacters: return "UnknownCharacters";
+    case ErrorCode::NoItemId: return "NoItemId";
     }
     return "Unknown";
 }

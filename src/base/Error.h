@@ -35,6 +35,7 @@ enum class ErrorCode : int {
     NothingToUndo = 23,
     UndoConflict = 24,
     UnknownCharacters = 25,
+    NoItemId = 26,
 };
 
 // The one-line description of each error number, for the places that show only the number.

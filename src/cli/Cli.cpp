@@ -29,6 +29,11 @@ Commands:
                                     writes only the named fields, all or nothing
   use-like ROM POSITION OTHER       gives the item the field and battle routines of the item at
                                     OTHER, with the type and secondary id they read
+  add-item ROM --like ITEM [--name NAME] [--price N] [--description TEXT] [--pocket P]
+           [--icon PNG] [--count N] [--id ID | --append] [--share-description] [--dry-run]
+                                    adds N items (1 when not given) copied from ITEM (a position
+                                    or a name), each in the first unused id that suits its role,
+                                    with a description of its own; prints their positions
   icon-import ROM POSITION FILE.png [--dry-run]
                                     puts a 24 by 24 PNG into free space as the item's icon
   import ROM FILE [--format json|csv] [--dry-run] [--replace-unknown]
@@ -98,6 +103,7 @@ const std::map<std::string, Command, std::less<>>& Commands()
         {"icon", Icon},
         {"set", Set},
         {"use-like", UseLikeCommand},
+        {"add-item", AddItem},
         {"icon-import", IconImport},
         {"sample-rom", SampleRom},
         {"import", Import},

@@ -6,7 +6,12 @@ namespace quillbox {
 
 namespace {
 
-void Describe(CLI::App& app, CliOptions& options, std::string& profile)
+// The values of options that may be given empty ("--name ''"), told apart from options not given.
+struct GivenTexts {
+    std::string name, price, description, pocket;
+};
+
+void Describe(CLI::App& app, CliOptions& options, std::string& profile, GivenTexts& texts)
 {
     app.set_help_flag();
     app.add_option("--profile", profile);
@@ -25,6 +30,16 @@ void Describe(CLI::App& app, CliOptions& options, std::string& profile)
     app.add_flag("--relocate", options.relocate);
     app.add_flag("--own-copy", options.ownCopy);
     app.add_flag("--replace-unknown", options.replaceUnknown);
+    app.add_option("--like", options.like);
+    app.add_option("--name", texts.name);
+    app.add_option("--price", texts.price);
+    app.add_option("--description", texts.description);
+    app.add_option("--pocket", texts.pocket);
+    app.add_option("--icon", options.icon);
+    app.add_option("--count", options.count);
+    app.add_option("--id", options.id);
+    app.add_flag("--append", options.append);
+    app.add_flag("--share-description", options.shareDescription);
     app.add_flag("-h,--help", options.help);
     app.add_option("arguments", options.positional);
     for (CLI::Option* option : app.get_options()) option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
@@ -45,7 +60,8 @@ CliParse ParseCliOptions(std::span<const std::string> arguments)
     CliParse parse;
     CLI::App app;
     std::string profile;
-    Describe(app, parse.options, profile);
+    GivenTexts texts;
+    Describe(app, parse.options, profile, texts);
 
     // CLI11 gets every option in one canonical "--name=value" form, so that a value that looks
     // like an option, or a one-dash long name, means what it meant to the tool's earlier parser.
@@ -107,6 +123,10 @@ CliParse ParseCliOptions(std::span<const std::string> arguments)
         parse.error = error.what();
     }
     if (app.count("--profile") > 0) parse.options.profile = profile;
+    if (app.count("--name") > 0) parse.options.name = texts.name;
+    if (app.count("--price") > 0) parse.options.price = texts.price;
+    if (app.count("--description") > 0) parse.options.description = texts.description;
+    if (app.count("--pocket") > 0) parse.options.pocket = texts.pocket;
     parse.options.formatGiven = app.count("--format") > 0;
     return parse;
 }

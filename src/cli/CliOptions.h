@@ -26,6 +26,17 @@ struct CliOptions {
     bool relocate = false;
     bool ownCopy = false;
     bool replaceUnknown = false;  // set, import: characters the game cannot show become spaces
+    // add-item: the item to copy and what the new items differ in; empty where not given.
+    std::string like;
+    std::optional<std::string> name;
+    std::optional<std::string> price;
+    std::optional<std::string> description;
+    std::optional<std::string> pocket;
+    std::string icon;
+    std::string count;
+    std::string id;
+    bool append = false;
+    bool shareDescription = false;
     bool help = false;
     std::vector<std::string> positional;  // the command, then its arguments
 };

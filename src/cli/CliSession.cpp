@@ -34,7 +34,8 @@ int ExitStatusOf(ErrorCode code)
     case ErrorCode::BadImportFile:
     case ErrorCode::TextNotEditable:
     case ErrorCode::NothingToUndo:
-    case ErrorCode::UnknownCharacters: return kExitRefused;
+    case ErrorCode::UnknownCharacters:
+    case ErrorCode::NoItemId: return kExitRefused;
     }
     return kExitRefused;
 }

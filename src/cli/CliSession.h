@@ -70,6 +70,7 @@ int Export(Session& session, const Arguments& args);
 int Icon(Session& session, const Arguments& args);
 int Set(Session& session, const Arguments& args);
 int UseLikeCommand(Session& session, const Arguments& args);
+int AddItem(Session& session, const Arguments& args);
 // The keys set takes, as its help lists them.
 std::string SetKeyList();
 int SampleRom(Session& session, const Arguments& args);

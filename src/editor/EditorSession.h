@@ -166,6 +166,11 @@ public:
     std::vector<std::string> UseLikeChoices() const;
     // Gives the shown item the routines of the item at `model`; the item is shown again.
     SessionStep UseLike(int model);
+    // "Add Item…": the question and, as its choices, UseLikeChoices. Adds an item like the one at
+    // `model`, named `name` (the model's name when empty), in the first unused id that suits it;
+    // the new item is shown, and the list holds it.
+    std::string AddItemQuestion() const;
+    SessionStep AddItem(int model, std::string_view name);
     // Writes the effect the controls hold for the shown item: "Item Changed" and shown again.
     SessionStep SaveEffect(const ItemEffect& effect);
 

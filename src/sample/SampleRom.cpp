@@ -100,9 +100,12 @@ void PutPointer(Bytes& rom, std::int64_t offset, std::int64_t target)
     PutWord(rom, offset, static_cast<std::uint32_t>(target) + 0x08000000u);
 }
 
+bool IsUnusedItem(int position);
+
 Text ItemName(int position)
 {
-    if (position == 0) return U"????????";
+    // The released games name their unused entries as item 0.
+    if (position == 0 || IsUnusedItem(position)) return U"????????";
     // Beyond the names the word lists make without repeating: items a hack added.
     if (position >= 383) return U"Extra " + Widen(std::to_string(position));
     if (position == 1) return U"[PK][MN] Kit";

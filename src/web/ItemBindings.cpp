@@ -146,6 +146,20 @@ val UseLikeQuestion()
     return question;
 }
 
+// "Add Item…": a new item like the one at `model`, named `name` (empty keeps the model's), in
+// the first unused id that suits it; the step shows it and lists it.
+val AddItem(int model, const std::string& name) { return StepValue(Session().AddItem(model, name)); }
+
+val AddItemQuestion()
+{
+    val question = val::object();
+    question.set("text", Session().AddItemQuestion());
+    question.set("nameLabel", std::string(kAddItemNameLabel));
+    question.set("title", std::string(kAddItemTitle));
+    question.set("choices", Strings(Session().UseLikeChoices()));
+    return question;
+}
+
 // The fields of an effect the page makes a control for, by key.
 val EffectFieldList()
 {
@@ -228,6 +242,8 @@ EMSCRIPTEN_BINDINGS(quillbox_items)
     emscripten::function("answerSave", &AnswerSave);
     emscripten::function("useLike", &UseLikeItem);
     emscripten::function("useLikeQuestion", &UseLikeQuestion);
+    emscripten::function("addItem", &AddItem);
+    emscripten::function("addItemQuestion", &AddItemQuestion);
     emscripten::function("effectFields", &EffectFieldList);
     emscripten::function("saveEffect", &SaveEffect);
     emscripten::function("repointDescription", &RepointDescription);

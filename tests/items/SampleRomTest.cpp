@@ -74,6 +74,7 @@ TEST_P(SampleRomTest, EveryItemShowsSensibleContent)
     ASSERT_TRUE(opened) << Describe(opened);
     const GameFamily& family = *opened->family;
     std::set<Text> names;
+    int unknownNamed = 0;
     bool lineBreak = false;
     for (int position = 0; position < game.itemCount; ++position) {
         SCOPED_TRACE(position);
@@ -81,6 +82,11 @@ TEST_P(SampleRomTest, EveryItemShowsSensibleContent)
         ASSERT_TRUE(item) << Describe(item);
         EXPECT_FALSE(item->name.empty());
         names.insert(item->name);
+        // The unused entries carry item 0's name, as the released games' do.
+        if (item->name == U"????????") {
+            ++unknownNamed;
+            EXPECT_EQ(item->index, 0);
+        }
         EXPECT_TRUE(item->descriptionReadable);
         EXPECT_GT(item->descriptionRoom, 0);
         EXPECT_LT(item->descriptionOffset, kSampleRomSize);
@@ -94,7 +100,8 @@ TEST_P(SampleRomTest, EveryItemShowsSensibleContent)
             EXPECT_LE(*item->tmMove, 354);
         }
     }
-    EXPECT_EQ(names.size(), static_cast<std::size_t>(game.itemCount));
+    EXPECT_GT(unknownNamed, 40);
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(game.itemCount - unknownNamed + 1));
     EXPECT_TRUE(lineBreak);
 }
 

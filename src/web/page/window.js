@@ -25,7 +25,7 @@
     'Mys1', 'Mys2', 'Bu', 'FUCP', 'BUCP', 'itemType', 'secondaryId', 'fieldUseLike', 'battleUseLike'];
   const imageControls = ['IMGOFF', 'PALOFF', 'Command3'];
   const romMenus = ['mnuFileSave', 'mnuFileDownload', 'mnuFileDownloadHistory', 'mnuExportJson', 'mnuExportCsv',
-    'mnuImportItems', 'mnuCompare', 'mnuFindTables'];
+    'mnuImportItems', 'mnuCompare', 'mnuFindTables', 'mnuEditAddItem'];
   const textBoxes = ['iname', 'price', 'index', 'Text3', 'IMGOFF', 'PALOFF', 'FUCP', 'BUCP'];
   // The controls a save reads, as the core's form names them ({id, kind, label, panel}); the
   // meaning each list's entries stand for now; the effect's fields ({key, label, kind, minimum,
@@ -651,6 +651,27 @@
     await showWritten(result);
   }
 
+  // "Add Item…": which item to copy and the new item's name; the new item is then shown.
+  async function addItemClick() {
+    if (!page.rom) return;
+    const question = core.addItemQuestion();
+    const list = $('cboAddItemLike');
+    list.replaceChildren(...question.choices.map((choice) => new Option(choice)));
+    list.selectedIndex = Math.max(page.shownItem, 0);
+    $('txtAddItemName').value = '';
+    const answer = await modal($('addItemBox'), () => {
+      $('addItemTitle').textContent = question.title;
+      $('addItemText').textContent = question.text;
+      $('addItemNameLabel').textContent = question.nameLabel;
+      list.focus();
+    });
+    if (answer !== 'ok' || list.selectedIndex < 0) return;
+    const result = core.addItem(list.selectedIndex, $('txtAddItemName').value);
+    if (!result.written) { await showResult(result); return; }
+    await afterWrite();
+    await showWritten(result);
+  }
+
   // Only the effect is shown again: edits not yet saved in the other controls stay.
   async function saveEffectClick() {
     if (page.shownItem < 0 || !page.rom) return;
@@ -830,6 +851,7 @@
     click('fieldUseLike', useLikeClick);
     click('battleUseLike', useLikeClick);
     click('effectSave', saveEffectClick);
+    click('mnuEditAddItem', addItemClick);
     click('Command3', repointImage);
     click('mnuEditUndo', () => stepHistory(true));
     click('mnuEditRedo', () => stepHistory(false));

@@ -1,0 +1,207 @@
+// New items: which id a new item takes, and the bytes an addition writes, compared whole against
+// what each write must be.
+#include "ItemTestSupport.h"
+
+#include "base/HexText.h"
+#include "base/LittleEndian.h"
+#include "items/addition/ItemAddition.h"
+#include "items/effect/ItemEffects.h"
+#include "rom/History.h"
+#include "support/PngFiles.h"
+
+#include <algorithm>
+
+namespace quillbox::test {
+namespace {
+
+constexpr std::uint32_t kRom = 0x08000000u;
+
+struct IdCase {
+    std::string_view name;
+    ItemRole role;
+    int count;
+    std::optional<int> id;
+    std::vector<int> expected;  // empty: refused
+    std::string_view says = {};
+};
+
+class ChooseIds : public ::testing::TestWithParam<IdCase> {};
+
+TEST_P(ChooseIds, TakesTheFirstUnusedIdThatSuitsTheRole)
+{
+    const IdCase& c = GetParam();
+    // Unused ids of the kinds the released tables have: inside the item-effect table, past it,
+    // and in the TM/HM range past HM08.
+    const std::vector<int> unused{52, 53, 72, 176, 226, 347};
+    std::vector<Text> names(375, U"????????");
+    names[13] = U"POTION";
+    auto chosen = ChooseItemIds(unused, c.role, c.count, c.id, 375, names);
+    if (c.expected.empty()) {
+        ASSERT_FALSE(chosen);
+        EXPECT_EQ(chosen.error().code, ErrorCode::NoItemId);
+        EXPECT_NE(chosen.error().message.find(c.says), std::string::npos) << chosen.error().message;
+    } else {
+        ASSERT_TRUE(chosen) << chosen.error().message;
+        EXPECT_EQ(*chosen, c.expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roles, ChooseIds,
+    ::testing::Values(IdCase{"Medicine", ItemRole::Effect, 1, {}, {52}},
+                      IdCase{"MedicineTakesOnlyEffectIds", ItemRole::Effect, 3, {}, {52, 53, 72}},
+                      IdCase{"MoreMedicineThanIds", ItemRole::Effect, 4, {}, {}, "3 unused ids can be"},
+                      IdCase{"HeldItemPastTheEffectTableFirst", ItemRole::General, 2, {}, {176, 226}},
+                      IdCase{"HeldItemsThenEffectIds", ItemRole::General, 3, {}, {52, 176, 226}},
+                      IdCase{"TmNeedsTheTmRange", ItemRole::TmHm, 1, {}, {}, "no unused id can be a TM or HM"},
+                      IdCase{"TmAtAnUnusedTmId", ItemRole::TmHm, 1, 347, {}, "cannot be a TM or HM"},
+                      IdCase{"BallNeedsTheBallRange", ItemRole::Ball, 1, {}, {}, "Poke Ball"},
+                      IdCase{"NamedUnusedId", ItemRole::Effect, 1, 72, {72}},
+                      IdCase{"NamedIdInUse", ItemRole::General, 1, 13, {}, "item 13 is POTION"},
+                      IdCase{"NamedIdPastTheEffectTable", ItemRole::Effect, 1, 176, {}, "these unused ids can: 52, 53, 72"},
+                      IdCase{"NamedIdPastTheTable", ItemRole::General, 1, 400, {}, "no item 400"},
+                      IdCase{"ListEnd", ItemRole::General, 1, 0xFFFF, {}, "no item 65535"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+class AddItemSample : public ::testing::TestWithParam<GameCase> {};
+
+// The record the new item must have: the model's, with its own name, index and description.
+Bytes ExpectedRecord(const Bytes& rom, const RomState& state, int model, int id, std::string_view name, std::uint32_t description)
+{
+    const auto at = static_cast<std::size_t>(state.itemTableOffset + kItemRecordSize * model);
+    Bytes record(rom.begin() + static_cast<std::ptrdiff_t>(at), rom.begin() + static_cast<std::ptrdiff_t>(at + kItemRecordSize));
+    Bytes encoded = EncodeGameText(FromUtf8(name));
+    encoded.resize(kItemNameSize, 0xFF);
+    std::copy(encoded.begin(), encoded.end(), record.begin());
+    PutLittleEndian(record, 14, static_cast<std::uint32_t>(id), 2);
+    PutLittleEndian(record, 20, description, 4);
+    return record;
+}
+
+TEST_P(AddItemSample, AMedicineLandsInAnUnusedEffectIdWithItsOwnCopiesAndUndoesToTheByte)
+{
+    TempDir dir;
+    const OpenedRom opened = OpenSample(dir, GetParam().headerCode);
+    const RomState& state = opened.state;
+    const Bytes before = ReadFile(state.romPath);
+    NewItemRequest request;
+    request.like = 13;
+    request.name = U"MEGA POTION";
+    auto added = AddItems(state, request);
+    ASSERT_TRUE(added) << added.error().message;
+    ASSERT_EQ(added->positions, std::vector<int>{52});
+    const Bytes after = ReadFile(state.romPath);
+
+    // Every byte that changed belongs to one of the writes the new item needs, and each holds
+    // exactly what it must.
+    Bytes expected = before;
+    const auto entry = static_cast<std::size_t>(state.itemTableOffset + kItemRecordSize * 52);
+    const std::uint32_t description = ReadLe32(after, entry + 20);
+    const auto descriptionAt = static_cast<std::size_t>(description - kRom);
+    const Bytes text = EncodeDescription(ReadItem(state, 13)->description);
+    ASSERT_GE(descriptionAt, static_cast<std::size_t>(state.itemTableOffset) + kItemRecordSize * 375);
+    std::copy(text.begin(), text.end(), expected.begin() + static_cast<std::ptrdiff_t>(descriptionAt));
+    const Bytes record = ExpectedRecord(before, state, 13, 52, "MEGA POTION", description);
+    std::copy(record.begin(), record.end(), expected.begin() + static_cast<std::ptrdiff_t>(entry));
+    if (GetParam().hasImages) {
+        const auto icons = static_cast<std::size_t>(state.imageTableOffset);
+        std::copy_n(before.begin() + static_cast<std::ptrdiff_t>(icons + 8 * 13), 8, expected.begin() + static_cast<std::ptrdiff_t>(icons + 8 * 52));
+    }
+    auto effect = ReadItemEffect(state, 13);
+    ASSERT_TRUE(effect);
+    // LeafGreen's item-effect table is not in the shipped profile: no effect is read or written.
+    if (state.itemEffectsKnown) {
+    const auto effectEntry = static_cast<std::size_t>(state.itemEffectsOffset) + 4 * (52 - 13);
+    const auto modelRecord = static_cast<std::size_t>(ReadLe32(before, static_cast<std::size_t>(state.itemEffectsOffset)) - kRom);
+    const auto newRecord = static_cast<std::size_t>(ReadLe32(after, effectEntry) - kRom);
+    EXPECT_NE(newRecord, modelRecord);
+    std::copy_n(before.begin() + static_cast<std::ptrdiff_t>(modelRecord), effect->length, expected.begin() + static_cast<std::ptrdiff_t>(newRecord));
+    PutLittleEndian(expected, effectEntry, static_cast<std::uint32_t>(newRecord) + kRom, 4);
+    }
+    EXPECT_EQ(DifferingOffsets(expected, after), std::vector<std::size_t>{});
+
+    auto shown = ReadItem(state, 52);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(U8(shown->name), "MEGA POTION");
+    EXPECT_EQ(shown->description, ReadItem(state, 13)->description);
+    EXPECT_EQ(ReadItemEffect(state, 52)->effect, effect->effect);
+
+    auto history = ReadHistory(state.romPath);
+    ASSERT_TRUE(history);
+    ASSERT_EQ(history->entries.size(), 1u);
+    EXPECT_EQ(DescribeChange(history->entries.front().label), "Add Item of MEGA POTION");
+    ASSERT_TRUE(UndoChange(state.romPath));
+    EXPECT_EQ(DifferingOffsets(before, ReadFile(state.romPath)), std::vector<std::size_t>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Games, AddItemSample, ::testing::ValuesIn(kGameCases), GameCaseName);
+
+struct Refusal {
+    std::string_view name;
+    void (*change)(NewItemRequest&);
+    ErrorCode code;
+    std::string_view field;
+};
+
+class AddItemRefusal : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(AddItemRefusal, SaysWhyAndWritesNothing)
+{
+    TempDir dir;
+    const OpenedRom opened = OpenSample(dir, "BPRE");
+    const Bytes before = ReadFile(opened.state.romPath);
+    NewItemRequest request;
+    request.like = 13;
+    GetParam().change(request);
+    auto added = AddItems(opened.state, request);
+    ASSERT_FALSE(added);
+    EXPECT_EQ(added.error().code, GetParam().code) << added.error().message;
+    EXPECT_EQ(added.error().field, GetParam().field) << added.error().message;
+    EXPECT_TRUE(added.error().fileUnchanged);
+    EXPECT_EQ(DifferingOffsets(before, ReadFile(opened.state.romPath)), std::vector<std::size_t>{});
+    EXPECT_FALSE(std::filesystem::exists(HistoryPathOf(opened.state.romPath)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, AddItemRefusal,
+    ::testing::Values(Refusal{"Tm", [](NewItemRequest& r) { r.like = 300; }, ErrorCode::NoItemId, "id"},
+                      Refusal{"Ball", [](NewItemRequest& r) { r.like = 4; }, ErrorCode::NoItemId, "id"},
+                      Refusal{"IdInUse", [](NewItemRequest& r) { r.id = 14; }, ErrorCode::NoItemId, "id"},
+                      Refusal{"PocketZero", [](NewItemRequest& r) { r.pocket = 0; }, ErrorCode::BadValue, "pocket"},
+                      Refusal{"UnknownPocket", [](NewItemRequest& r) { r.pocket = 9; }, ErrorCode::BadValue, "pocket"},
+                      Refusal{"TmCaseForMedicine", [](NewItemRequest& r) { r.pocket = 4; }, ErrorCode::BadValue, "pocket"},
+                      Refusal{"NameTooLong", [](NewItemRequest& r) { r.name = U"FOURTEEN CHARS"; }, ErrorCode::NameTooLong, "name"},
+                      Refusal{"UnknownCharacter", [](NewItemRequest& r) { r.name = U"POT\u4E00"; }, ErrorCode::UnknownCharacters, "name"},
+                      Refusal{"MissingIcon", [](NewItemRequest& r) { r.icon = "no such icon.png"; }, ErrorCode::BadImageFile, ""},
+                      Refusal{"MoreThanTheUnusedIds", [](NewItemRequest& r) { r.count = 40; }, ErrorCode::NoItemId, "id"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(AddItem, SeveralItemsShareAnImportedIconAndEachHasItsOwnDescription)
+{
+    TempDir dir;
+    const OpenedRom opened = OpenSample(dir, "BPEE");
+    const auto png = WriteFile(dir / "icon.png", IndexedPng(24, 24, 16));
+    NewItemRequest request;
+    request.like = 200;
+    request.count = 3;
+    request.icon = png;
+    request.description = U"Made new.";
+    auto added = AddItems(opened.state, request);
+    ASSERT_TRUE(added) << added.error().message;
+    ASSERT_EQ(added->positions.size(), 3u);
+    std::vector<std::int64_t> descriptions;
+    for (const int position : added->positions) {
+        auto item = ReadItem(opened.state, position);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->description, U"Made new.");
+        descriptions.push_back(item->descriptionOffset);
+        EXPECT_EQ(item->imageOffsetText, ReadItem(opened.state, added->positions.front())->imageOffsetText);
+        EXPECT_NE(item->imageOffsetText, ReadItem(opened.state, 200)->imageOffsetText);
+        EXPECT_TRUE(ReadItemIcon(opened.state, HexToNumber(*item->imageOffsetText), HexToNumber(*item->paletteOffsetText)));
+    }
+    std::sort(descriptions.begin(), descriptions.end());
+    EXPECT_EQ(std::adjacent_find(descriptions.begin(), descriptions.end()), descriptions.end());
+}
+
+}  // namespace
+}  // namespace quillbox::test
