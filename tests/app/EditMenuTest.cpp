@@ -5,6 +5,10 @@
 #include "rom/History.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QTest>
 
 namespace quillbox::test {
@@ -122,6 +126,42 @@ void EditMenuTest::withoutHistoryNothingIsKept()
     keep->trigger();
     SaveAs(harness, QStringLiteral("ETHER"), QStringLiteral("78"));
     QCOMPARE(Entry(harness, QStringLiteral("mnuEditUndo")), QStringLiteral("&Undo Save of ETHER"));
+}
+
+// The dialog starts at the item shown; the new item lands in the first unused id that can heal,
+// is shown and listed, and one undo takes it out again.
+void EditMenuTest::addItemShowsTheNewItemAndUndoesWhole()
+{
+    SampleRom rom("BPEE");
+    WindowHarness harness;
+    QVERIFY(!harness.Action(QStringLiteral("mnuEditAddItem"))->isEnabled());
+    harness.Open(rom);
+    harness.Select(kPosition);
+    const Bytes before = rom.All();
+    const QString unused = harness.Items()->item(52)->text();
+    int offered = -1;
+    ModalAnswer answer([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        QVERIFY(dialog != nullptr);
+        auto* like = dialog->findChild<QComboBox*>(QStringLiteral("cboAddItemLike"));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("txtAddItemName"));
+        QVERIFY(like != nullptr && name != nullptr);
+        offered = like->currentIndex();
+        name->setText(QStringLiteral("MEGA POTION"));
+        dialog->accept();
+    });
+    harness.Action(QStringLiteral("mnuEditAddItem"))->trigger();
+    QVERIFY(answer.Answered());
+    QCOMPARE(offered, kPosition);
+    QVERIFY2(harness.messages.empty(), qPrintable(harness.MessageLog()));
+    QCOMPARE(harness.Items()->currentRow(), 52);
+    QCOMPARE(harness.Items()->item(52)->text(), QStringLiteral("MEGA POTION"));
+    QCOMPARE(harness.Line(QStringLiteral("iname"))->text(), QStringLiteral("MEGA POTION"));
+    QVERIFY(rom.All() != before);
+    QCOMPARE(Entry(harness, QStringLiteral("mnuEditUndo")), QStringLiteral("&Undo Add Item of MEGA POTION"));
+    harness.Action(QStringLiteral("mnuEditUndo"))->trigger();
+    QCOMPARE(rom.All(), before);
+    QCOMPARE(harness.Items()->item(52)->text(), unused);
 }
 
 }  // namespace quillbox::test

@@ -13,6 +13,7 @@ private slots:
     void undoOutlastsTheWindow();
     void refusedUndoShowsWhyAndWritesNothing();
     void withoutHistoryNothingIsKept();
+    void addItemShowsTheNewItemAndUndoesWhole();
 };
 
 }  // namespace quillbox::test

@@ -1,0 +1,78 @@
+// add-item as a script drives it: the model by position or name, the positions printed one per
+// line, a dry run that writes nothing, and the same verdict on a value as set gives.
+#include "CliRun.h"
+
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace quillbox {
+namespace {
+
+using test::Q;
+using test::ReadFile;
+using test::RunTool;
+using test::TempDir;
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string NameAt(const std::string& rom, int position)
+{
+    for (const std::string& line : Lines(RunTool({"list", rom}).out)) {
+        if (line.rfind(std::to_string(position) + "\t", 0) == 0) return line.substr(line.find('\t') + 1);
+    }
+    return {};
+}
+
+TEST(AddItemCli, PrintsTheNewPositionsAndTheListAndHistoryHoldThem)
+{
+    TempDir dir;
+    const std::string rom = Q(test::WriteSample(dir, "BPRE"));
+    const Bytes before = ReadFile(rom);
+    const std::string model = NameAt(rom, 200);
+    ASSERT_FALSE(model.empty());
+
+    const test::CliRun dry = RunTool({"add-item", rom, "--like", model, "--count", "2", "--dry-run"});
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(ReadFile(rom), before);
+
+    const test::CliRun added = RunTool({"add-item", rom, "--like", model, "--count", "2", "--name", "NEW GEM", "--price", "77"});
+    ASSERT_EQ(added.status, 0) << added.err;
+    EXPECT_EQ(added.out, dry.out);
+    const std::vector<std::string> positions = Lines(added.out);
+    ASSERT_EQ(positions.size(), 2u);
+    for (const std::string& position : positions) {
+        EXPECT_EQ(NameAt(rom, std::stoi(position)), "NEW GEM");
+        EXPECT_NE(RunTool({"show", rom, position}).out.find("\nprice: 77\n"), std::string::npos);
+    }
+    EXPECT_NE(RunTool({"history", rom}).out.find("Add 2 Items of NEW GEM"), std::string::npos);
+    ASSERT_EQ(RunTool({"undo", rom}).status, 0);
+    EXPECT_EQ(ReadFile(rom), before);
+}
+
+// The same text for the same column gets the same words from add-item and set.
+TEST(AddItemCli, RefusesAValueInTheWordsSetUses)
+{
+    TempDir dir;
+    const std::string rom = Q(test::WriteSample(dir, "BPEE"));
+    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"price", "70000"}, {"price", "-1"}, {"pocket", "0x1"}, {"pocket", "Nowhere"}, {"name", "[Lv][PK]ABCDEFGHIJKL"}}) {
+        SCOPED_TRACE(key + "=" + value);
+        const test::CliRun set = RunTool({"set", rom, "13", key + "=" + value});
+        const test::CliRun add = RunTool({"add-item", rom, "--like", "13", "--" + key, value});
+        EXPECT_EQ(set.status, 3);
+        EXPECT_EQ(add.status, set.status);
+        EXPECT_EQ(add.err, set.err);
+    }
+}
+
+}  // namespace
+}  // namespace quillbox
