@@ -133,6 +133,12 @@ SampleCodePlaces WriteSampleCode(Bytes& rom, const GameFamily& family, const Sam
     at = Function(rom, at).Hs({0xB500}).Bl(places.sanitizer).Hs({0x2800, 0xD000, 0x2001, 0xBC02, 0x4708}).End();
     at = Function(rom, at).Hs({0xB500}).Ldr(1, Pointer(tables.itemData - 0x1C)).Hs({0x00C0, 0x1840, 0xBC02, 0x4708}).End();
 
+    // The count as a battle-string or music id: the same literal, handed to code no icon routine
+    // is reached from.
+    for (int k = 0; k < 2; ++k) {
+        at = Function(rom, at).Hs({0xB500}).Ldr(0, static_cast<std::uint32_t>(count)).Bl(sound).Hs({0xBC01, 0x4700}).End();
+    }
+
     if (family.hasImages) {
         at = (at + 0x3F) & ~std::int64_t{0x3F};
         places.iconRoutine = at;
@@ -183,11 +189,6 @@ SampleCodePlaces WriteSampleCode(Bytes& rom, const GameFamily& family, const Sam
                 at = Function(rom, at).Hs({0xB500}).Ldr(0, static_cast<std::uint32_t>(count)).Hs({0x0609, 0x0F89})
                          .Bl(creators[static_cast<std::size_t>(k % 2)]).Hs({0xBC01, 0x4700}).End();
             }
-        }
-        // The count as a battle-string or music id: the same literal, handed to code no icon
-        // routine is reached from.
-        for (int k = 0; k < 2; ++k) {
-            at = Function(rom, at).Hs({0xB500}).Ldr(0, static_cast<std::uint32_t>(count)).Bl(sound).Hs({0xBC01, 0x4700}).End();
         }
         // A word naming the icon table's second entry.
         at = Function(rom, at).Hs({0xB500}).Ldr(1, Pointer(tables.imgData + 8)).Hs({0x6808, 0xBC02, 0x4708}).End();

@@ -263,8 +263,8 @@ bool LeavesR0(std::uint16_t h)
 Result<IconSites> IconOf(std::span<const Byte> rom, CodeFamily family, const ItemTables& tables,
                          const std::vector<Call>& calls)
 {
-    const CodeForm* const forms[] = {family == CodeFamily::Emerald ? &kIconEmerald : &kIconKanto,
-                                     family == CodeFamily::Emerald ? &kIconEmeraldWord : &kIconKanto};
+    std::vector<const CodeForm*> forms{&kIconKanto};
+    if (family == CodeFamily::Emerald) forms = {&kIconEmerald, &kIconEmeraldWord};
     std::vector<IconSites> found;
     std::int64_t loaded = -1;
     for (const std::uint32_t wordAt : PointerTargets::WordsNaming(rom, tables.iconTable)) {
