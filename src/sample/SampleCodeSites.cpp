@@ -101,7 +101,7 @@ SampleCodePlaces WriteSampleCode(Bytes& rom, const GameFamily& family, const Sam
         } else {
             // A hack's own patch: the bound's shift changed to #2 (ids up to (count - 1) * 2 kept).
             const std::uint16_t shift = options.altered == SampleAlteredSite::Sanitizer ? 0x0080 : 0x0040;
-            f.Hs({0xB500, 0x0400, 0x0C01, static_cast<std::uint16_t>(0x2000 | (count - 1) / 2), shift, 0x4281, 0xD802,
+            f.Hs({0xB500, 0x0400, 0x0C01, static_cast<std::uint16_t>(0x2000 | (count - 1) / 2), shift, 0x4281, 0xD801,
                   0x1C08, 0xE000, 0x2000, 0xBC02, 0x4708});
         }
         at = f.End();
@@ -161,7 +161,7 @@ SampleCodePlaces WriteSampleCode(Bytes& rom, const GameFamily& family, const Sam
             // GetItemIconPicOrPalette: 0xFFFF reads the arrow's entry, ids above count - 1 entry 0.
             // Its first pool sits in the middle of the routine; written whole.
             const std::uint16_t bls = options.altered == SampleAlteredSite::IconRoutine ? 0xD300 : 0xD900;
-            const std::array<std::uint16_t, 26> code{0xB500, 0x0400, 0x0C03, 0x0609, 0x0E09, 0x4802, 0x4283, 0xD104, 0x4B01,
+            const std::array<std::uint16_t, 26> code{0xB500, 0x0400, 0x0C03, 0x0609, 0x0E09, 0x4802, 0x4283, 0xD105, 0x4B01,
                                                      0xE008, 0xFFFF, 0x0000, static_cast<std::uint16_t>(count & 0xFFFF),
                                                      static_cast<std::uint16_t>(count >> 16),
                                                      static_cast<std::uint16_t>(0x2000 | (count - 1) / 2), 0x0040, 0x4283, bls,

@@ -30,7 +30,7 @@ constexpr ReleasedCode kReleased[] = {
 // the retail disassembly holds it: push {lr}; lsls r0, #16; lsrs r1, r0, #16; movs r0, #imm8;
 // lsls r0, #1; cmp r1, r0; bhi 1f; adds r0, r1, #0; b 2f; 1: movs r0, #0; 2: pop {r1}; bx r1.
 constexpr std::uint16_t kSanitizerReleasedCode[] = {0xB500, 0x0400, 0x0C01, 0x2000, 0x0040, 0x4281,
-                                                    0xD802, 0x1C08, 0xE000, 0x2000, 0xBC02, 0x4708};
+                                                    0xD801, 0x1C08, 0xE000, 0x2000, 0xBC02, 0x4708};
 constexpr Hole kSanitizerReleasedHoles[] = {{6, Operand::BoundHalf}};
 // Quillbox's rewrite in the same 24 bytes: lsls r0, #16; lsrs r0, #16; ldr r1, =count; cmp r0, r1;
 // bcc 1f; movs r0, #0; 1: bx lr; nop; .word count; nop; nop. The caller's lr is untouched, so no
@@ -55,7 +55,7 @@ constexpr Hole kIconKantoHoles[] = {{0x22, Operand::Padding}, {0x24, Operand::Ab
 // GetItemIconPicOrPalette, pokeemerald 0x081AFFFC: ... ldr r0, =0xFFFF; cmp r3, r0; bne 1f;
 // ldr r3, =0x179; b 2f; .word 0xFFFF, 0x179; 1: movs r0, #0xBC; lsls r0, #1; cmp r3, r0; bls 2f;
 // movs r3, #0; 2: ldr r2, =gItemIconTable; ... ; .word gItemIconTable.
-constexpr std::uint16_t kIconEmeraldCode[] = {0xB500, 0x0400, 0x0C03, 0x0609, 0x0E09, 0x4802, 0x4283, 0xD104,
+constexpr std::uint16_t kIconEmeraldCode[] = {0xB500, 0x0400, 0x0C03, 0x0609, 0x0E09, 0x4802, 0x4283, 0xD105,
                                               0x4B01, 0xE008, 0xFFFF, 0x0000, 0x0000, 0x0000, 0x2000, 0x0040,
                                               0x4283, 0xD900, 0x2300, 0x4A04, 0x0088, 0x00D9, 0x1840, 0x1880,
                                               0x6800, 0xBC02, 0x4708, 0x0000, 0x0000, 0x0000};
