@@ -6,6 +6,7 @@
 #include "items/effect/ItemEffectTable.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace quillbox {
 

@@ -67,7 +67,11 @@ struct TableGrowthPlan {
 // Refused, with nothing planned: newCount not above the count (BadValue) or above
 // kLargestItemCount (BadValue); a site differing from the released code (UnsupportedRom, naming
 // the site, what was expected and found); too little free space (NoFreeSpace, naming the table);
-// an encoding that cannot hold the count (BadValue, naming the limit).
+// an encoding that cannot hold the count (BadValue, naming the limit). Every count above 269
+// needs the checks' routine, and the released code lies far below where free space usually begins
+// (FireRed's checks near 0x08126C68, free space past 0x08700000): with such space the plan is
+// refused unless the item-effect table is left out (tables.effectTable = 0), which leaves the new
+// ids without effects, as the released checks refuse every id above 178.
 Result<TableGrowthPlan> PlanTableGrowth(std::span<const Byte> rom, const GameFamily& family, const ItemTables& tables,
                                         FreeSpace& space, int newCount);
 
