@@ -1,5 +1,7 @@
 #include "sample/SampleRom.h"
 
+#include "sample/SampleCodeSites.h"
+
 #include "image/ItemIcon.h"
 #include "image/Lz77.h"
 #include "items/effect/ItemEffectTable.h"
@@ -59,7 +61,7 @@ constexpr std::int64_t kEffectCutShort = kSampleEffectLookAlikes[0];
 constexpr std::int64_t kEffectNoHeal = kSampleEffectLookAlikes[1];
 constexpr std::int64_t kEffectLonger = kSampleEffectLookAlikes[2];
 constexpr int kEffectLongerEntries = 250;
-constexpr int kEffectLongerPointers = 8;
+constexpr int kEffectLongerPointers = 12;
 constexpr std::int64_t kEffectRecordRoom = 0x240;
 
 constexpr std::string_view kAdjectives[] = {"Amber", "Brass", "Cinder", "Dusk",  "Ember", "Frost", "Gale",
@@ -251,6 +253,7 @@ Status CheckLayout(const SampleTables& tables, const std::optional<SampleTables>
         const Region reserved[] = {{kPointerPool, kPointerPool + kPointerPoolSize + kLookAlikePoolSize, "code area"},
                                    {kLookAlikeArea, kLookAlikeArea + kLookAlikeAreaSize, "look-alike tables"},
                                    {kEffectArea, kEffectArea + kEffectAreaSize, "item-effect code and look-alikes"},
+                                   {kSampleReleasedCode, kSampleReleasedCode + kSampleReleasedCodeSize, "released code"},
                                    {kCodeArea, kCodeArea + 0x40 * std::int64_t{kMaxSampleItems}, "code area"},
                                    {kDescriptionArea, kDescriptionArea + kAreaSize, "description area"},
                                    {kIconArea, kIconArea + kAreaSize, "icon area"}};
@@ -480,10 +483,10 @@ void WriteCodeArea(Bytes& rom, const SampleTables& tables)
         std::int64_t target;
         int left;
     };
-    std::vector<Reference> references{{tables.itemData, kSampleItemTablePointers},
-                                      {tables.attackNames - kMoveNameSize, kSampleMoveNamePointers},
+    // The item and image tables are named by the released code's getters and icon routine
+    // (WriteSampleCode).
+    std::vector<Reference> references{{tables.attackNames - kMoveNameSize, kSampleMoveNamePointers},
                                       {tables.tmData, kSampleTmListPointers}};
-    if (tables.imgData != 0) references.push_back({tables.imgData, kSampleImageTablePointers});
     std::int64_t at = kPointerPool;
     bool any = true;
     while (any) {
@@ -632,7 +635,7 @@ void WriteEffectCodeAndLookAlikes(Bytes& rom, std::int64_t table, const std::vec
     const auto name = [&](std::int64_t target, int words) {
         for (int i = 0; i < words; ++i, pool += 4) PutPointer(rom, pool, target);
     };
-    name(table, kSampleEffectTablePointers - 1);
+    name(table, 2);
     const auto writeTable = [&](std::int64_t at, int entries, auto&& target) {
         for (int k = 0; k < entries; ++k) {
             const std::int64_t place = target(k);
@@ -656,6 +659,10 @@ void WriteEffectCodeAndLookAlikes(Bytes& rom, std::int64_t table, const std::vec
 }
 
 }  // namespace
+
+int SampleItemTablePointers(std::string_view headerCode) { return headerCode.starts_with("AX") ? 15 : 14; }
+
+int SampleEffectTablePointers(std::string_view headerCode) { return (headerCode.starts_with("BP") && headerCode != "BPEE" ? 8 : 7) + 2; }
 
 Result<SampleTables> SampleTablesFor(std::string_view headerCode)
 {
@@ -720,6 +727,7 @@ Result<Bytes> BuildSampleRom(std::string_view headerCode, const SampleOptions& o
         const auto places = WriteEffectTable(rom, tables.effectData, headerCode == "BPEE");
         WriteEffectCodeAndLookAlikes(rom, tables.effectData, places);
     }
+    WriteSampleCode(rom, family, tables, options);
     return rom;
 }
 

@@ -27,6 +27,10 @@ struct SampleTables {
     std::int32_t effectData = 0;
 };
 
+// The code site a hack's own patch changed: the sanitiser's bound shifted by 2, the FireRed or
+// Emerald icon routine's `bls` made a `bcc`, the first item-effect check's bound 0xB0.
+enum class SampleAlteredSite { None, Sanitizer, IconRoutine, EffectCheck };
+
 struct SampleOptions {
     // The byte at 0xBC: 0 for every game's first release, 1 for the 1.1 revisions of FireRed,
     // LeafGreen, Ruby and Sapphire, 2 for Ruby and Sapphire 1.2. The tables move with it.
@@ -40,19 +44,26 @@ struct SampleOptions {
     std::optional<SampleTables> tables = std::nullopt;
     // 1 to 32 MiB, a multiple of 4.
     std::int64_t romSize = kSampleRomSize;
+    // The sanitiser compares against the count as a 32-bit word, as a hack that enlarged the table
+    // leaves it (the `hack` layout always does).
+    bool wordSanitizer = false;
+    // One code site patched by a hack of its own, differing from the released code.
+    SampleAlteredSite altered = SampleAlteredSite::None;
 };
 
 inline constexpr int kSampleHackExtraItems = 25;
 // The words that name the tables, apart from the header at 0x100 (FireRed, LeafGreen and
-// Emerald), where 0x148 names move name 0 and 0x1C8 the item table.
-inline constexpr int kSampleItemTablePointers = 15;
+// Emerald), where 0x148 names move name 0 and 0x1C8 the item table. The item table's are its
+// getters', 14 (15 in Ruby and Sapphire); the image table's the icon routine's.
+int SampleItemTablePointers(std::string_view headerCode);
 inline constexpr int kSampleMoveNamePointers = 32;
 inline constexpr int kSampleTmListPointers = 2;
 inline constexpr int kSampleImageTablePointers = 1;
-// Words naming the item-effect table, one of them in a function that indexes it by item - 13 as
-// the game's code does; and words naming its copy, which no such code reads.
-inline constexpr int kSampleEffectTablePointers = 3;
-inline constexpr int kSampleEffectCopyPointers = 6;
+// Words naming the item-effect table: those the released code loads (8 in FireRed and LeafGreen,
+// 7 in the others), one of them in kSampleEffectCode's reader, and two no code loads; and words
+// naming its copy, which no code reads and more words name.
+int SampleEffectTablePointers(std::string_view headerCode);
+inline constexpr int kSampleEffectCopyPointers = 12;
 // Where the item-effect code and the look-alike pointer tables lie, for tests that change them.
 inline constexpr std::int64_t kSampleEffectCode = 0x028000;
 inline constexpr std::int64_t kSampleEffectCopy = 0x028400;

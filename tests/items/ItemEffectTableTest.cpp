@@ -3,7 +3,9 @@
 #include "items/effect/ItemEffectTable.h"
 #include "items/opening/TableDetection.h"
 #include "base/HexText.h"
+#include "base/LittleEndian.h"
 #include "rom/PointerScan.h"
+#include "sample/SampleCodeSites.h"
 #include "sample/SampleRom.h"
 #include "support/SampleCases.h"
 
@@ -263,11 +265,17 @@ TEST_P(ItemEffectDecision, ChoosesTheTableTheCodeReadsOrNone)
         auto rom = BuildSampleRom(code);
         auto tables = SampleTablesFor(code);
         ASSERT_TRUE(rom && tables);
+        // Every load of the table the sample's code makes, kSampleEffectCode's reader's among them.
+        const SampleCodePlaces sampleCode = SampleCodeFor(code, SampleOptions{}).value();
         if (row.removeCode) {
             (*rom)[kSampleEffectCode + 2] = 0x00;
             (*rom)[kSampleEffectCode + 3] = 0x00;
+            for (const std::int64_t load : sampleCode.effectLoads) PutLittleEndian(*rom, static_cast<std::size_t>(load), 0, 2);
         }
-        if (row.codeNamesCopy) PutWord(*rom, kSampleEffectCode + 12, WordNaming(kSampleEffectCopy));
+        if (row.codeNamesCopy) {
+            PutWord(*rom, kSampleEffectCode + 12, WordNaming(kSampleEffectCopy));
+            for (const std::int64_t word : sampleCode.effectWords) PutWord(*rom, word, WordNaming(kSampleEffectCopy));
+        }
         if (row.removeCopy) std::fill_n(rom->begin() + kSampleEffectCopy, kItemEffectTableSize, Byte{0xFF});
         if (row.breakPotion) (*rom)[static_cast<std::size_t>(RecordOf(*rom, tables->effectData, 13) + 4)] = 0;
 
@@ -313,7 +321,7 @@ TEST_P(DetectOnSamples, FindsTheItemEffectTableTheCodeReads)
     const FoundItemEffects& effects = detected->effects;
     EXPECT_EQ(effects.table.offset, placed->effectData);
     EXPECT_TRUE(effects.readByCode);
-    EXPECT_EQ(effects.table.pointerCount, static_cast<std::uint32_t>(kSampleEffectTablePointers));
+    EXPECT_EQ(effects.table.pointerCount, static_cast<std::uint32_t>(SampleEffectTablePointers(code)));
     EXPECT_EQ(effects.table.candidates, 2);
     EXPECT_GE(effects.lookAlikes, 2);
     EXPECT_TRUE(effects.problems.empty());
@@ -321,7 +329,8 @@ TEST_P(DetectOnSamples, FindsTheItemEffectTableTheCodeReads)
     const auto lines = detected->ProfileLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "EffectData=&H" + Hex(placed->effectData)), lines.end());
     const std::string section = FormatDetectedSection(*detected);
-    EXPECT_TRUE(section.contains("; EffectData: 3 pointers, 163 of 163 entries 0 or in the ROM")) << section;
+    EXPECT_TRUE(section.contains("; EffectData: " + std::to_string(SampleEffectTablePointers(code)) +
+                                 " pointers, 163 of 163 entries 0 or in the ROM")) << section;
     EXPECT_TRUE(section.contains("read by the item-effect code, 2 candidates of " +
                                  std::to_string(2 + effects.lookAlikes) + " places")) << section;
 }

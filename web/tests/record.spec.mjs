@@ -132,6 +132,34 @@ test('Use like… writes what the tool\'s use-like writes, Cancel writes nothing
   expect((await writtenFile(page, work, 'sample.gba')).equals(before)).toBe(true);
 });
 
+test('Add Item… writes what the tool\'s add-item writes, shows the new item, and Undo takes it back', async ({ page, work }) => {
+  const rom = await sampleRom(work);
+  const before = await readFile(rom);
+  const expected = await copyOf(rom, 'expected.gba');
+  expect(await cli('add-item', expected, '--like', '13', '--name', 'MEGA POTION')).toBe('52\n');
+  await openRom(page, rom);
+  await selectItem(page, 13);
+
+  await page.click('#mnuEdit .menu-title');
+  await page.click('#mnuEditAddItem');
+  await expect(page.locator('#addItemText')).toHaveText('Add an item like:');
+  await expect(page.locator('#cboAddItemLike option:checked')).toHaveText('13 Kelp Tonic');
+  await page.fill('#txtAddItemName', 'MEGA POTION');
+  await page.click('#addItemOK');
+  await writtenTimes(page, 1);
+  expect((await writtenFile(page, work, 'sample.gba')).equals(await readFile(expected))).toBe(true);
+  await expect(page.locator('#cboitem')).toHaveAttribute('data-shown', '52');
+  await expect(page.locator('#iname')).toHaveValue('MEGA POTION');
+  await expect(page.locator('#cboitem option').nth(52)).toHaveText('MEGA POTION');
+
+  await expect(page.locator('#mnuEditUndo')).toHaveText('Undo Add Item of MEGA POTION');
+  await page.click('#mnuEdit .menu-title');
+  await page.click('#mnuEditUndo');
+  await writtenTimes(page, 2);
+  expect((await writtenFile(page, work, 'sample.gba')).equals(before)).toBe(true);
+  await expect(page.locator('#cboitem option').nth(52)).toHaveText('????????');
+});
+
 // The record the sample gives item 22 heals 50 HP and is its own, so a change is written in place.
 test('an effect change writes what the tool writes, and Undo takes it back', async ({ page, work }) => {
   const rom = await sampleRom(work);
