@@ -32,6 +32,7 @@ SessionStep EditorSession::Open(const std::filesystem::path& rom, const ProfileF
     }
     const std::string kept = whereKept.empty() ? PathText(RomTablesPathOf(rom)) : std::string(whereKept);
     data_->whereKept = kept;
+    data_->profiles = profiles;
     OpeningProposal proposal = ProposeOpening(rom, profiles, kept);
     if (!proposal.found) return FinishOpening(std::move(proposal.opened));
     SessionStep step;

@@ -220,6 +220,8 @@ private:
     SessionStep SaveStepOn();
     SessionStep StepHistory(bool undo);
     SessionStep ShowWritten(int position, std::optional<SessionMessage> message);
+    // Opens the ROM again as it now stands, where a change moved its tables, then shows it.
+    SessionStep ReopenAndShow(int position);
 
     struct Data;
     std::unique_ptr<Data> data_;

@@ -21,7 +21,23 @@ SessionStep EditorSession::AddItem(int model, std::string_view name)
     if (!request) return WithError(request.error());
     auto added = AddItems(data.rom->state, *request);
     if (!added) return WithError(added.error());
+    if (added->grown) return ReopenAndShow(added->positions.front());
     return ShowWritten(added->positions.front(), std::nullopt);
+}
+
+SessionStep EditorSession::ReopenAndShow(int position)
+{
+    Data& data = *data_;
+    auto opened = OpenRom(data.rom->state.romPath, OpenOptions{data.profiles, std::nullopt});
+    if (!opened) {
+        SessionStep step = WithError(opened.error());
+        step.written = true;
+        return step;
+    }
+    data.ForgetShown();
+    data.rom = std::move(*opened);
+    data.rom->state.keepHistory = data.keepHistory;
+    return ShowWritten(position, std::nullopt);
 }
 
 }  // namespace quillbox

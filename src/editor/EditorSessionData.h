@@ -44,6 +44,8 @@ struct EditorSession::Data {
     ProfileFiles pendingProfiles;
     std::vector<Text> itemNames;
     bool keepHistory = true;
+    // The profiles the ROM was opened with, to open it again when its tables move.
+    ProfileFiles profiles;
 
     // The shown item as read, and what it held when shown: a save writes the name and the
     // description only when the user changed them.

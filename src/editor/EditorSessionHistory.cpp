@@ -1,6 +1,8 @@
 // The session's history and its changes to every item at once.
 #include "editor/EditorSessionData.h"
 
+#include "items/addition/ItemAddition.h"
+
 #include "items/exchange/RomDiff.h"
 #include "items/record/ItemTable.h"
 #include "rom/History.h"
@@ -32,6 +34,8 @@ SessionStep EditorSession::StepHistory(bool undo)
     const std::filesystem::path& rom = data_->rom->state.romPath;
     auto stepped = undo ? UndoChange(rom) : RedoChange(rom);
     if (!stepped) return WithError(stepped.error());
+    // An addition may have grown the tables: the count and their places are read anew.
+    if (IsAdditionChange(stepped->label)) return ReopenAndShow(stepped->label.position);
     return ShowWritten(stepped->label.position, std::nullopt);
 }
 

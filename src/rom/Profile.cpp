@@ -140,6 +140,8 @@ std::optional<std::string> NotAProfile(std::string_view text)
 
 }  // namespace
 
+std::optional<std::string> ReadProfileFileText(const std::filesystem::path& file) { return ReadProfileText(file); }
+
 std::string ReadProfileValue(const std::filesystem::path& file, std::string_view section, std::string_view key)
 {
     const auto contents = ReadProfileText(file);

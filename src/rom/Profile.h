@@ -48,6 +48,11 @@ struct ProfileFiles {
 // alone: a hack's moved tables never change how another ROM with the same header code opens,
 // and they travel with the ROM as its history does.
 std::filesystem::path RomTablesPathOf(const std::filesystem::path& rom);
+// A profile file's whole text (a byte-order mark dropped); nothing when it cannot be read.
+std::optional<std::string> ReadProfileFileText(const std::filesystem::path& file);
+// The key with which tables kept after the item table grew say the count it grew from: once that
+// change is undone they no longer fit, which is then no fault to warn of.
+inline constexpr std::string_view kGrownFromKey = "ItemCountGrownFrom";
 
 // A section that may describe a ROM, and where it was found.
 struct ProfileSection {

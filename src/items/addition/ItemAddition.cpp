@@ -1,10 +1,15 @@
 #include "items/addition/ItemAddition.h"
 
+#include "base/FileWrite.h"
 #include "base/HexText.h"
+#include "base/PathText.h"
+#include "rom/Profile.h"
 #include "base/LittleEndian.h"
 #include "image/IconImport.h"
 #include "image/Png.h"
 #include "items/effect/ItemEffects.h"
+#include "items/growth/TableGrowth.h"
+#include "items/opening/TableCheck.h"
 #include "items/record/IconTransfer.h"
 #include "items/record/ItemFields.h"
 #include "items/record/ItemTable.h"
@@ -68,6 +73,37 @@ std::optional<ItemRole> RoleOfPocket(const GameFamily& family, int pocket)
 
 }  // namespace
 
+std::vector<int> SuitingIds(std::span<const int> unused, ItemRole role)
+{
+    std::vector<int> suiting;
+    for (const int candidate : unused) {
+        if (IdSuitsRole(candidate, role, kLastEffectItem)) suiting.push_back(candidate);
+    }
+    // General items take the ids no item-effect entry covers first.
+    if (role == ItemRole::General) {
+        std::stable_partition(suiting.begin(), suiting.end(), [](int candidate) { return candidate > kLastEffectItem; });
+    }
+    return suiting;
+}
+
+Status CheckAppendable(ItemRole role, const RomState& state, std::span<const int> unused)
+{
+    if (role == ItemRole::General || (role == ItemRole::Effect && state.itemEffectsKnown)) return {};
+    // What the game's code reads by id for each role, past which an appended id would read.
+    std::string why;
+    switch (role) {
+    case ItemRole::Ball: why = "the ball code compares ids to 12 and counts throws in an 11-entry array"; break;
+    case ItemRole::Mail: why = "mail is found by its id among ids 121 to 132"; break;
+    case ItemRole::Berry: why = "the berry data is found by id - 133"; break;
+    case ItemRole::TmHm: why = "the move is looked up at id - 289 in a list of 58"; break;
+    case ItemRole::Effect: why = "this ROM's item-effect table is unknown, so the table cannot grow with the item table"; break;
+    case ItemRole::General: break;
+    }
+    const std::vector<int> suiting = SuitingIds(unused, role);
+    return NoItemIdError("an id past the last item cannot be " + std::string(RoleName(role)) + ": " + why +
+                         (suiting.empty() ? "; no unused id can take it either" : "; these unused ids can: " + IdList(suiting)));
+}
+
 ItemRole RoleOfItem(int id, bool hasEffect)
 {
     if (id >= 1 && id <= kLastBallItem) return ItemRole::Ball;
@@ -106,10 +142,7 @@ bool IsUnusedEntry(int position, const ItemView& item)
 Result<std::vector<int>> ChooseItemIds(std::span<const int> unused, ItemRole role, int count, std::optional<int> id,
                                        int itemCount, const std::vector<Text>& names)
 {
-    std::vector<int> suiting;
-    for (const int candidate : unused) {
-        if (IdSuitsRole(candidate, role, kLastEffectItem)) suiting.push_back(candidate);
-    }
+    std::vector<int> suiting = SuitingIds(unused, role);
     if (id) {
         if (*id <= 0 || *id >= itemCount) {
             return NoItemIdError("there is no item " + std::to_string(*id) + " to take; the ROM has items 1 to " +
@@ -126,10 +159,6 @@ Result<std::vector<int>> ChooseItemIds(std::span<const int> unused, ItemRole rol
         }
         if (count != 1) return NoItemIdError("a named id takes one item");
         return std::vector<int>{*id};
-    }
-    // General items take the ids no item-effect entry covers first.
-    if (role == ItemRole::General) {
-        std::stable_partition(suiting.begin(), suiting.end(), [](int candidate) { return candidate > kLastEffectItem; });
     }
     if (static_cast<int>(suiting.size()) < count) {
         const std::string why = suiting.empty() ? "no unused id can be " + std::string(RoleName(role))
@@ -223,12 +252,32 @@ Result<ItemAdditionPlan> PlanItemAddition(const RomState& state, const NewItemRe
         names.push_back(item.name);
         if (IsUnusedEntry(item.position, item)) unused.push_back(item.position);
     }
+    // Unused ids first; what they cannot take goes past the last item, where the role allows it.
+    std::vector<int> ids;
+    int appended = 0;
     if (request.append) {
-        return NoItemIdError("the item table cannot grow in this ROM yet; unused ids that can be " +
-                             std::string(RoleName(role)) + ": " + IdList(unused));
+        appended = request.count;
+    } else if (request.id || (role != ItemRole::General && role != ItemRole::Effect)) {
+        auto chosen = ChooseItemIds(unused, role, request.count, request.id, itemCount, names);
+        if (!chosen) return chosen.error();
+        ids = std::move(*chosen);
+    } else {
+        const int available = static_cast<int>(SuitingIds(unused, role).size());
+        auto chosen = ChooseItemIds(unused, role, std::min(request.count, available), std::nullopt, itemCount, names);
+        if (chosen) ids = std::move(*chosen);
+        appended = request.count - static_cast<int>(ids.size());
     }
-    auto ids = ChooseItemIds(unused, role, request.count, request.id, itemCount, names);
-    if (!ids) return ids.error();
+    if (appended > 0) {
+        if (Status can = CheckAppendable(role, state, unused); !can) return can.error();
+        if (itemCount + appended > kMaxItemCount) {
+            Error error = MakeError(ErrorCode::BadValue, "the item table can hold at most " + std::to_string(kMaxItemCount) +
+                                                             " items, as the tables kept for a ROM name them; it has " +
+                                                             std::to_string(itemCount));
+            error.field = "count";
+            return error;
+        }
+        for (int k = 0; k < appended; ++k) ids.push_back(itemCount + k);
+    }
 
     ItemEdit texts;
     texts.name = request.name.value_or(model.name);
@@ -249,24 +298,32 @@ Result<ItemAdditionPlan> PlanItemAddition(const RomState& state, const NewItemRe
     auto image = ReadRomImage(state);
     if (!image) return image.error();
     ItemAdditionPlan plan;
-    plan.positions = *ids;
-    plan.itemCount = itemCount;
+    plan.positions = ids;
+    plan.itemCount = itemCount + appended;
     plan.name = *texts.name;
 
     // The icon first: its planner takes free space of its own, and what it takes is then kept
-    // out of reach of the descriptions and effect records.
+    // out of reach of the grown tables, the descriptions and the effect records. It is planned
+    // for the model, whose entry it would repoint: only its data is kept.
     std::vector<ByteRange> taken;
     std::optional<std::pair<std::uint32_t, std::uint32_t>> icon;
+    const std::int64_t modelIconEntry = static_cast<std::int64_t>(state.imageTableOffset) + std::int64_t{kImageEntrySize} * request.like;
     if (family->hasImages) {
         if (request.icon) {
-            auto imported = PlanIconImport(state, plan.positions.front(), *request.icon);
+            auto picture = ReadPng(*request.icon);
+            if (!picture) return picture.error();
+            auto indexed = QuantiseIcon(*picture);
+            if (!indexed) return indexed.error();
+            auto imported = PlanIconImport(state, request.like, *indexed, *image);
             if (!imported) return imported.error();
             taken.push_back({imported->imageOffset, imported->imageOffset + imported->size});
-            plan.patches.insert(plan.patches.end(), imported->patches.begin(), imported->patches.end());
+            for (const Patch& patch : imported->patches) {
+                if (patch.offset < modelIconEntry || patch.offset >= modelIconEntry + kImageEntrySize) plan.patches.push_back(patch);
+            }
             icon = std::make_pair(static_cast<std::uint32_t>(imported->imageOffset) + kRomBase,
-                             static_cast<std::uint32_t>(imported->paletteOffset) + kRomBase);
+                                  static_cast<std::uint32_t>(imported->paletteOffset) + kRomBase);
         } else {
-            const auto entry = static_cast<std::size_t>(state.imageTableOffset) + std::size_t{kImageEntrySize} * static_cast<std::size_t>(request.like);
+            const auto entry = static_cast<std::size_t>(modelIconEntry);
             if (entry + kImageEntrySize > image->bytes.size()) return MakeError(ErrorCode::PastEndOfFile, "the model's icon entry");
             icon = std::make_pair(ReadLe32(image->bytes, entry), ReadLe32(image->bytes, entry + 4));
         }
@@ -276,9 +333,31 @@ Result<ItemAdditionPlan> PlanItemAddition(const RomState& state, const NewItemRe
     auto space = FindFreeSpace(state, *image, taken);
     if (!space) return space.error();
 
+    // Where the records, icons and effect entries go: the tables the game reads after the change.
+    std::int64_t itemTable = state.itemTableOffset;
+    std::int64_t iconTable = state.imageTableOffset;
+    std::int64_t effectTable = state.itemEffectsKnown ? state.itemEffectsOffset : 0;
+    if (appended > 0) {
+        const ItemTables tables{itemTable, family->hasImages ? iconTable : 0, effectTable, itemCount};
+        auto growth = PlanTableGrowth(image->bytes, *family, tables, *space, plan.itemCount);
+        if (!growth) return growth.error();
+        const std::vector<Patch> grown = growth->Patches();
+        plan.patches.insert(plan.patches.begin(), grown.begin(), grown.end());
+        itemTable = growth->itemTable;
+        if (growth->iconTable != 0) iconTable = growth->iconTable;
+        if (growth->effectTable != 0) effectTable = growth->effectTable;
+        plan.grown = GrownTables{itemCount, plan.itemCount, itemTable, family->hasImages ? iconTable : 0, effectTable};
+    }
+
     const std::size_t modelEntry = static_cast<std::size_t>(state.itemTableOffset) + std::size_t{kItemRecordSize} * static_cast<std::size_t>(request.like);
     const Bytes modelRecord(image->bytes.begin() + static_cast<std::ptrdiff_t>(modelEntry),
                             image->bytes.begin() + static_cast<std::ptrdiff_t>(modelEntry + kItemRecordSize));
+    Bytes effectRecord;
+    if (hasEffect && state.itemEffectsKnown) {
+        const auto at = static_cast<std::size_t>(modelEffect.recordOffset);
+        effectRecord.assign(image->bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                            image->bytes.begin() + static_cast<std::ptrdiff_t>(at + static_cast<std::size_t>(modelEffect.length)));
+    }
     const Bytes description = texts.description ? EncodeDescription(*texts.description) : Bytes{};
     for (const int id : plan.positions) {
         Bytes record = modelRecord;
@@ -292,23 +371,31 @@ Result<ItemAdditionPlan> PlanItemAddition(const RomState& state, const NewItemRe
             plan.patches.push_back({*place, description});
             PutLittleEndian(record, ItemField::DescPointer, static_cast<std::uint32_t>(*place) + kRomBase, 4);
         }
-        const std::int64_t entry = static_cast<std::int64_t>(state.itemTableOffset) + std::int64_t{kItemRecordSize} * id;
-        plan.patches.push_back({entry, std::move(record)});
-        if (icon && (!request.icon || id != plan.positions.front())) {
+        plan.patches.push_back({itemTable + std::int64_t{kItemRecordSize} * id, std::move(record)});
+        if (icon) {
             Bytes pair = LittleEndianBytes(icon->first, 4);
             const Bytes palette = LittleEndianBytes(icon->second, 4);
             pair.insert(pair.end(), palette.begin(), palette.end());
-            plan.patches.push_back({static_cast<std::int64_t>(state.imageTableOffset) + std::int64_t{kImageEntrySize} * id, std::move(pair)});
+            plan.patches.push_back({iconTable + std::int64_t{kImageEntrySize} * id, std::move(pair)});
         }
-        const ItemEffectView& own = (*effects)[static_cast<std::size_t>(id)];
-        if (hasEffect && state.itemEffectsKnown) {
-            auto effect = PlanEffectSave(state, id, modelEffect.effect, &*space);
-            if (!effect) return effect.error();
-            plan.patches.insert(plan.patches.end(), effect->patches.begin(), effect->patches.end());
-        } else if (own.Available() && own.recordOffset >= 0) {
-            // An unused entry may still name a record; the copy of an item without an effect
-            // must not gain one.
-            plan.patches.push_back({own.entryOffset, Bytes(4, 0)});
+        // Its own copy of the model's effect record; an unused entry that still names a record
+        // is emptied, so that the copy of an item without an effect does not gain one.
+        if (effectTable == 0 || id < kFirstEffectItem) continue;
+        const bool hasEntry = appended > 0 || id <= kLastEffectItem;
+        if (!hasEntry) continue;
+        const std::int64_t entry = effectTable + 4 * std::int64_t{id - kFirstEffectItem};
+        if (!effectRecord.empty()) {
+            auto place = space->Take(static_cast<std::int64_t>(effectRecord.size()));
+            if (!place) return place.error();
+            plan.patches.push_back({*place, effectRecord});
+            plan.patches.push_back({entry, LittleEndianBytes(static_cast<std::uint32_t>(*place) + kRomBase, 4)});
+        } else if (id < itemCount && (*effects)[static_cast<std::size_t>(id)].recordOffset >= 0) {
+            plan.patches.push_back({entry, Bytes(4, 0)});
+        }
+    }
+    for (const Patch& patch : plan.patches) {
+        if (patch.offset < 0 || patch.offset + static_cast<std::int64_t>(patch.bytes.size()) > static_cast<std::int64_t>(image->bytes.size())) {
+            return MakeError(ErrorCode::PastEndOfFile, "a write of the new item at " + NumberToHex(static_cast<std::uint64_t>(patch.offset)));
         }
     }
     return plan;
@@ -321,11 +408,62 @@ ChangeLabel AdditionChange(const ItemAdditionPlan& plan)
                        plan.positions.empty() ? -1 : plan.positions.front(), ToUtf8(plan.name));
 }
 
+namespace {
+
+std::string ProfileNumber(std::int64_t offset) { return "&H" + NumberToHex(static_cast<std::uint64_t>(offset)); }
+
+}  // namespace
+
+std::vector<std::string> GrownTableLines(const RomState& state, const GrownTables& grown)
+{
+    std::vector<std::string> lines{"; Written by Quillbox when the item table grew from " + std::to_string(grown.oldCount) +
+                                   " to " + std::to_string(grown.newCount) + " items; serves this file alone.",
+                                   "ItemData=" + ProfileNumber(grown.itemTable),
+                                   "AttackNames=" + ProfileNumber(state.moveNamesOffset)};
+    if (state.tmMovesKnown) lines.push_back("TMData=" + ProfileNumber(state.tmMovesOffset));
+    if (grown.iconTable != 0) lines.push_back("IMGData=" + ProfileNumber(grown.iconTable));
+    lines.push_back("ItemCount=" + std::to_string(grown.newCount));
+    if (grown.effectTable != 0) lines.push_back("EffectData=" + ProfileNumber(grown.effectTable));
+    if (state.freeSpaceStart >= 0) lines.push_back("FreeSpaceStart=" + ProfileNumber(state.freeSpaceStart));
+    lines.push_back(std::string(kGrownFromKey) + "=" + std::to_string(grown.oldCount));
+    return lines;
+}
+
+bool IsAdditionChange(const ChangeLabel& label)
+{
+    return label.operation == "Add Item" || (label.operation.starts_with("Add ") && label.operation.ends_with(" Items"));
+}
+
 Result<ItemAdditionPlan> AddItems(const RomState& state, const NewItemRequest& request)
 {
     auto plan = PlanItemAddition(state, request);
     if (!plan) return plan.error();
-    if (Status written = ApplyToRom(state, plan->patches, AdditionChange(*plan)); !written) return written.error();
+    if (!plan->grown) {
+        if (Status written = ApplyToRom(state, plan->patches, AdditionChange(*plan)); !written) return written.error();
+        return plan;
+    }
+    // The tables are kept for the ROM before it changes, and put back as they were if the ROM's
+    // write fails, so that the ROM and what opens it never disagree.
+    const std::filesystem::path kept = RomTablesPathOf(state.romPath);
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(kept, ec);
+    std::optional<std::string> before;
+    if (existed) {
+        before = ReadProfileFileText(kept);
+        if (!before) return MakeError(ErrorCode::FileRead, "could not read " + PathText(kept));
+    }
+    const std::vector<std::string> lines = GrownTableLines(state, *plan->grown);
+    if (Status keptNow = WriteProfileSection(kept, SectionNameToKeep(state.headerCode, state.versionByte), lines); !keptNow) {
+        return keptNow.error();
+    }
+    if (Status written = ApplyToRom(state, plan->patches, AdditionChange(*plan)); !written) {
+        Error error = written.error();
+        const bool putBack = existed ? !WriteFileWhole(kept, *before).has_value() : std::filesystem::remove(kept, ec);
+        if (!putBack) {
+            AddToError(error, "; the tables kept beside the ROM in " + PathText(kept) + " could not be put back");
+        }
+        return error;
+    }
     return plan;
 }
 

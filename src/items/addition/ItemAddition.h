@@ -49,6 +49,13 @@ bool IdSuitsRole(int id, ItemRole role, int lastEffectItem);
 // the game shows for every id it does not know, never an unused entry.
 bool IsUnusedEntry(int position, const ItemView& item);
 
+// The unused ids (ascending) that can take an item of `role`, in the order they are given out.
+std::vector<int> SuitingIds(std::span<const int> unused, ItemRole role);
+
+// Refuses (NoItemId) a role that an id past the last item cannot have without new game code,
+// saying why and which unused ids could take it.
+Status CheckAppendable(ItemRole role, const RomState& state, std::span<const int> unused);
+
 // The ids to give `count` new items of `role`, among `unused` (ascending): the named `id` alone
 // when given, else the first that suit, general items taking the ids past the item-effect table
 // first so that medicine keeps the ids that can heal. Refuses (NoItemId) naming the reason and
@@ -73,8 +80,18 @@ struct NewItemRequest {
     bool replaceUnknownCharacters = false;
 };
 
+// Where the tables lie after an addition that grew them.
+struct GrownTables {
+    int oldCount = 0;
+    int newCount = 0;
+    std::int64_t itemTable = 0;
+    std::int64_t iconTable = 0;    // 0 for the games without icons
+    std::int64_t effectTable = 0;  // 0 where the item-effect table is unknown
+};
+
 // Every write of an addition, to be applied as one change.
 struct ItemAdditionPlan {
+    std::optional<GrownTables> grown;  // set where the tables grow
     std::vector<int> positions;  // the new items, ascending
     std::vector<Patch> patches;
     int itemCount = 0;           // items after the addition
@@ -94,8 +111,14 @@ Result<ItemAdditionPlan> PlanItemAddition(const RomState& state, const NewItemRe
 
 // The history's name of an addition: "Add Item of NAME", as every front end names it.
 ChangeLabel AdditionChange(const ItemAdditionPlan& plan);
+// Whether a change of the history is an addition, whose undo or redo may move the tables.
+bool IsAdditionChange(const ChangeLabel& label);
 
-// Plans and writes the addition as one change of the history.
+// The section kept beside the ROM after the tables grew: where they now lie and the count.
+std::vector<std::string> GrownTableLines(const RomState& state, const GrownTables& grown);
+
+// Plans and writes the addition as one change of the history; where the tables grow, they are
+// kept beside the ROM (GrownTableLines) first, and put back if the ROM's write fails.
 Result<ItemAdditionPlan> AddItems(const RomState& state, const NewItemRequest& request);
 
 }  // namespace quillbox

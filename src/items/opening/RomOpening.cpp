@@ -233,8 +233,12 @@ Result<OpenedRom> OpenRom(const std::filesystem::path& rom, const OpenOptions& o
         }
         chosen = std::move(*attempts[pick]);
         // Tell what was passed over: a kept section that no longer fits is worth mending.
+        // Tables kept by an addition that grew them stop fitting once it is undone: the ROM is
+        // as it was before, and its sections serve it as they did, with nothing to mend.
+        std::ptrdiff_t said = 0;
         for (std::size_t i = 0; i < pick; ++i) {
-            chosen->warnings.insert(chosen->warnings.begin() + static_cast<std::ptrdiff_t>(i),
+            if (sections[i].romTables && !ReadProfileValue(sections[i].file, sections[i].name, kGrownFromKey).empty()) continue;
+            chosen->warnings.insert(chosen->warnings.begin() + said++,
                                     Describe(sections[i]) + " does not fit this ROM (" + reasons[i] + "); " +
                                         Describe(sections[pick]) + " is used");
         }

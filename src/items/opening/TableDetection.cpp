@@ -1,5 +1,7 @@
 #include "items/opening/TableDetection.h"
 
+#include "items/growth/ItemCodeSites.h"
+
 #include "items/opening/TableCheck.h"
 #include "base/HexText.h"
 #include "base/PathText.h"
@@ -94,6 +96,11 @@ Result<DetectedTables> DetectTables(std::span<const Byte> rom)
     detected.found = FindTables(rom, pointers, detected.family,
                                 [&](std::int64_t at, std::uint32_t count) { effects.Look(at, count); });
     detected.effects = effects.Choose();
+    // The count the game's own code holds wins over how many records look like items: a grown
+    // table may be followed by data that looks like more, or hold unused records at its end.
+    if (detected.found.items.Found()) {
+        if (auto count = ItemCountFromCode(rom, *detected.family); count && *count > 0) detected.found.itemCount = *count;
+    }
     return detected;
 }
 
