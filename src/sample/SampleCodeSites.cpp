@@ -20,6 +20,7 @@ public:
     Function(Bytes& rom, std::int64_t start) : rom_(rom), start_(start), at_(start) {}
 
     std::int64_t Start() const { return start_; }
+    std::int64_t At() const { return at_; }
     Function& H(std::uint16_t h)
     {
         PutLittleEndian(rom_, static_cast<std::size_t>(at_), h, 2);
@@ -44,11 +45,14 @@ public:
         H(static_cast<std::uint16_t>(0xF000 | ((offset >> 12) & 0x7FF)));
         return H(static_cast<std::uint16_t>(0xF800 | ((offset >> 1) & 0x7FF)));
     }
+    // After End: the k-th `ldr` and the word it loads.
+    std::int64_t LoadAt(std::size_t k) const { return loads_[k].at; }
+    std::int64_t WordOfLoad(std::size_t k) const { return places_[loads_[k].index]; }
     // Pads with 0 to a word, lays the pool out and returns the next word-aligned place.
     std::int64_t End()
     {
         if (at_ % 4 != 0) H(0);
-        std::vector<std::int64_t> places;
+        std::vector<std::int64_t>& places = places_;
         for (const std::uint32_t word : pool_) {
             places.push_back(at_);
             PutLittleEndian(rom_, static_cast<std::size_t>(at_), word, 4);
@@ -73,9 +77,116 @@ private:
     std::int64_t at_;
     std::vector<Load> loads_;
     std::vector<std::uint32_t> pool_;
+    std::vector<std::int64_t> places_;
 };
 
 std::uint32_t Pointer(std::int64_t offset) { return kBase + static_cast<std::uint32_t>(offset); }
+
+void PutHalf(Bytes& rom, std::int64_t at, std::uint16_t h) { PutLittleEndian(rom, static_cast<std::size_t>(at), h, 2); }
+void PutCondBranch(Bytes& rom, std::int64_t at, int condition, std::int64_t target)
+{
+    PutHalf(rom, at, static_cast<std::uint16_t>(0xD000 | condition << 8 | (((target - (at + 4)) / 2) & 0xFF)));
+}
+void PutB(Bytes& rom, std::int64_t at, std::int64_t target)
+{
+    PutHalf(rom, at, static_cast<std::uint16_t>(0xE000 | (((target - (at + 4)) / 2) & 0x7FF)));
+}
+void PutBl(Bytes& rom, std::int64_t at, std::int64_t target)
+{
+    const std::int64_t offset = target - (at + 4);
+    PutHalf(rom, at, static_cast<std::uint16_t>(0xF000 | ((offset >> 12) & 0x7FF)));
+    PutHalf(rom, at + 2, static_cast<std::uint16_t>(0xF800 | ((offset >> 1) & 0x7FF)));
+}
+
+constexpr int kHi = 0x8;
+constexpr int kNe = 0x1;
+
+struct WrittenCheck {
+    SampleEffectCheck check;
+    std::int64_t load = 0;
+    std::int64_t word = 0;
+    std::int64_t next = 0;
+};
+
+// The Pokémon item-effect routines' check (pokefirered PokemonUseItemEffects, subs at 0x08041526,
+// and PokemonItemUseNoEffect, 0x08042502; Emerald's and Ruby's alike) with the instructions that
+// follow it and its refused way, the id in r4 as the game's is (the game loads it from the stack):
+// push {r4-r7, lr}; mov r7-r5, r10-r8; push {r5-r7}; sub sp, #0x3C; adds r4, r0, #0; subs r4, #13;
+// lsls r0, r4, #16; lsrs r0, #16; cmp r0, #0xA5; bhi 1f; ldr r1, =table; lsls r0, r4, #2;
+// adds r0, r1; ldr r0, [r0]; b 2f; 1: movs r0, #1; b or bl 2f; 2: add sp, #0x3C; pop {r3-r5};
+// mov r8-r10, r3-r5; pop {r4-r7}; pop {r1}; bx r1.
+WrittenCheck WriteItemEffectCheck(Bytes& rom, std::int64_t at, std::uint32_t table, std::uint16_t bound, bool farBranch,
+                                  SampleAlteredSite altered)
+{
+    WrittenCheck out;
+    Function f(rom, at);
+    f.Hs({0xB5F0, 0x4657, 0x464E, 0x4645, 0xB4E0, 0xB08F, 0x1C04});
+    const std::int64_t subs = f.At();
+    f.Hs({0x3C0D, 0x0420, 0x0C00, bound, 0}).Ldr(1, table);
+    const std::int64_t writesAfter = f.At();
+    f.Hs({altered == SampleAlteredSite::EffectCheckFollower ? std::uint16_t{0x0080} : std::uint16_t{0x00A0}, 0x1840, 0x6800});
+    const std::int64_t kept = f.At();
+    f.H(0);
+    const std::int64_t refusedWay = f.At();
+    f.H(altered == SampleAlteredSite::EffectCheckTarget ? 0x3001 : 0x2001);
+    const std::int64_t jump = f.At();
+    f.H(0);
+    if (farBranch) f.H(0);
+    const std::int64_t epilogue = f.At();
+    f.Hs({0xB00F, 0xBC38, 0x4698, 0x46A1, 0x46AA, 0xBCF0, 0xBC02, 0x4708});
+    out.next = f.End();
+    PutCondBranch(rom, subs + 8, kHi, refusedWay);
+    PutB(rom, kept, epilogue);
+    if (farBranch) {
+        PutBl(rom, jump, epilogue);
+    } else {
+        PutB(rom, jump, epilogue);
+    }
+    out.check = {at, subs, 1, false, writesAfter, refusedWay};
+    out.load = f.LoadAt(0);
+    out.word = f.WordOfLoad(0);
+    return out;
+}
+
+// GetItemEffectType's check (pokefirered 0x08126C68, pokeemerald 0x081B7CEC) with what follows:
+// push {r4, r5, lr}; lsls r0, #16; lsrs r1, r0, #16; adds r2, r1, #0; subs r2, #13;
+// lsls r0, r2, #16; lsrs r0, #16; cmp r0, #0xA5; bls 1f; b 4f; 1: cmp r1, #0xAF; bne 2f;
+// ldr r0, =(ENIGMA BERRY's effect); b 5f; 2: ldr r1, =table; lsls r0, r2, #2; adds r0, r1;
+// ldr r0, [r0]; b 5f; movs r0, #0x15; 4: movs r0, #0x16; b 5f; 5: pop {r4, r5}; pop {r1}; bx r1.
+// The game goes on from the entry to the effect's type; the sample returns the entry.
+WrittenCheck WriteEffectTypeCheck(Bytes& rom, std::int64_t at, std::uint32_t table, std::uint16_t bound)
+{
+    WrittenCheck out;
+    Function f(rom, at);
+    f.Hs({0xB530, 0x0400, 0x0C01, 0x1C0A});
+    const std::int64_t subs = f.At();
+    f.Hs({0x3A0D, 0x0410, 0x0C00, bound, 0xD900, 0});
+    f.H(0x29AF);
+    const std::int64_t bne = f.At();
+    f.H(0).Ldr(0, kSampleEnigmaEffect);
+    const std::int64_t enigmaDone = f.At();
+    f.H(0);
+    const std::int64_t fromTable = f.At();
+    f.Ldr(1, table);
+    const std::int64_t writesAfter = f.At();
+    f.Hs({0x0090, 0x1840, 0x6800});
+    const std::int64_t entryDone = f.At();
+    f.Hs({0, 0x2015});
+    const std::int64_t refusedWay = f.At();
+    f.H(0x2016);
+    const std::int64_t refusedDone = f.At();
+    f.H(0);
+    const std::int64_t epilogue = f.At();
+    f.Hs({0xBC30, 0xBC02, 0x4708});
+    out.next = f.End();
+    PutB(rom, subs + 10, refusedWay);
+    PutCondBranch(rom, bne, kNe, fromTable);
+    for (const std::int64_t done : {enigmaDone, entryDone, refusedDone}) PutB(rom, done, epilogue);
+    out.check = {at, subs, 0x16, true, writesAfter, refusedWay};
+    out.load = f.LoadAt(1);
+    out.word = f.WordOfLoad(1);
+    return out;
+}
 
 }  // namespace
 
@@ -196,36 +307,39 @@ SampleCodePlaces WriteSampleCode(Bytes& rom, const GameFamily& family, const Sam
 
     if (tables.effectData != 0) {
         at = (at + 0x3F) & ~std::int64_t{0x3F};
-        const int checks = kanto ? 3 : emerald ? 2 : 1;
+        // The released checks, in the order the games hold them: FireRed's PokemonItemUseNoEffect
+        // reaches its epilogue with a b, the others with a bl.
+        enum class Check { EffectType, FarItemEffect, NearItemEffect };
+        std::vector<Check> checks;
+        if (kanto) checks = {Check::EffectType, Check::FarItemEffect, Check::NearItemEffect};
+        if (emerald) checks = {Check::EffectType, Check::FarItemEffect};
+        if (!kanto && !emerald) checks = {Check::FarItemEffect};
         // Words the released code loads the table from, less the one of kSampleEffectCode's reader.
         const int readers = (kanto ? 8 : 7) - 1;
+        const auto table = Pointer(tables.effectData);
         for (int k = 0; k < readers; ++k) {
-            Function f(rom, at);
             places.effectReaders.push_back(at);
-            const std::int64_t load = k == 0 && k < checks ? at + 0x14 : k < checks ? at + 0x10 : at;
-            places.effectLoads.push_back(load);
-            places.effectWords.push_back(((load + 4) & ~std::int64_t{3}) + 4 * (k == 0 && k < checks ? 4 : k < checks ? 3 : 2));
-            const std::uint16_t bound = options.altered == SampleAlteredSite::EffectCheck && k == 0 ? 0x28B0 : 0x28A5;
-            if (k == 0 && k < checks) {
-                // GetItemEffectType's: push {r4, r5, lr}; lsls; lsrs r1; adds r2, r1, #0;
-                // subs r2, #13; lsls r0, r2, #16; lsrs r0, #16; cmp r0, #0xA5; bls 1f; b 2f;
-                // 1: ldr r1, =gItemEffectTable; lsls r0, r2, #2; adds; ldr r0, [r0]; b 3f;
-                // 2: movs r0, #0; 3: pop {r4, r5}; pop {r1}; bx r1.
-                places.effectChecks.push_back(at);
-                places.effectCheckSubs.push_back(at + 8);
-                f.Hs({0xB530, 0x0400, 0x0C01, 0x1C0A, 0x3A0D, 0x0410, 0x0C00, bound, 0xD900, 0xE004})
-                    .Ldr(1, Pointer(tables.effectData)).Hs({0x0090, 0x1840, 0x6800, 0xE000, 0x2000, 0xBC30, 0xBC02, 0x4708});
-            } else if (k < checks) {
-                // The other form: subs r0, #13; lsls r3, r0, #16; lsrs r3, #16; cmp r3, #0xA5; bhi.
-                places.effectChecks.push_back(at);
-                places.effectCheckSubs.push_back(at + 6);
-                f.Hs({0xB500, 0x0400, 0x0C00, 0x380D, 0x0403, 0x0C1B, static_cast<std::uint16_t>(bound | 0x0300), 0xD804})
-                    .Ldr(1, Pointer(tables.effectData)).Hs({0x0098, 0x1840, 0x6800, 0xE000, 0x2000, 0xBC02, 0x4708});
-            } else {
-                // IsHPRecoveryItem and the others reading the entry unchecked.
-                f.Ldr(1, Pointer(tables.effectData)).Hs({0x380D, 0x0080, 0x1840, 0x6800, 0x4770});
+            if (k < static_cast<int>(checks.size())) {
+                const std::uint16_t bound = options.altered == SampleAlteredSite::EffectCheck && k == 0 ? 0x28B0 : 0x28A5;
+                const bool last = k + 1 == static_cast<int>(checks.size());
+                const Check kind = checks[static_cast<std::size_t>(k)];
+                const WrittenCheck written =
+                    kind == Check::EffectType
+                        ? WriteEffectTypeCheck(rom, at, table, bound)
+                        : WriteItemEffectCheck(rom, at, table, bound, kind == Check::FarItemEffect,
+                                               last ? options.altered : SampleAlteredSite::None);
+                places.effectChecks.push_back(written.check);
+                places.effectLoads.push_back(written.load);
+                places.effectWords.push_back(written.word);
+                at = written.next;
+                continue;
             }
+            // IsHPRecoveryItem and the others reading the entry unchecked.
+            Function f(rom, at);
+            f.Ldr(1, table).Hs({0x380D, 0x0080, 0x1840, 0x6800, 0x4770});
             at = f.End();
+            places.effectLoads.push_back(f.LoadAt(0));
+            places.effectWords.push_back(f.WordOfLoad(0));
         }
         // Look-alikes: move ids compared with 0xA5, and an id - 13 checked against 0xA5 in front of
         // a table in work RAM.

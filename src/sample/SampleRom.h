@@ -28,8 +28,10 @@ struct SampleTables {
 };
 
 // The code site a hack's own patch changed: the sanitiser's bound shifted by 2, the FireRed or
-// Emerald icon routine's `bls` made a `bcc`, the first item-effect check's bound 0xB0.
-enum class SampleAlteredSite { None, Sanitizer, IconRoutine, EffectCheck };
+// Emerald icon routine's `bls` made a `bcc`, the first item-effect check's bound 0xB0; the last
+// check's following `lsls r0, r4, #2` made `lsls r0, r0, #2`, or its refused way's `movs r0, #1`
+// made `adds r0, #1`, each reading the register the check compared.
+enum class SampleAlteredSite { None, Sanitizer, IconRoutine, EffectCheck, EffectCheckFollower, EffectCheckTarget };
 
 struct SampleOptions {
     // The byte at 0xBC: 0 for every game's first release, 1 for the 1.1 revisions of FireRed,

@@ -460,7 +460,7 @@ Result<ItemCodeSites> FindItemCodeSites(std::span<const Byte> rom, const GameFam
         sites.icon = std::move(*icon);
     }
     if (tables.effectTable != 0) {
-        auto effects = FindEffectSites(rom, sites.family, tables.effectTable, tables.itemCount);
+        auto effects = FindEffectSites(rom, sites.family, tables.effectTable);
         if (!effects) return effects.error();
         sites.effects = std::move(*effects);
     }

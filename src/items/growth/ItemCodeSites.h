@@ -108,16 +108,16 @@ struct IconSites {
     std::vector<LiteralSite> arrowCallers;  // FireRed/LeafGreen: the four menus' arrow-id words
 };
 
-// `subs rX, #13; lsls rY, rX, #16; lsrs rY, rY, #16; cmp rY, #imm8; bhi|bls`, or the same with the
-// three instructions after the subs replaced by a call to a routine Quillbox placed that compares
-// against a word.
+// `subs rX, #13; lsls rY, rX, #16; lsrs rY, rY, #16; cmp rY, #0xA5; bhi|bls` as released, or as a
+// growth rewrote it in the same ten bytes, `... lsrs rY, rY, #(16 + k); nop; bne|beq`, the branch
+// keeping its own offset: Z is then set exactly when u16(id - 13) < 2^k.
 struct EffectCheckSite {
     std::int64_t subsAt = 0;
     int indexRegister = 0;    // rX: id - 13
-    int compareRegister = 0;  // rY
+    int compareRegister = 0;  // rY, proven dead after the check by the instructions its form holds
     int lastIndex = 0;        // entries 0 .. lastIndex (ids 13 .. 13 + lastIndex) pass
-    std::int64_t routine = -1;  // the routine called instead of the compare, or -1
-    std::int64_t functionAt = 0;  // the `push {..., lr}` of the function holding it
+    int shift = -1;           // k of a rewritten check; -1 for the released compare
+    std::string_view form;    // the released function whose check it is, for messages
 };
 
 struct EffectSites {
@@ -143,19 +143,24 @@ struct ItemCodeSites {
 };
 
 // The item-effect table's references and checks (FindItemCodeSites asks it when it is given the
-// table): refused when their number is not the released code's.
-// Every check must let through the released 0xA5 + 1 entries, or, after a growth, exactly the
-// entries of ids 13 .. itemCount - 1; another bound is a hack's own patch, refused.
-Result<EffectSites> FindEffectSites(std::span<const Byte> rom, CodeFamily family, std::int64_t effectTable, int itemCount);
+// table): refused when their number is not the released code's. Every check must let through the
+// released 0xA5 + 1 entries, or, after a growth, 2^k of them (k up to kLargestEffectShift), all
+// the same; another bound is a hack's own patch, refused. A check whose following instructions (and those
+// at its branch's target) differ from the released code's is refused too, naming it: they are
+// what proves the rewrite sound.
+Result<EffectSites> FindEffectSites(std::span<const Byte> rom, CodeFamily family, std::int64_t effectTable);
 inline constexpr int kReleasedEffectLastIndex = 0xA5;
 
-// The routine Quillbox places for a check whose bound no `cmp #imm8` holds, called in place of
-// `lsls rY, rX, #16; lsrs rY, rY, #16; cmp rY, #imm8`: it does the same against a word, saving the
-// register it loads the word into, so that only lr changes (20 bytes, word-aligned).
-Bytes EffectCheckRoutine(int indexRegister, int compareRegister, std::uint32_t lastIndex);
-inline constexpr std::int64_t kEffectCheckRoutineSize = 20;
-// The largest entry a check's `cmp #imm8` reaches: 255, id 268.
-inline constexpr int kLargestInPlaceEffectIndex = 255;
+// The k of the rewritten checks for `itemCount` items: the smallest with 2^k >= itemCount - 13, so
+// that the grown item-effect table covers ids 13 .. 13 + 2^k - 1 (null from itemCount on). A
+// `lsrs #imm5` shifts by at most 31, so k is at most 15 (ids up to 32780); a larger result is
+// past what the checks can say in their own bytes.
+int EffectShiftFor(int itemCount);
+inline constexpr int kLargestEffectShift = 15;
+
+// The six bytes from the check's `lsrs` on that let entries 0 .. 2^shift - 1 through, the branch
+// at its end keeping its offset and taking the condition of the outcome it had.
+Bytes EffectCheckRewrite(std::span<const Byte> rom, const EffectCheckSite& check, int shift);
 
 // Every site of the family in the ROM, each by its evidence: the getters are the functions
 // calling one routine and multiplying its result by 44, and their one PC-relative literal names

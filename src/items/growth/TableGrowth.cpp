@@ -6,7 +6,6 @@
 #include "items/effect/ItemEffectTable.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace quillbox {
 
@@ -14,8 +13,6 @@ namespace {
 
 
 constexpr std::int64_t kIconEntrySize = 8;
-// A `bl` reaches 4 MiB either way of the instruction after it.
-constexpr std::int64_t kCallReach = std::int64_t{1} << 22;
 
 Bytes Word(std::uint32_t value) { return LittleEndianBytes(value, 4); }
 std::uint32_t Address(std::int64_t offset) { return kRomBase + static_cast<std::uint32_t>(offset); }
@@ -39,9 +36,13 @@ public:
     {
         plan_.oldCount = tables_.itemCount;
         plan_.newCount = n_;
-        // The routines first: the lowest free places are the nearest to the code.
-        if (sites.effects) {
-            if (Status s = PlanEffectRoutines(*sites.effects); !s) return s;
+        if (sites.effects && EffectShiftFor(n_) > kLargestEffectShift) {
+            return MakeError(ErrorCode::BadValue,
+                             "the item-effect checks let at most 2^" + std::to_string(kLargestEffectShift) + " entries (ids " +
+                                 std::to_string(kFirstEffectItem) + " to " +
+                                 std::to_string(kFirstEffectItem + (1 << kLargestEffectShift) - 1) +
+                                 ") through in their own bytes, a shift by at most 31: " + std::to_string(n_) +
+                                 " items need more; leave the item-effect table out to grow this far");
         }
         if (Status s = PlanItemTable(sites); !s) return s;
         if (Status s = PlanSanitizer(sites.sanitizer); !s) return s;
@@ -51,7 +52,6 @@ public:
         if (sites.effects) {
             if (Status s = PlanEffects(*sites.effects); !s) return s;
         }
-        std::sort(plan_.routines.begin(), plan_.routines.end());
         return {};
     }
 
@@ -161,37 +161,15 @@ private:
     int OldEffectEntries(const EffectSites& effects) const
     {
         // The released checks let 0xA5 + 1 entries through a table of 163; a grown one holds
-        // exactly the entries its checks let through.
-        const int last = effects.checks.front().lastIndex;
-        return last == 0xA5 ? kItemEffectEntries : last + 1;
+        // exactly the 2^k entries its checks let through.
+        const EffectCheckSite& check = effects.checks.front();
+        return check.shift < 0 ? kItemEffectEntries : check.lastIndex + 1;
     }
 
-    Status PlanEffectRoutines(const EffectSites& effects)
-    {
-        const int last = n_ - 1 - kFirstEffectItem;
-        if (last <= kLargestInPlaceEffectIndex) return {};
-        for (const EffectCheckSite& check : effects.checks) {
-            if (check.routine >= 0) continue;
-            if (check.functionAt < 0) {
-                return MakeError(ErrorCode::BadValue,
-                                 "the item-effect check at " + SiteHex(check.subsAt) + " compares with an imm8, which reaches id " +
-                                     std::to_string(kFirstEffectItem + kLargestInPlaceEffectIndex) +
-                                     "; no saved return address is proven before it, so no call can take its place");
-            }
-            auto place = space_.Take(kEffectCheckRoutineSize);
-            if (!place || std::abs(*place - (check.subsAt + 6)) >= kCallReach) {
-                return MakeError(ErrorCode::BadValue,
-                                 "the item-effect check at " + SiteHex(check.subsAt) + " compares with an imm8, which reaches id " +
-                                     std::to_string(kFirstEffectItem + kLargestInPlaceEffectIndex) +
-                                     "; no free space lies within a call's reach (4 MiB) of it for a routine holding " +
-                                     std::to_string(n_ - 1));
-            }
-            routineOf_.push_back({check.subsAt, *place});
-            plan_.routines.push_back(*place);
-        }
-        return {};
-    }
-
+    // Every check rewritten in its own bytes to let 2^k entries through, k the least that covers
+    // ids 13 .. n - 1; the table holds that many, those from id n on null, so an id the item
+    // table has no record for reads no effect, as every id without one does. One form for every
+    // count, even one an imm8 compare could still hold: every released count is past that already.
     Status PlanEffects(const EffectSites& effects)
     {
         const int oldEntries = OldEffectEntries(effects);
@@ -199,35 +177,24 @@ private:
             return MakeError(ErrorCode::PastEndOfFile, "the item-effect table at " + SiteHex(tables_.effectTable) +
                                                            " runs past the end of the file");
         }
-        const int entries = n_ - kFirstEffectItem;
+        const int shift = EffectShiftFor(n_);
+        const int entries = 1 << shift;
+        const int lastId = kFirstEffectItem + entries - 1;
         auto place = Take(4 * std::int64_t{entries}, "the item-effect table of " + std::to_string(entries) + " entries");
         if (!place) return place.error();
         plan_.effectTable = *place;
         Bytes table = Slice(rom_, tables_.effectTable, 4 * std::int64_t{std::min(oldEntries, entries)});
         table.resize(4 * static_cast<std::size_t>(entries), 0);
         Write(*place, std::move(table),
-              "item-effect table for ids 13 to " + std::to_string(n_ - 1) + ": the old " + std::to_string(oldEntries) +
+              "item-effect table for ids 13 to " + std::to_string(lastId) + ": the old " + std::to_string(oldEntries) +
                   " entries copied, the rest null");
         for (const LiteralSite& word : effects.tableWords) {
             Write(word.wordAt, Word(Address(*place)), "item-effect table word loaded at " + SiteHex(word.loadAt));
         }
-        const auto last = static_cast<std::uint32_t>(n_ - 1 - kFirstEffectItem);
         for (const EffectCheckSite& check : effects.checks) {
-            const std::string what = "item-effect check at " + SiteHex(check.subsAt) + " letting ids up to " + std::to_string(n_ - 1);
-            if (check.routine >= 0) {
-                Write(check.routine + 16, Word(last), what + " (its routine's word)");
-            } else if (static_cast<int>(last) <= kLargestInPlaceEffectIndex) {
-                Write(check.subsAt + 6, Bytes{static_cast<Byte>(last)}, what + " (its cmp #imm8)");
-            } else {
-                const auto routine = std::find_if(routineOf_.begin(), routineOf_.end(),
-                                                  [&](const auto& entry) { return entry.first == check.subsAt; });
-                Write(routine->second, EffectCheckRoutine(check.indexRegister, check.compareRegister, last),
-                      "routine comparing against " + std::to_string(last) + " for the " + what);
-                Bytes call = *thumb::Bl(check.subsAt + 2, routine->second);
-                call.push_back(static_cast<Byte>(thumb::kNop & 0xFF));
-                call.push_back(static_cast<Byte>(thumb::kNop >> 8));
-                Write(check.subsAt + 2, std::move(call), what + " (a call to its routine in place of the compare)");
-            }
+            Write(check.subsAt + 4, EffectCheckRewrite(rom_, check, shift),
+                  "item-effect check at " + SiteHex(check.subsAt) + " letting ids 13 to " + std::to_string(lastId) +
+                      " through: u16(id - 13) >> " + std::to_string(shift) + " is zero, in its own bytes");
         }
         return {};
     }
@@ -237,7 +204,6 @@ private:
     FreeSpace space_;
     int n_;
     TableGrowthPlan plan_;
-    std::vector<std::pair<std::int64_t, std::int64_t>> routineOf_;
 };
 
 }  // namespace

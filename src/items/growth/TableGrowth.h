@@ -36,8 +36,6 @@ struct TableGrowthPlan {
     std::int64_t itemTable = 0;
     std::int64_t iconTable = 0;
     std::int64_t effectTable = 0;
-    // Routines placed in free space (the item-effect checks' compare against a word), ascending.
-    std::vector<std::int64_t> routines;
     std::vector<GrowthWrite> writes;
 
     // The writes as ApplyPatches takes them, in the same order.
@@ -58,20 +56,22 @@ struct TableGrowthPlan {
 // its own bytes to compare against a word; the icon table anew with newCount + 1 entries (new ones
 // item 0's, the Cancel-row arrow's entry moved to index newCount), its word repointed and every
 // word holding the arrow's id or the bound changed together (Emerald's routine rewritten when
-// `movs; lsls` cannot hold the bound); the item-effect table anew for ids 13 .. newCount - 1 (old
-// entries copied, the rest null), its words repointed, and every check letting each of those ids
-// read its entry: in the compare's own imm8 up to id 268, beyond it a call to a routine in free
-// space, only where the function saved lr before the check and the routine lies within a call's
-// reach. The old tables stay as they were.
+// `movs; lsls` cannot hold the bound); the item-effect table anew with 2^k entries, k the least
+// with 2^k >= newCount - 13 (old entries copied, the rest null, so ids from newCount to
+// 13 + 2^k - 1 read no effect, as every item without one does), its words repointed, and every
+// check in front of it rewritten in its own ten bytes as `subs rX, #13; lsls rY, rX, #16;
+// lsrs rY, rY, #(16 + k); nop; bne|beq`, its branch keeping its offset: only where the
+// instructions after the check and at its branch's target are the released ones, which prove rY
+// and the flags unread after it (FindEffectSites refuses any other). Nothing is placed near the
+// code, so free space anywhere in the file serves. The old tables stay as they were.
 //
 // Refused, with nothing planned: newCount not above the count (BadValue) or above
-// kLargestItemCount (BadValue); a site differing from the released code (UnsupportedRom, naming
-// the site, what was expected and found); too little free space (NoFreeSpace, naming the table);
-// an encoding that cannot hold the count (BadValue, naming the limit). Every count above 269
-// needs the checks' routine, and the released code lies far below where free space usually begins
-// (FireRed's checks near 0x08126C68, free space past 0x08700000): with such space the plan is
-// refused unless the item-effect table is left out (tables.effectTable = 0), which leaves the new
-// ids without effects, as the released checks refuse every id above 178.
+// kLargestItemCount (BadValue); with the item-effect table, newCount above 13 + 2^15 (BadValue:
+// a shift by at most 31 leaves k at most 15); a site differing from the released code
+// (UnsupportedRom, naming the site, what was expected and found); too little free space
+// (NoFreeSpace, naming the table). Leaving the item-effect table out (tables.effectTable = 0)
+// leaves it and its code alone, the new ids without effects, as the released checks refuse every
+// id above 178.
 Result<TableGrowthPlan> PlanTableGrowth(std::span<const Byte> rom, const GameFamily& family, const ItemTables& tables,
                                         FreeSpace& space, int newCount);
 

@@ -61,6 +61,23 @@ inline std::optional<Bytes> Bl(std::int64_t at, std::int64_t target)
                  static_cast<Byte>(low >> 8)};
 }
 
+// `b<cond>`: a signed 8-bit halfword offset from address + 4, the condition in bits 8-11 (0xE and
+// 0xF are not conditions); `b`: a signed 11-bit one.
+inline constexpr int kCondEq = 0x0;
+inline constexpr int kCondNe = 0x1;
+inline constexpr int kCondHi = 0x8;
+inline constexpr int kCondLs = 0x9;
+inline bool IsCondBranch(std::uint16_t h) { return (h & 0xF000) == 0xD000 && (h & 0x0F00) < 0x0E00; }
+inline int BranchCondition(std::uint16_t h) { return (h >> 8) & 0xF; }
+inline std::int64_t CondBranchTarget(std::int64_t at, std::uint16_t h) { return at + 4 + 2 * static_cast<std::int8_t>(h & 0xFF); }
+inline bool IsB(std::uint16_t h) { return (h & 0xF800) == 0xE000; }
+inline std::int64_t BTarget(std::int64_t at, std::uint16_t h)
+{
+    std::int32_t offset = h & 0x7FF;
+    if (offset & 0x400) offset -= 0x800;
+    return at + 4 + 2 * std::int64_t{offset};
+}
+
 // A return: `bx rN` or `pop {..., pc}`.
 inline bool IsReturn(std::uint16_t h) { return (h & 0xFF87) == 0x4700 || (h & 0xFF00) == 0xBD00; }
 // `push {..., lr}`: where a function saves its return address.

@@ -17,9 +17,11 @@
 
 namespace quillbox::test {
 
-// Free space just past the sample's own code, within a call's reach of it; and far from it, past
-// every table, as FindFreeSpace finds it when the profile says nothing.
-enum class SpaceFrom { NearCode, PastTables };
+// Free space just past the sample's own code; past every table, as FindFreeSpace finds it when
+// the profile says nothing; and from 0x700000, more than 4 MiB from the code, where the released
+// ROMs' free space lies (FireRed's checks near 0x126C68, its free space past 0x700000).
+enum class SpaceFrom { NearCode, PastTables, FarFromCode };
+inline constexpr std::int64_t kFarFreeSpace = 0x700000;
 
 struct GrowthSample {
     std::string_view code;
@@ -54,8 +56,9 @@ struct GrowthSample {
         std::vector<ByteRange> known{{tables.itemData, tables.itemData + std::int64_t{kItemRecordSize} * tables.itemCount},
                                      {tables.effectData, tables.effectData + kItemEffectTableSize}};
         if (tables.imgData != 0) known.push_back({tables.imgData, tables.imgData + 8 * std::int64_t{tables.itemCount + 1}});
-        const std::int64_t start = from == SpaceFrom::NearCode ? kSampleReleasedCode + kSampleReleasedCodeSize
-                                                               : DefaultFreeSpaceStart(rom, targets);
+        const std::int64_t start = from == SpaceFrom::NearCode     ? kSampleReleasedCode + kSampleReleasedCodeSize
+                                   : from == SpaceFrom::FarFromCode ? kFarFreeSpace
+                                                                    : DefaultFreeSpaceStart(rom, targets);
         return FreeSpace::Build(rom, targets, known, start);
     }
 };

@@ -66,14 +66,17 @@ TEST_P(CodeSitesOnSamples, FindsEverySiteAtThePlaceTheSampleWroteIt)
         EXPECT_EQ(static_cast<int>(arrows.size()), facts.arrowCallers);
     }
     ASSERT_TRUE(sites->effects.has_value());
-    std::vector<std::int64_t> checks;
-    for (const EffectCheckSite& check : sites->effects->checks) {
-        checks.push_back(check.subsAt);
+    ASSERT_EQ(sites->effects->checks.size(), sample.places.effectChecks.size());
+    EXPECT_EQ(static_cast<int>(sites->effects->checks.size()), facts.effectChecks);
+    for (std::size_t i = 0; i < sample.places.effectChecks.size(); ++i) {
+        const EffectCheckSite& check = sites->effects->checks[i];
+        const SampleEffectCheck& written = sample.places.effectChecks[i];
+        EXPECT_EQ(check.subsAt, written.subs);
         EXPECT_EQ(check.lastIndex, kReleasedEffectLastIndex);
-        EXPECT_GE(check.functionAt, 0) << "each check's function saves lr first";
+        EXPECT_EQ(check.shift, -1);
+        // The sample's GetItemEffectType is the one with ENIGMA BERRY's case after its check.
+        EXPECT_EQ(check.form == "GetItemEffectType's", written.enigma) << check.form;
     }
-    EXPECT_EQ(checks, sample.places.effectCheckSubs);
-    EXPECT_EQ(static_cast<int>(checks.size()), facts.effectChecks);
     std::vector<std::int64_t> effectWords;
     for (const LiteralSite& word : sites->effects->tableWords) effectWords.push_back(word.wordAt);
     std::vector<std::int64_t> expected = sample.places.effectWords;
@@ -126,6 +129,25 @@ struct RefusalRow {
 
 void PrintTo(const RefusalRow& row, std::ostream* out) { *out << row.name; }
 
+std::string HexAt(std::int64_t offset) { return NumberToHex(static_cast<std::uint64_t>(offset)); }
+
+// The last item-effect check of a sample built with `altered`, whose follower that option changes.
+SampleEffectCheck LastCheck(std::string_view code, SampleAlteredSite altered)
+{
+    auto places = SampleCodeFor(code, {.altered = altered});
+    return places ? places->effectChecks.back() : SampleEffectCheck{};
+}
+
+std::vector<std::string> FollowerRefusal(std::string_view code, SampleAlteredSite altered)
+{
+    const SampleEffectCheck check = LastCheck(code, altered);
+    const bool fallThrough = altered == SampleAlteredSite::EffectCheckFollower;
+    return {"the item-effect check at " + HexAt(check.subs), "proves r0 and the flags unread",
+            "expected " + std::string(fallThrough ? "00A0" : "2001") + " at " +
+                HexAt(fallThrough ? check.writesAfter : check.writesAtTarget),
+            std::string("found ") + (fallThrough ? "0080" : "3001")};
+}
+
 class CodeSiteRefusals : public ::testing::TestWithParam<RefusalRow> {};
 
 TEST_P(CodeSiteRefusals, NameTheSiteWhatWasExpectedAndWhatWasFound)
@@ -137,7 +159,9 @@ TEST_P(CodeSiteRefusals, NameTheSiteWhatWasExpectedAndWhatWasFound)
     auto sites = FindItemCodeSites(sample.rom, *sample.family, tables);
     ASSERT_FALSE(sites);
     EXPECT_EQ(sites.error().code, ErrorCode::UnsupportedRom);
-    for (const std::string& part : row.said) EXPECT_TRUE(sites.error().message.contains(part)) << sites.error().message;
+    // The rows on a check's followers say what the sample wrote where, asked when the test runs.
+    const std::vector<std::string> said = row.said.empty() ? FollowerRefusal(row.code, row.altered) : row.said;
+    for (const std::string& part : said) EXPECT_TRUE(sites.error().message.contains(part)) << sites.error().message;
     FreeSpace space = sample.Space(SpaceFrom::NearCode);
     const auto runs = std::vector<ByteRange>(space.Runs().begin(), space.Runs().end());
     auto plan = PlanTableGrowth(sample.rom, *sample.family, tables, space, tables.itemCount + 30);
@@ -146,7 +170,6 @@ TEST_P(CodeSiteRefusals, NameTheSiteWhatWasExpectedAndWhatWasFound)
     EXPECT_EQ(std::vector<ByteRange>(space.Runs().begin(), space.Runs().end()), runs) << "no space taken";
 }
 
-std::string HexAt(std::int64_t offset) { return NumberToHex(static_cast<std::uint64_t>(offset)); }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CodeSiteRefusals,
@@ -161,6 +184,16 @@ INSTANTIATE_TEST_SUITE_P(
                    {"the item icon routine at", "expected", "found"}},
         RefusalRow{"EffectCheckPatched", "BPEE", SampleAlteredSite::EffectCheck, nullptr,
                    {"the item-effect check at", "expected a bound of 165", "found 176"}},
+        RefusalRow{"EffectCheckFollowerReadsItFireRed", "BPRE", SampleAlteredSite::EffectCheckFollower, nullptr, {}},
+        RefusalRow{"EffectCheckFollowerReadsItRuby", "AXVE", SampleAlteredSite::EffectCheckFollower, nullptr, {}},
+        RefusalRow{"EffectCheckTargetReadsItEmerald", "BPEE", SampleAlteredSite::EffectCheckTarget, nullptr, {}},
+        RefusalRow{"EffectCheckTargetReadsItLeafGreen", "BPGE", SampleAlteredSite::EffectCheckTarget, nullptr, {}},
+        RefusalRow{"EffectTypeSkipDiffers", "BPEE", SampleAlteredSite::None,
+                   [](GrowthSample& built, ItemTables&) {
+                       // GetItemEffectType's refused way made to add to r0 rather than set it.
+                       PutLittleEndian(built.rom, static_cast<std::size_t>(built.places.effectChecks.front().writesAtTarget), 0x3016u, 2);
+                   },
+                   {"the item-effect check at", "GetItemEffectType's", "expected 2016", "found 3016"}},
         RefusalRow{"AGetterGone", "BPEE", SampleAlteredSite::None,
                    [](GrowthSample& built, ItemTables&) {
                        // The first getter's call made two no-ops.

@@ -41,10 +41,34 @@ Bytes Grown(const Bytes& rom, std::int64_t table, int size, int kept, int entrie
     return out;
 }
 
+// The least k with 2^k >= entries: the item-effect entries a grown check lets through.
+int CoveringShift(int entries)
+{
+    int k = 0;
+    while ((1 << k) < entries) ++k;
+    return k;
+}
+
+// The rewritten check's last six bytes, from the ARM7TDMI's encodings: lsrs r0, r0, #(16 + k)
+// (000 01 imm5 Rm Rd), mov r8, r8, and the released branch (1101 cond offset8) testing Z: bhi
+// (cond 8) becomes bne (1), bls (9) beq (0).
+Bytes RewrittenCheck(const Bytes& rom, std::int64_t subs, int k)
+{
+    const std::uint16_t branch = ReadLe16(rom, static_cast<std::size_t>(subs + 8));
+    const int condition = branch >> 8 & 0xF;
+    EXPECT_TRUE(condition == 8 || condition == 9) << "released branch " << std::hex << branch;
+    const std::uint16_t code[] = {static_cast<std::uint16_t>(0x0800 | (16 + k) << 6), 0x46C0,
+                                  static_cast<std::uint16_t>((branch & 0x00FF) | (condition == 8 ? 0xD100 : 0xD000))};
+    Bytes out(6);
+    for (std::size_t i = 0; i < 3; ++i) PutLittleEndian(out, 2 * i, code[i], 2);
+    return out;
+}
+
 struct GrowthRow {
     std::string_view code;
     int extra;  // items added
     bool hack;
+    SpaceFrom space;
 };
 
 void PrintTo(const GrowthRow& row, std::ostream* out) { *out << row.code << "+" << row.extra << (row.hack ? " hack" : ""); }
@@ -57,18 +81,22 @@ TEST_P(GrowthPlan, WritesExactlyWhatEachSiteAndTableMustHold)
     const GrowthSample sample = GrowthSample::Build(row.code, {.hack = row.hack});
     const int count = sample.tables.itemCount;
     const int n = count + row.extra;
-    FreeSpace space = sample.Space(SpaceFrom::NearCode);
+    FreeSpace space = sample.Space(row.space);
     auto plan = PlanTableGrowth(sample.rom, *sample.family, sample.Tables(), space, n);
     ASSERT_TRUE(plan) << plan.error().message;
     EXPECT_EQ(plan->newCount, n);
     const Bytes& rom = sample.rom;
+    const int k = CoveringShift(n - kFirstEffectItem);
+    const int effectEntries = 1 << k;
 
     Expected expected{rom, {}};
     // New places lie where the ROM was free, word-aligned, apart.
     std::vector<ByteRange> placed{{plan->itemTable, plan->itemTable + std::int64_t{kItemRecordSize} * n},
-                                  {plan->effectTable, plan->effectTable + 4 * std::int64_t{n - kFirstEffectItem}}};
+                                  {plan->effectTable, plan->effectTable + 4 * std::int64_t{effectEntries}}};
     if (sample.tables.imgData != 0) placed.push_back({plan->iconTable, plan->iconTable + 8 * std::int64_t{n + 1}});
-    for (const std::int64_t routine : plan->routines) placed.push_back({routine, routine + kEffectCheckRoutineSize});
+    if (row.space == SpaceFrom::FarFromCode) {
+        for (const ByteRange& range : placed) EXPECT_GE(range.begin, kFarFreeSpace);
+    }
     for (std::size_t i = 0; i < placed.size(); ++i) {
         EXPECT_EQ(placed[i].begin % 4, 0);
         EXPECT_TRUE(std::all_of(rom.begin() + placed[i].begin, rom.begin() + placed[i].end, [](Byte b) { return b == 0xFF; }));
@@ -104,12 +132,11 @@ TEST_P(GrowthPlan, WritesExactlyWhatEachSiteAndTableMustHold)
         }
     }
     Bytes effects = Slice(rom, sample.tables.effectData, kItemEffectTableSize);
-    effects.resize(4 * static_cast<std::size_t>(n - kFirstEffectItem), 0);
+    effects.resize(4 * static_cast<std::size_t>(effectEntries), 0);
     expected.Put(plan->effectTable, effects);
     for (const std::int64_t word : sample.places.effectWords) expected.Word(word, kBase + static_cast<std::uint32_t>(plan->effectTable));
     expected.Word(kSampleEffectCode + 12, kBase + static_cast<std::uint32_t>(plan->effectTable));
-    for (const std::int64_t subs : sample.places.effectCheckSubs) expected.rewritten.push_back({subs + 2, subs + 8});
-    for (const std::int64_t routine : plan->routines) expected.rewritten.push_back({routine, routine + kEffectCheckRoutineSize});
+    for (const SampleEffectCheck& check : sample.places.effectChecks) expected.Put(check.subs + 4, RewrittenCheck(rom, check.subs, k));
 
     const Bytes grown = Applied(rom, *plan);
     std::int64_t differing = 0;
@@ -133,14 +160,23 @@ TEST_P(GrowthPlan, WritesExactlyWhatEachSiteAndTableMustHold)
     auto counted = ItemCountFromCode(grown, *sample.family);
     ASSERT_TRUE(counted);
     EXPECT_EQ(*counted, n);
-    for (const EffectCheckSite& check : again->effects->checks) EXPECT_EQ(check.lastIndex, n - 1 - kFirstEffectItem);
+    for (const EffectCheckSite& check : again->effects->checks) {
+        EXPECT_EQ(check.shift, k);
+        EXPECT_EQ(check.lastIndex, effectEntries - 1);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, GrowthPlan,
-                         ::testing::Values(GrowthRow{"BPRE", 30, false}, GrowthRow{"BPGE", 325, false}, GrowthRow{"BPEE", 30, false},
-                                           GrowthRow{"BPEE", 324, false}, GrowthRow{"AXVE", 30, false},
-                                           GrowthRow{"AXPE", 400, false}, GrowthRow{"BPRE", 31, true},
-                                           GrowthRow{"BPEE", 17, true}, GrowthRow{"AXVE", 5, true}),
+                         ::testing::Values(GrowthRow{"BPRE", 30, false, SpaceFrom::FarFromCode},
+                                           GrowthRow{"BPRE", 1000, false, SpaceFrom::FarFromCode},
+                                           GrowthRow{"BPGE", 325, false, SpaceFrom::NearCode},
+                                           GrowthRow{"BPEE", 30, false, SpaceFrom::FarFromCode},
+                                           GrowthRow{"BPEE", 324, false, SpaceFrom::PastTables},
+                                           GrowthRow{"AXVE", 30, false, SpaceFrom::FarFromCode},
+                                           GrowthRow{"AXPE", 1000, false, SpaceFrom::FarFromCode},
+                                           GrowthRow{"BPRE", 31, true, SpaceFrom::FarFromCode},
+                                           GrowthRow{"BPEE", 17, true, SpaceFrom::NearCode},
+                                           GrowthRow{"AXVE", 5, true, SpaceFrom::FarFromCode}),
                          [](const ::testing::TestParamInfo<GrowthRow>& row) {
                              return std::string(row.param.code) + "_" + std::to_string(row.param.extra) + (row.param.hack ? "_hack" : "");
                          });
@@ -148,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, GrowthPlan,
 // Each limit refused with one message naming it, nothing planned and no space taken.
 struct LimitRow {
     const char* name;
-    int extra;  // items added; a negative value -1 means up to 0xFFFF + 1
+    int extra;  // items added; -1 means up to 0xFFFF + 1, -2 to one past what the checks' shift reaches
     bool withEffects;
     SpaceFrom space;
     bool noSpace;
@@ -168,7 +204,9 @@ TEST_P(GrowthLimits, AreRefusedWithNothingPlanned)
         const GrowthSample sample = GrowthSample::Build(code);
         FreeSpace space = row.noSpace ? FreeSpace{} : sample.Space(row.space);
         const std::vector<ByteRange> runs(space.Runs().begin(), space.Runs().end());
-        const int n = row.extra < 0 ? kLargestItemCount + 1 : sample.tables.itemCount + row.extra;
+        const int n = row.extra == -1   ? kLargestItemCount + 1
+                      : row.extra == -2 ? kFirstEffectItem + (1 << 15) + 1
+                                        : sample.tables.itemCount + row.extra;
         auto plan = PlanTableGrowth(sample.rom, *sample.family, sample.Tables(row.withEffects), space, n);
         ASSERT_FALSE(plan);
         EXPECT_EQ(plan.error().code, row.code);
@@ -184,8 +222,8 @@ INSTANTIATE_TEST_SUITE_P(
                                "0xFFFF ends the games' item lists"},
                       LimitRow{"NoFreeSpace", 30, false, SpaceFrom::NearCode, true, ErrorCode::NoFreeSpace,
                                "no free space for the item table"},
-                      LimitRow{"ChecksOutOfACallsReach", 30, true, SpaceFrom::PastTables, false, ErrorCode::BadValue,
-                               "within a call's reach (4 MiB)"}),
+                      LimitRow{"PastTheChecksShift", -2, true, SpaceFrom::FarFromCode, false, ErrorCode::BadValue,
+                               "at most 2^15 entries (ids 13 to 32780)"}),
     [](const ::testing::TestParamInfo<LimitRow>& row) { return std::string(row.param.name); });
 
 // Without the item-effect table, the plan leaves it and its code alone; free space far from the
@@ -199,7 +237,6 @@ TEST(GrowthWithoutEffects, LeavesTheEffectCodeAsItWas)
         auto plan = PlanTableGrowth(sample.rom, *sample.family, sample.Tables(false), space, sample.tables.itemCount + 30);
         ASSERT_TRUE(plan) << plan.error().message;
         EXPECT_EQ(plan->effectTable, 0);
-        EXPECT_TRUE(plan->routines.empty());
         const Bytes grown = Applied(sample.rom, *plan);
         for (const std::int64_t reader : sample.places.effectReaders) {
             EXPECT_EQ(Slice(grown, reader, 0x2C), Slice(sample.rom, reader, 0x2C));
@@ -208,6 +245,41 @@ TEST(GrowthWithoutEffects, LeavesTheEffectCodeAsItWas)
                   static_cast<std::size_t>(SampleEffectTablePointers(code)));
     }
 }
+
+
+// The checks' shift at the counts where it steps: the least k whose 2^k entries cover ids 13 to
+// n - 1, read back from the rewritten code, the table holding exactly 2^k entries, the last null.
+struct ShiftRow {
+    int n;
+    int k;
+};
+
+void PrintTo(const ShiftRow& row, std::ostream* out) { *out << row.n << " items"; }
+
+class GrowthShift : public ::testing::TestWithParam<ShiftRow> {};
+
+TEST_P(GrowthShift, IsTheLeastCoveringTheNewIds)
+{
+    const ShiftRow& row = GetParam();
+    const GrowthSample sample = GrowthSample::Build("BPRE");
+    FreeSpace space = sample.Space(SpaceFrom::FarFromCode);
+    auto plan = PlanTableGrowth(sample.rom, *sample.family, sample.Tables(), space, row.n);
+    ASSERT_TRUE(plan) << plan.error().message;
+    const Bytes grown = Applied(sample.rom, *plan);
+    auto again = FindItemCodeSites(grown, *sample.family, {plan->itemTable, plan->iconTable, plan->effectTable, row.n});
+    ASSERT_TRUE(again) << again.error().message;
+    for (const EffectCheckSite& check : again->effects->checks) EXPECT_EQ(check.shift, row.k);
+    const auto table = std::find_if(plan->writes.begin(), plan->writes.end(),
+                                    [&](const GrowthWrite& write) { return write.offset == plan->effectTable; });
+    ASSERT_NE(table, plan->writes.end());
+    EXPECT_EQ(table->bytes.size(), 4 * (std::size_t{1} << row.k));
+    EXPECT_EQ(ReadLe32(table->bytes, table->bytes.size() - 4), 0U);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, GrowthShift,
+                         ::testing::Values(ShiftRow{376, 9}, ShiftRow{13 + 512, 9}, ShiftRow{13 + 513, 10},
+                                           ShiftRow{13 + 1024, 10}, ShiftRow{13 + 32768, 15}),
+                         [](const ::testing::TestParamInfo<ShiftRow>& row) { return std::to_string(row.param.n); });
 
 }  // namespace
 }  // namespace quillbox::test
