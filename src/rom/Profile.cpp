@@ -316,6 +316,7 @@ ProfileTables ReadProfileTables(const ProfileSection& section)
     if (!ReadProfileValueFromText(contents, section.name, "ItemCount").empty()) tables.itemCount = number("ItemCount");
     tables.tmListUnknown = section.romTables && ReadProfileValueFromText(contents, section.name, "TMData").empty();
     tables.effectData = number("EffectData");
+    if (!ReadProfileValueFromText(contents, section.name, "EffectEntries").empty()) tables.effectEntries = number("EffectEntries");
     return tables;
 }
 

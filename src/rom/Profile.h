@@ -107,6 +107,8 @@ struct ProfileTables {
     bool tmListUnknown = false;
     // The item-effect table (EffectData); 0 when the section names none, its effects then unknown.
     std::int64_t effectData = 0;
+    // Its entries (EffectEntries), one per item from 13 on; none: the released table's 163.
+    std::optional<std::int64_t> effectEntries = std::nullopt;
 };
 ProfileTables ReadProfileTables(const ProfileSection& section);
 

@@ -293,6 +293,7 @@ void LayoutTest::menusHaveTheirEntries()
                                           QStringLiteral("mnuExit=&Exit")}));
     QCOMPARE(describe(edit), (QStringList{QStringLiteral("mnuEditUndo=&Undo (off)"), QStringLiteral("shortcut Ctrl+Z"),
                                           QStringLiteral("mnuEditRedo=&Redo (off)"), QStringLiteral("shortcut Ctrl+Shift+Z"),
+                                          QStringLiteral("-"), QStringLiteral("mnuEditAddItem=&Add Item... (off)"),
                                           QStringLiteral("-"), QStringLiteral("mnuEditKeepHistory=&Keep History")}));
     QCOMPARE(describe(help), (QStringList{QStringLiteral("mnuHelpmnuRead=&ReadMe!"), QStringLiteral("-"),
                                           QStringLiteral("mnuHelpAbout=&About")}));

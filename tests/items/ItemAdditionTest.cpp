@@ -173,7 +173,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"NameTooLong", [](NewItemRequest& r) { r.name = U"FOURTEEN CHARS"; }, ErrorCode::NameTooLong, "name"},
                       Refusal{"UnknownCharacter", [](NewItemRequest& r) { r.name = U"POT\u4E00"; }, ErrorCode::UnknownCharacters, "name"},
                       Refusal{"MissingIcon", [](NewItemRequest& r) { r.icon = "no such icon.png"; }, ErrorCode::BadImageFile, ""},
-                      Refusal{"MoreThanTheUnusedIds", [](NewItemRequest& r) { r.count = 40; }, ErrorCode::NoItemId, "id"}),
+                      Refusal{"BallPastTheLastItem", [](NewItemRequest& r) { r.like = 4; r.append = true; }, ErrorCode::NoItemId, "id"},
+                      Refusal{"TmPastTheLastItem", [](NewItemRequest& r) { r.like = 300; r.append = true; }, ErrorCode::NoItemId, "id"}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(AddItem, SeveralItemsShareAnImportedIconAndEachHasItsOwnDescription)

@@ -381,7 +381,7 @@ Result<ItemAdditionPlan> PlanItemAddition(const RomState& state, const NewItemRe
         // Its own copy of the model's effect record; an unused entry that still names a record
         // is emptied, so that the copy of an item without an effect does not gain one.
         if (effectTable == 0 || id < kFirstEffectItem) continue;
-        const bool hasEntry = appended > 0 || id <= kLastEffectItem;
+        const bool hasEntry = appended > 0 || id < kFirstEffectItem + state.itemEffectEntries;
         if (!hasEntry) continue;
         const std::int64_t entry = effectTable + 4 * std::int64_t{id - kFirstEffectItem};
         if (!effectRecord.empty()) {
@@ -423,7 +423,10 @@ std::vector<std::string> GrownTableLines(const RomState& state, const GrownTable
     if (state.tmMovesKnown) lines.push_back("TMData=" + ProfileNumber(state.tmMovesOffset));
     if (grown.iconTable != 0) lines.push_back("IMGData=" + ProfileNumber(grown.iconTable));
     lines.push_back("ItemCount=" + std::to_string(grown.newCount));
-    if (grown.effectTable != 0) lines.push_back("EffectData=" + ProfileNumber(grown.effectTable));
+    if (grown.effectTable != 0) {
+        lines.push_back("EffectData=" + ProfileNumber(grown.effectTable));
+        lines.push_back("EffectEntries=" + std::to_string(grown.newCount - kFirstEffectItem));
+    }
     if (state.freeSpaceStart >= 0) lines.push_back("FreeSpaceStart=" + ProfileNumber(state.freeSpaceStart));
     lines.push_back(std::string(kGrownFromKey) + "=" + std::to_string(grown.oldCount));
     return lines;

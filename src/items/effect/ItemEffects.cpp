@@ -13,12 +13,15 @@ namespace {
 
 constexpr int kEntrySize = 4;
 
-bool HasEntry(int position) { return position >= kFirstEffectItem && position < kFirstEffectItem + kEffectEntries; }
-
-std::string EntryRange()
+bool HasEntry(const RomState& state, int position)
 {
-    return "only items " + std::to_string(kFirstEffectItem) + " to " + std::to_string(kFirstEffectItem + kEffectEntries - 1) +
-           " have an effect entry";
+    return position >= kFirstEffectItem && position < kFirstEffectItem + state.itemEffectEntries;
+}
+
+std::string EntryRange(const RomState& state)
+{
+    return "only items " + std::to_string(kFirstEffectItem) + " to " +
+           std::to_string(kFirstEffectItem + state.itemEffectEntries - 1) + " have an effect entry";
 }
 
 // An entry's record: the file offset it names, -1 for 0 (no effect), nothing for a place outside
@@ -39,8 +42,8 @@ std::string Unknown(const RomState& state)
 ItemEffectView ViewOf(const RomState& state, std::span<const Byte> table, int position, RomFile& file, Status& failed)
 {
     ItemEffectView view;
-    if (!HasEntry(position)) {
-        view.unavailable = EntryRange();
+    if (!HasEntry(state, position)) {
+        view.unavailable = EntryRange(state);
         view.words = "No effect when used (" + view.unavailable + ")";
         return view;
     }
@@ -54,7 +57,7 @@ ItemEffectView ViewOf(const RomState& state, std::span<const Byte> table, int po
         return view;
     }
     view.recordOffset = *record;
-    for (int other = 0; other < kEffectEntries; ++other) {
+    for (int other = 0; other < state.itemEffectEntries; ++other) {
         if (other != static_cast<int>(k) && pointer != 0 && ReadLe32(table, static_cast<std::size_t>(other) * kEntrySize) == pointer) {
             view.sharedWith.push_back(kFirstEffectItem + other);
         }
@@ -83,7 +86,7 @@ ItemEffectView ViewOf(const RomState& state, std::span<const Byte> table, int po
 
 Result<Bytes> ReadTable(const RomState& state, RomFile& file)
 {
-    return file.ReadAt(state.itemEffectsOffset, std::int64_t{kEntrySize} * kEffectEntries);
+    return file.ReadAt(state.itemEffectsOffset, std::int64_t{kEntrySize} * state.itemEffectEntries);
 }
 
 }  // namespace

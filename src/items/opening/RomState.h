@@ -39,6 +39,9 @@ struct RomState {
     // unknown table is neither shown nor written.
     std::int32_t itemEffectsOffset = 0;
     bool itemEffectsKnown = false;
+    // Entries of that table, for items 13 on: the released table's 163 unless the table grew
+    // with the item table.
+    int itemEffectEntries = 163;
     // An image table that failed the check at opening is shown but never written.
     bool imagesWritable = true;
     // Japanese releases use a character set the western table cannot encode back.

@@ -216,6 +216,17 @@ Status TakeTables(RomState& state, const GameFamily& family, const ProfileTables
     state.itemEffectsKnown = false;
     state.itemEffectsOffset =
         tables.effectData > 0 && tables.effectData <= kMaxOffset ? static_cast<std::int32_t>(tables.effectData) : 0;
+    state.itemEffectEntries = kItemEffectEntries;
+    if (tables.effectEntries) {
+        // A grown table holds an entry for every item from 13 on, never fewer than the released one.
+        if (*tables.effectEntries < kItemEffectEntries || *tables.effectEntries > kMaxItemCount) {
+            const std::string entries = "EffectEntries " + std::to_string(*tables.effectEntries);
+            const std::string range = " is not " + std::to_string(kItemEffectEntries) + " to " + std::to_string(kMaxItemCount);
+            return WithFound(MakePlacedError(ErrorCode::BadValue, entries + " in " + std::string(where) + range, entries + range),
+                             std::to_string(*tables.effectEntries));
+        }
+        state.itemEffectEntries = static_cast<int>(*tables.effectEntries);
+    }
     return {};
 }
 

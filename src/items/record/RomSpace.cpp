@@ -54,7 +54,7 @@ std::vector<ByteRange> KnownTables(const RomState& state)
         tables.push_back({state.imageTableOffset, state.imageTableOffset + kImageEntrySize * items});
     }
     if (state.itemEffectsKnown) {
-        tables.push_back({state.itemEffectsOffset, state.itemEffectsOffset + 4 * std::int64_t{kEffectEntries}});
+        tables.push_back({state.itemEffectsOffset, state.itemEffectsOffset + 4 * std::int64_t{state.itemEffectEntries}});
     }
     return tables;
 }

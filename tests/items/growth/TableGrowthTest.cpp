@@ -99,7 +99,7 @@ TEST_P(GrowthPlan, WritesExactlyWhatEachSiteAndTableMustHold)
     }
     for (std::size_t i = 0; i < placed.size(); ++i) {
         EXPECT_EQ(placed[i].begin % 4, 0);
-        EXPECT_TRUE(std::all_of(rom.begin() + placed[i].begin, rom.begin() + placed[i].end, [](Byte b) { return b == 0xFF; }));
+        EXPECT_TRUE(std::all_of(rom.begin() + static_cast<std::ptrdiff_t>(placed[i].begin), rom.begin() + static_cast<std::ptrdiff_t>(placed[i].end), [](Byte b) { return b == 0xFF; }));
         for (std::size_t j = 0; j < i; ++j) EXPECT_FALSE(placed[i].Overlaps(placed[j].begin, placed[j].end));
     }
 
