@@ -6,7 +6,10 @@
 #include "base/LittleEndian.h"
 #include "items/addition/ItemAddition.h"
 #include "items/effect/ItemEffects.h"
+#include "items/opening/TableDetection.h"
+#include "items/record/ItemTable.h"
 #include "rom/History.h"
+#include "sample/SampleRom.h"
 #include "support/PngFiles.h"
 
 #include <algorithm>
@@ -176,6 +179,102 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"BallPastTheLastItem", [](NewItemRequest& r) { r.like = 4; r.append = true; }, ErrorCode::NoItemId, "id"},
                       Refusal{"TmPastTheLastItem", [](NewItemRequest& r) { r.like = 300; r.append = true; }, ErrorCode::NoItemId, "id"}),
     [](const auto& param) { return std::string(param.param.name); });
+
+// Thirty medicines past the last item: the tables grow, every old item reads as it did, each new
+// one as a copy of POTION with its own effect, the ROM opens with the new count, detect reads it
+// from the game's code, and one undo gives back the file and the old count.
+TEST_P(AddItemSample, ThirtyMorePastTheLastItemGrowTheTablesAndUndoWhole)
+{
+    TempDir dir;
+    const OpenedRom opened = OpenSample(dir, GetParam().headerCode);
+    const int count = opened.state.ItemCount();
+    const Bytes before = ReadFile(opened.state.romPath);
+    auto oldItems = ReadItemTable(opened.state);
+    ASSERT_TRUE(oldItems);
+    // Where the item-effect table is unknown (LeafGreen's profile lacks it) a medicine cannot
+    // take an id past the last item; a held item can.
+    const int like = opened.state.itemEffectsKnown ? 13 : 200;
+    NewItemRequest request;
+    request.like = like;
+    request.count = 30;
+    request.append = true;
+    if (!opened.state.itemEffectsKnown) {
+        NewItemRequest medicine = request;
+        medicine.like = 13;
+        auto refused = AddItems(opened.state, medicine);
+        ASSERT_FALSE(refused);
+        EXPECT_EQ(refused.error().code, ErrorCode::NoItemId);
+    }
+    auto added = AddItems(opened.state, request);
+    ASSERT_TRUE(added) << added.error().message;
+    ASSERT_TRUE(added->grown);
+    EXPECT_EQ(added->positions.front(), count);
+    EXPECT_EQ(added->positions.back(), count + 29);
+
+    auto grown = OpenRom(opened.state.romPath, ShippedProfile());
+    ASSERT_TRUE(grown) << grown.error().message;
+    EXPECT_EQ(grown->state.ItemCount(), count + 30);
+    EXPECT_EQ(grown->warnings, std::vector<std::string>{});
+    EXPECT_EQ(grown->state.itemTableOffset, added->grown->itemTable);
+    auto items = ReadItemTable(grown->state);
+    ASSERT_TRUE(items);
+    for (int position = 0; position < count; ++position) {
+        const ItemView& was = (*oldItems)[static_cast<std::size_t>(position)];
+        const ItemView& is = (*items)[static_cast<std::size_t>(position)];
+        EXPECT_TRUE(was.name == is.name && was.price == is.price && was.description == is.description &&
+                    was.imageOffsetText == is.imageOffsetText)
+            << position;
+    }
+    const ItemView& model = (*oldItems)[static_cast<std::size_t>(like)];
+    auto modelEffect = ReadItemEffect(opened.state, like);
+    ASSERT_TRUE(modelEffect);
+    for (const int position : added->positions) {
+        const ItemView& item = (*items)[static_cast<std::size_t>(position)];
+        EXPECT_EQ(item.name, model.name);
+        EXPECT_EQ(item.index, position);
+        EXPECT_EQ(item.description, model.description);
+        EXPECT_NE(item.descriptionOffset, model.descriptionOffset);
+        EXPECT_EQ(item.imageOffsetText, model.imageOffsetText);
+        auto effect = ReadItemEffect(grown->state, position);
+        ASSERT_TRUE(effect);
+        EXPECT_EQ(effect->Available(), modelEffect->Available()) << effect->unavailable;
+        EXPECT_EQ(effect->effect, modelEffect->effect);
+    }
+    auto detected = DetectTables(opened.state.romPath);
+    ASSERT_TRUE(detected);
+    EXPECT_EQ(detected->found.itemCount, count + 30);
+
+    ASSERT_TRUE(UndoChange(opened.state.romPath));
+    EXPECT_EQ(DifferingOffsets(before, ReadFile(opened.state.romPath)), std::vector<std::size_t>{});
+    auto undone = OpenRom(opened.state.romPath, ShippedProfile());
+    ASSERT_TRUE(undone) << undone.error().message;
+    EXPECT_EQ(undone->state.ItemCount(), count);
+    EXPECT_EQ(undone->warnings, std::vector<std::string>{});
+}
+
+TEST(AddItem, ACodeSiteThatIsNotTheReleasedCodeIsRefusedByNameAndNothingIsWritten)
+{
+    for (const SampleAlteredSite site : {SampleAlteredSite::Sanitizer, SampleAlteredSite::EffectCheck}) {
+        TempDir dir;
+        SampleOptions options;
+        options.altered = site;
+        const auto path = dir / "altered.gba";
+        ASSERT_TRUE(WriteSampleRom(path, "BPRE", options));
+        auto opened = OpenRom(path, ShippedProfile());
+        ASSERT_TRUE(opened) << opened.error().message;
+        const Bytes before = ReadFile(path);
+        NewItemRequest request;
+        request.like = 13;
+        request.append = true;
+        auto added = AddItems(opened->state, request);
+        ASSERT_FALSE(added);
+        EXPECT_EQ(added.error().code, ErrorCode::UnsupportedRom);
+        EXPECT_NE(added.error().message.find(site == SampleAlteredSite::Sanitizer ? "sanitiser" : "check"), std::string::npos)
+            << added.error().message;
+        EXPECT_EQ(ReadFile(path), before);
+        EXPECT_FALSE(std::filesystem::exists(RomTablesPathOf(path)));
+    }
+}
 
 TEST(AddItem, SeveralItemsShareAnImportedIconAndEachHasItsOwnDescription)
 {
