@@ -478,5 +478,35 @@ TEST(EditorSessionExchange, ExportThenImportRoundTrips)
     EXPECT_EQ(open.Now(), open.original);
 }
 
+// Medicine fills the unused ids that can heal, then grows the tables: the list follows the file
+// at each step, and undo brings back the count the ROM had, as the window and the page show it.
+TEST(EditorSessionAddItem, FillsTheUnusedIdsThenGrowsAndUndoesBackToTheOldCount)
+{
+    OpenSession open("BPRE");
+    const std::size_t count = open.session.ItemNames().size();
+    std::vector<int> shown;
+    SessionStep step;
+    while (open.session.ItemNames().size() == count) {
+        step = open.session.AddItem(13, "MEGA POTION");
+        ASSERT_TRUE(step.written && step.shown) << (step.message ? step.message->text : "");
+        shown.push_back(step.shown->position);
+        ASSERT_LT(shown.size(), 60u);
+    }
+    EXPECT_EQ(shown.back(), static_cast<int>(count));
+    EXPECT_EQ(open.session.ItemNames().size(), count + 1);
+    EXPECT_EQ(ToUtf8(open.session.ItemNames().back()), "MEGA POTION");
+    EXPECT_EQ(open.session.State().ItemCount(), static_cast<int>(count) + 1);
+    for (std::size_t i = 1; i + 1 < shown.size(); ++i) {
+        EXPECT_GT(shown[i], shown[i - 1]);
+        EXPECT_LE(shown[i], 175) << "a medicine in an id the item-effect table does not cover";
+    }
+    EXPECT_EQ(open.session.History().undo, std::optional<std::string>("Add Item of MEGA POTION"));
+    EXPECT_TRUE(open.session.Undo().written);
+    EXPECT_EQ(open.session.ItemNames().size(), count);
+    EXPECT_EQ(open.session.State().ItemCount(), static_cast<int>(count));
+    EXPECT_TRUE(open.session.Redo().written);
+    EXPECT_EQ(open.session.ItemNames().size(), count + 1);
+}
+
 }  // namespace
 }  // namespace quillbox::test
