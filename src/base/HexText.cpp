@@ -1,6 +1,7 @@
 #include "base/HexText.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace quillbox {
@@ -95,13 +96,14 @@ bool IsHexText(std::u32string_view text)
 
 std::string NumberToHex(std::uint64_t value)
 {
-    std::string text;
+    // Digits from the last one back into a buffer, so that the text is made once.
+    char digits[16];
+    char* first = std::end(digits);
     do {
-        text.push_back(kDigits[value & 0x0F]);
+        *--first = kDigits[value & 0x0F];
         value >>= 4;
     } while (value != 0);
-    std::reverse(text.begin(), text.end());
-    return text;
+    return std::string(first, std::end(digits));
 }
 
 std::uint64_t LeadingDecimalValue(std::u32string_view text) { return LeadingDecimal(text); }
