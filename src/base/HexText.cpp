@@ -111,7 +111,15 @@ std::uint64_t LeadingDecimalValue(std::string_view text) { return LeadingDecimal
 
 std::string ReadPointerBody(std::span<const std::uint8_t, 3> bytes)
 {
-    return SwapByteOrder(BytesToHex(bytes));
+    // The bytes' digits from the last byte to the first, as SwapByteOrder(BytesToHex(bytes))
+    // gives them, in one string.
+    std::string text(6, '0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const std::uint8_t byte = bytes[bytes.size() - 1 - i];
+        text[2 * i] = kDigits[byte >> 4];
+        text[2 * i + 1] = kDigits[byte & 0x0F];
+    }
+    return text;
 }
 
 std::int64_t ReadFullPointer(std::span<const std::uint8_t, 4> bytes)
