@@ -35,17 +35,22 @@ const std::vector<std::size_t>& AlphabeticalKeys()
     return order;
 }
 
-// Decimal digits straight into the output, as CSV and JSON both write a number.
-void AppendNumber(std::string& out, std::int64_t number)
+void AppendDigits(std::string& out, std::int64_t number)
 {
-    // Most values are flags and small counts.
-    if (number >= 0 && number < 10) {
-        out += static_cast<char>('0' + number);
-        return;
-    }
     char digits[24];
     const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
     out.append(digits, end);
+}
+
+// Decimal digits straight into the output, as CSV and JSON both write a number. Most values are
+// flags and small counts, a single digit that needs no buffer.
+inline void AppendNumber(std::string& out, std::int64_t number)
+{
+    if (number >= 0 && number < 10) {
+        out += static_cast<char>('0' + number);
+    } else {
+        AppendDigits(out, number);
+    }
 }
 
 // Texts are scanned eight bytes at a time: nearly every byte of them is written as it is, and a
@@ -65,19 +70,22 @@ constexpr bool HasZero(std::uint64_t word) { return ((word - kEveryByte) & ~word
 constexpr bool HasBelow(std::uint64_t word, std::uint64_t limit) { return ((word - kEveryByte * limit) & ~word & kHighBits) != 0; }
 constexpr bool HasByte(std::uint64_t word, char byte) { return HasZero(word ^ (kEveryByte * static_cast<unsigned char>(byte))); }
 
-// Whether any byte of the text is one `stops` finds in a word; the last bytes are asked as a
-// word too, filled out with a byte that stops nothing.
+// Whether any byte of the text is one `stops` finds in a word. The last bytes of a text of
+// eight or more are asked as the word that ends it, over bytes already asked; a shorter text is
+// filled out with a byte that stops nothing.
 template <typename Stops>
 bool AnyStop(std::string_view text, Stops&& stops)
 {
+    if (text.size() < 8) {
+        char word[8] = {'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A'};
+        for (std::size_t i = 0; i < text.size(); ++i) word[i] = text[i];
+        return stops(WordAt(std::string_view(word, sizeof word), 0));
+    }
     std::size_t i = 0;
     for (; i + 8 <= text.size(); i += 8) {
         if (stops(WordAt(text, i))) return true;
     }
-    if (i == text.size()) return false;
-    std::uint64_t last = kEveryByte * static_cast<unsigned char>('A');
-    std::memcpy(&last, text.data() + i, text.size() - i);
-    return stops(last);
+    return i < text.size() && stops(WordAt(text, text.size() - 8));
 }
 
 bool NeedsJsonEscape(std::string_view text)
@@ -280,6 +288,8 @@ std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, E
             json += "    {\n";
             bool first = true;
             for (const std::size_t k : order) {
+                // An item without an effect entry has none of its members: most items of a table.
+                if (columns[k].kind == ColumnKind::EffectMember && !ItemHasColumn(columns[k], source)) continue;
                 const ExportValueView value = ColumnValueView(columns[k], source, scratch);
                 // A column the item does not have is left out rather than written as null.
                 const bool nothing = std::holds_alternative<std::monostate>(value);
@@ -310,6 +320,8 @@ std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, E
         const ColumnSource source{rom, item, routines, effectOf(item), &words};
         for (std::size_t k = 0; k < columns.size(); ++k) {
             if (k > 0) csv += ',';
+            // An item without an effect entry has none of its members: most items of a table.
+            if (columns[k].kind == ColumnKind::EffectMember && !ItemHasColumn(columns[k], source)) continue;
             const ExportValueView value = ColumnValueView(columns[k], source, scratch);
             if (const auto* number = std::get_if<std::int64_t>(&value)) {
                 AppendNumber(csv, *number);
