@@ -1,6 +1,7 @@
 #include "base/HexText.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace quillbox {
@@ -95,13 +96,14 @@ bool IsHexText(std::u32string_view text)
 
 std::string NumberToHex(std::uint64_t value)
 {
-    std::string text;
+    // Digits from the last one back into a buffer, so that the text is made once.
+    char digits[16];
+    char* first = std::end(digits);
     do {
-        text.push_back(kDigits[value & 0x0F]);
+        *--first = kDigits[value & 0x0F];
         value >>= 4;
     } while (value != 0);
-    std::reverse(text.begin(), text.end());
-    return text;
+    return std::string(first, std::end(digits));
 }
 
 std::uint64_t LeadingDecimalValue(std::u32string_view text) { return LeadingDecimal(text); }
@@ -109,7 +111,15 @@ std::uint64_t LeadingDecimalValue(std::string_view text) { return LeadingDecimal
 
 std::string ReadPointerBody(std::span<const std::uint8_t, 3> bytes)
 {
-    return SwapByteOrder(BytesToHex(bytes));
+    // The bytes' digits from the last byte to the first, as SwapByteOrder(BytesToHex(bytes))
+    // gives them, in one string.
+    std::string text(6, '0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const std::uint8_t byte = bytes[bytes.size() - 1 - i];
+        text[2 * i] = kDigits[byte >> 4];
+        text[2 * i + 1] = kDigits[byte & 0x0F];
+    }
+    return text;
 }
 
 std::int64_t ReadFullPointer(std::span<const std::uint8_t, 4> bytes)

@@ -65,13 +65,6 @@ constexpr std::array<char32_t, 16> kUpperHexDigits = {U'0', U'1', U'2', U'3', U'
                                                       U'6', U'7', U'8', U'9', U'A', U'B',
                                                       U'C', U'D', U'E', U'F'};
 
-void AppendHexEscape(Text& out, std::uint8_t byte)
-{
-    out.append(kHexEscapePrefix);
-    out.push_back(kUpperHexDigits[byte >> 4]);
-    out.push_back(kUpperHexDigits[byte & 0x0F]);
-}
-
 // Only called on digits that IsHexText has accepted.
 constexpr int HexDigitValue(char32_t digit)
 {
@@ -194,25 +187,63 @@ TextView GameTextTableEntry(std::uint8_t byte)
     return kTable[byte];
 }
 
+namespace {
+
+// Each byte's text in four characters of room, so that decoding copies four of them whatever
+// the text: a copy of its own length would be a call for every byte.
+constexpr std::size_t kEntryRoom = 4;
+struct WideEntry {
+    std::array<char32_t, kEntryRoom> text{};
+    std::uint8_t length = 0;
+};
+
+constexpr std::array<WideEntry, 256> kWideTable = [] {
+    std::array<WideEntry, 256> table{};
+    for (std::size_t byte = 0; byte < table.size(); ++byte) {
+        const TextView entry = kTable[byte];
+        if (entry.empty()) {
+            // A byte without a text is its "\h" escape.
+            table[byte].text = {kHexEscapePrefix[0], kHexEscapePrefix[1], kUpperHexDigits[byte >> 4], kUpperHexDigits[byte & 0x0F]};
+            table[byte].length = static_cast<std::uint8_t>(kHexEscapeLength);
+            continue;
+        }
+        for (std::size_t i = 0; i < entry.size(); ++i) table[byte].text[i] = entry[i];
+        table[byte].length = static_cast<std::uint8_t>(entry.size());
+    }
+    return table;
+}();
+static_assert(kHexEscapePrefix.size() == 2 && kHexEscapeLength == kEntryRoom);
+static_assert([] {
+    for (const TextView entry : kTable) {
+        if (entry.size() > kEntryRoom) return false;
+    }
+    return true;
+}());
+
+}  // namespace
+
 Text DecodeGameText(std::span<const std::uint8_t> bytes)
 {
-    Text out;
-    out.reserve(bytes.size() * 2);
+    Text out(bytes.size() * kEntryRoom, U'\0');
+    char32_t* next = out.data();
     bool argumentFollows = false;
     for (const std::uint8_t byte : bytes) {
         if (argumentFollows) {
-            AppendHexEscape(out, byte);
+            // An argument is its escape whatever text the table gives its byte.
+            next[0] = kHexEscapePrefix[0];
+            next[1] = kHexEscapePrefix[1];
+            next[2] = kUpperHexDigits[byte >> 4];
+            next[3] = kUpperHexDigits[byte & 0x0F];
+            next += kHexEscapeLength;
             argumentFollows = false;
             continue;
         }
-        const TextView text = kTable[byte];
-        if (text.empty()) {
-            AppendHexEscape(out, byte);
-            continue;
-        }
-        out.append(text);
+        const WideEntry& entry = kWideTable[byte];
+        for (std::size_t i = 0; i < kEntryRoom; ++i) next[i] = entry.text[i];
+        next += entry.length;
         argumentFollows = TakesArgument(byte);
     }
+    out.resize(static_cast<std::size_t>(next - out.data()));
     return out;
 }
 
@@ -262,6 +293,21 @@ Text ReplaceAll(TextView text, TextView what, TextView with)
 Text RemoveAll(TextView text, TextView what)
 {
     return ReplaceAll(text, what, {});
+}
+
+void RemoveAllInPlace(Text& text, TextView what)
+{
+    if (what.empty()) return;
+    // Matches are taken from the left and never overlap, as ReplaceAll finds them.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == what.front() && TextView(text).substr(i, what.size()) == what) {
+            i += what.size();
+        } else {
+            text[kept++] = text[i++];
+        }
+    }
+    text.resize(kept);
 }
 
 namespace {
@@ -333,10 +379,31 @@ std::string ToUtf8(TextView text)
 {
     std::string out;
     out.reserve(text.size());
-    for (const char32_t c : text) {
-        AppendUtf8(out, c);
-    }
+    AppendUtf8(out, text);
     return out;
+}
+
+void AppendUtf8(std::string& out, TextView text)
+{
+    // Encoded in pieces through a buffer of its own: appending byte by byte to `out` checks its
+    // room for every byte.
+    std::string piece;
+    char buffer[256];
+    std::size_t used = 0;
+    for (const char32_t c : text) {
+        if (used + 4 > sizeof buffer) {
+            out.append(buffer, used);
+            used = 0;
+        }
+        if (c < 0x80) {
+            buffer[used++] = static_cast<char>(c);
+            continue;
+        }
+        piece.clear();
+        AppendUtf8(piece, c);
+        for (const char byte : piece) buffer[used++] = byte;
+    }
+    out.append(buffer, used);
 }
 
 namespace {

@@ -32,11 +32,15 @@ inline constexpr TextView kWindowsLineBreak = U"\r\n";
 
 // Every occurrence of `what` removed.
 Text RemoveAll(TextView text, TextView what);
+// The same done to `text` where it stands, without a second string.
+void RemoveAllInPlace(Text& text, TextView what);
 // Every occurrence of `what` replaced by `with`.
 Text ReplaceAll(TextView text, TextView what, TextView with);
 
 // UTF-8 at the edges of the program (command line, JSON, files); invalid input becomes U+FFFD.
 std::string ToUtf8(TextView text);
+// The same appended to `out`, for writers that build one long text.
+void AppendUtf8(std::string& out, TextView text);
 Text FromUtf8(std::string_view utf8);
 
 // Characters named for a message, in UTF-8, each in double quotes and joined as ";", "*" and "_";

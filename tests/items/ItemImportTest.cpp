@@ -2,6 +2,7 @@
 
 #include "items/exchange/ItemExport.h"
 #include "items/exchange/ItemImport.h"
+#include "items/exchange/ImportRows.h"
 #include "items/effect/ItemEffects.h"
 #include "items/record/RoutineGroups.h"
 #include "items/record/ItemTable.h"
@@ -141,6 +142,33 @@ TEST(CsvFieldText, QuotesOnlyWhatAReaderWouldSplit)
         std::string appended = "x,";
         AppendCsvField(appended, value);
         EXPECT_EQ(appended, "x," + expected);
+    }
+}
+
+// The writer looks at eight bytes at a time: each of the four characters is found wherever it
+// stands, in texts shorter and longer than that, and a reader takes the field back as it was.
+TEST(CsvFieldText, FindsWhatAReaderWouldSplitAtEveryPlace)
+{
+    const std::size_t name = *ExportColumnOf("name");
+    for (const char splitting : {',', '"', '\n', '\r'}) {
+        for (std::size_t length = 1; length <= 20; ++length) {
+            for (std::size_t at = 0; at < length; ++at) {
+                std::string text(length, 'e');
+                text[at] = splitting;
+                SCOPED_TRACE(testing::Message() << "character " << int{splitting} << " at " << at << " of " << length);
+                auto rows = ReadCsvRows("position,name\n0," + CsvField(ExportValue{text}) + "\n");
+                ASSERT_TRUE(rows) << rows.error().message;
+                ASSERT_EQ(rows->size(), 1u);
+                ASSERT_TRUE(rows->front().cells[name]);
+                EXPECT_EQ(rows->front().cells[name]->text, text);
+            }
+        }
+    }
+    // Nor is anything else taken for one of them: not the bytes of a character beyond ASCII.
+    for (std::size_t length = 0; length <= 20; ++length) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) text += i % 3 == 0 ? "\xC3\xA9" : "a";
+        EXPECT_EQ(CsvField(ExportValue{text}), text);
     }
 }
 

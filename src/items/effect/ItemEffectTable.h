@@ -51,8 +51,26 @@ struct ItemEffectTableEvidence {
 
 // Weighs the 163 entries at `offset` of the whole ROM; nothing for a table outside it.
 ItemEffectTableEvidence WeighItemEffectTable(std::span<const Byte> rom, std::int64_t offset);
-// The same through an open file, reading the table and then each record it names.
+// The same through an open file, reading the table and then the records it names.
 Result<ItemEffectTableEvidence> WeighItemEffectTable(RomFile& file, std::int64_t offset);
+
+// The records a table's entries name, as reading each on its own would give them (at most a
+// record's longest length, fewer at the end of the file), but read in one piece when they lie
+// near each other, as the games keep them: a read per record would cost more than all the rest.
+class ItemEffectRecords {
+public:
+    // `table` is the table's words; entries naming no place inside the file are left aside.
+    static Result<ItemEffectRecords> Read(RomFile& file, std::span<const Byte> table);
+    // The bytes from `offset` on, which must be a place inside the file.
+    Result<std::span<const Byte>> At(std::int64_t offset);
+
+private:
+    explicit ItemEffectRecords(RomFile& file) : file_(&file) {}
+    RomFile* file_;
+    std::int64_t start_ = 0;
+    Bytes block_;
+    Bytes single_;  // a record outside the block
+};
 
 // The cheap first look for scanning every named place: an aligned table inside the ROM whose
 // POTION entry names a record that heals HP and whose every entry is 0 or a place in the ROM.

@@ -38,36 +38,72 @@ std::string Unknown(const RomState& state)
     return state.Family() == nullptr ? "no ROM is open" : "this ROM's item-effect table is unknown, so effects are not shown or written";
 }
 
+// For each entry, the items whose entries name the same record, ascending; none for 0 entries.
+// Sorting the words finds them at once where asking every other entry for each would not.
+std::vector<std::vector<int>> SharedRecords(std::span<const Byte> table)
+{
+    const int entries = static_cast<int>(table.size() / kEntrySize);
+    std::vector<std::pair<std::uint32_t, int>> named;
+    named.reserve(static_cast<std::size_t>(entries));
+    for (int k = 0; k < entries; ++k) {
+        const std::uint32_t pointer = ReadLe32(table, static_cast<std::size_t>(k) * kEntrySize);
+        if (pointer != 0) named.emplace_back(pointer, k);
+    }
+    std::sort(named.begin(), named.end());
+    std::vector<std::vector<int>> shared(static_cast<std::size_t>(entries));
+    for (std::size_t first = 0, last = 0; first < named.size(); first = last) {
+        while (last < named.size() && named[last].first == named[first].first) ++last;
+        if (last - first < 2) continue;
+        for (std::size_t member = first; member < last; ++member) {
+            for (std::size_t other = first; other < last; ++other) {
+                if (other != member) shared[static_cast<std::size_t>(named[member].second)].push_back(kFirstEffectItem + named[other].second);
+            }
+        }
+    }
+    return shared;
+}
+
+// What the table says of its items: the entries' words, the records they name and the entries
+// naming the same records, which the one view of each entry takes over.
+struct EffectTable {
+    std::span<const Byte> words;
+    ItemEffectRecords& records;
+    std::int64_t fileSize;
+    std::vector<std::vector<int>>& shared;
+};
+
 // Fills one view from the table's words and the bytes at its record.
-ItemEffectView ViewOf(const RomState& state, std::span<const Byte> table, int position, RomFile& file, Status& failed)
+ItemEffectView ViewOf(const RomState& state, const EffectTable& table, int position, Status& failed)
 {
     ItemEffectView view;
     if (!HasEntry(state, position)) {
-        view.unavailable = EntryRange(state);
-        view.words = "No effect when used (" + view.unavailable + ")";
+        // Said for most items of an export: made once for the table's size.
+        thread_local std::pair<int, std::string> range{-1, {}};
+        thread_local std::string words;
+        if (range.first != state.itemEffectEntries) {
+            range = {state.itemEffectEntries, EntryRange(state)};
+            words = "No effect when used (" + range.second + ")";
+        }
+        view.unavailable = range.second;
+        view.words = words;
         return view;
     }
     const auto k = static_cast<std::size_t>(position - kFirstEffectItem);
     view.entryOffset = state.itemEffectsOffset + static_cast<std::int64_t>(k) * kEntrySize;
-    const std::uint32_t pointer = ReadLe32(table, k * kEntrySize);
-    const auto record = RecordOf(pointer, file.Size());
+    const std::uint32_t pointer = ReadLe32(table.words, k * kEntrySize);
+    const auto record = RecordOf(pointer, table.fileSize);
     if (!record) {
         view.unavailable = "its effect entry names no place in the ROM (the game takes it from elsewhere, as it does for ENIGMA BERRY)";
         view.words = view.unavailable;
         return view;
     }
     view.recordOffset = *record;
-    for (int other = 0; other < state.itemEffectEntries; ++other) {
-        if (other != static_cast<int>(k) && pointer != 0 && ReadLe32(table, static_cast<std::size_t>(other) * kEntrySize) == pointer) {
-            view.sharedWith.push_back(kFirstEffectItem + other);
-        }
-    }
+    view.sharedWith = std::move(table.shared[k]);
     if (view.recordOffset < 0) {
         view.words = ItemEffectSummary(view.effect);
         return view;
     }
-    const std::int64_t available = std::min<std::int64_t>(kItemEffectMaxLength, file.Size() - view.recordOffset);
-    auto bytes = file.ReadAt(view.recordOffset, available);
+    auto bytes = table.records.At(view.recordOffset);
     if (!bytes) {
         failed = bytes.error();
         return view;
@@ -102,9 +138,13 @@ Result<std::vector<ItemEffectView>> ReadItemEffects(const RomState& state)
     if (!file) return file.error();
     auto table = ReadTable(state, *file);
     if (!table) return table.error();
+    auto records = ItemEffectRecords::Read(*file, *table);
+    if (!records) return records.error();
+    auto shared = SharedRecords(*table);
+    const EffectTable effects{*table, *records, file->Size(), shared};
     Status failed;
     for (std::size_t position = 0; position < views.size(); ++position) {
-        views[position] = ViewOf(state, *table, static_cast<int>(position), *file, failed);
+        views[position] = ViewOf(state, effects, static_cast<int>(position), failed);
         if (!failed) return failed.error();
     }
     return views;
@@ -124,8 +164,11 @@ Result<ItemEffectView> ReadItemEffect(const RomState& state, int position)
     if (!file) return file.error();
     auto table = ReadTable(state, *file);
     if (!table) return table.error();
+    auto records = ItemEffectRecords::Read(*file, *table);
+    if (!records) return records.error();
+    auto shared = SharedRecords(*table);
     Status failed;
-    view = ViewOf(state, *table, position, *file, failed);
+    view = ViewOf(state, EffectTable{*table, *records, file->Size(), shared}, position, failed);
     if (!failed) return failed.error();
     return view;
 }

@@ -110,6 +110,8 @@ std::string Upper(std::string_view text)
 
 Meaning MeaningOf(const RecordField& field, const ColumnSource& source)
 {
+    // Only byte 40 is read by the routine: the other coded fields need not look up its users.
+    if (field.meaning != Meaning::SecondaryId) return MeaningOfField(field, *source.rom.family, source.item, {});
     static const RecordField& fieldRoutine = *FindRecordField("fieldUsageCodePointer");
     const auto users = source.routines.FieldRoutineUsers(fieldRoutine.read(source.item));
     return MeaningOfField(field, *source.rom.family, source.item, users);
@@ -152,23 +154,53 @@ bool ItemHasColumn(const ItemColumn& column, const ColumnSource& source)
 
 ExportValue ColumnValue(const ItemColumn& column, const ColumnSource& source)
 {
+    std::string scratch;
+    const ExportValueView value = ColumnValueView(column, source, scratch);
+    if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
+    if (const auto* text = std::get_if<std::string_view>(&value)) {
+        // Text made for the value is handed over rather than copied.
+        if (text->data() == scratch.data() && text->size() == scratch.size()) return scratch;
+        return std::string(*text);
+    }
+    return {};
+}
+
+ExportValueView ColumnValueView(const ItemColumn& column, const ColumnSource& source, std::string& scratch)
+{
     const ItemView& item = source.item;
     const GameFamily& family = *source.rom.family;
+    const auto made = [&scratch]() -> std::string_view { return scratch; };
     switch (column.kind) {
     case ColumnKind::Position: return std::int64_t{item.position};
-    case ColumnKind::Name: return ToUtf8(item.name);
+    case ColumnKind::Name:
+        scratch.clear();
+        AppendUtf8(scratch, item.name);
+        return made();
     case ColumnKind::Number: return std::int64_t{column.field->read(item)};
-    case ColumnKind::CodePointer: return FieldValueText(*column.field, column.field->read(item));
-    case ColumnKind::DescriptionOffset: return item.descriptionOffsetText;
-    case ColumnKind::Description: return ToUtf8(ReplaceAll(item.description, kWindowsLineBreak, U"\n"));
+    case ColumnKind::CodePointer: scratch = FieldValueText(*column.field, column.field->read(item)); return made();
+    case ColumnKind::DescriptionOffset: return std::string_view(item.descriptionOffsetText);
+    case ColumnKind::Description: {
+        // Each Windows line break as a lone line feed, without a copy of the text to replace them in.
+        scratch.clear();
+        const TextView text = item.description;
+        std::size_t start = 0;
+        for (std::size_t found = text.find(kWindowsLineBreak); found != TextView::npos;
+             found = text.find(kWindowsLineBreak, start)) {
+            AppendUtf8(scratch, text.substr(start, found - start));
+            scratch += '\n';
+            start = found + kWindowsLineBreak.size();
+        }
+        AppendUtf8(scratch, text.substr(start));
+        return made();
+    }
     case ColumnKind::TmMove:
         if (item.tmMove) return std::int64_t{*item.tmMove};
         return {};
     case ColumnKind::IconOffset:
-        if (const auto& text = IconText(column, item)) return *text;
+        if (const auto& text = IconText(column, item)) return std::string_view(*text);
         return {};
     case ColumnKind::EffectWords:
-        if (source.effect != nullptr) return source.effect->words;
+        if (source.effect != nullptr) return std::string_view(source.effect->words);
         return {};
     case ColumnKind::EffectMember:
         if (source.effect != nullptr && source.effect->Available()) {
@@ -180,13 +212,23 @@ ExportValue ColumnValue(const ItemColumn& column, const ColumnSource& source)
     if (column.shownFrom == "description") return std::int64_t{item.descriptionRoom};
     if (column.shownFrom == "tmMove") {
         if (item.tmMove && *item.tmMove >= 1 && *item.tmMove <= source.rom.moveNames.size()) {
-            return ToUtf8(source.rom.moveNames[*item.tmMove - 1u]);
+            scratch.clear();
+            AppendUtf8(scratch, source.rom.moveNames[*item.tmMove - 1u]);
+            return made();
         }
         return {};
     }
-    if (column.key == "holdEffectParamName") return ExplainHoldEffectParameter(family, item.holdEffect, item.holdEffectParam);
+    if (column.key == "holdEffectParamName") {
+        if (source.shared == nullptr) {
+            scratch = ExplainHoldEffectParameter(family, item.holdEffect, item.holdEffectParam);
+            return made();
+        }
+        auto [words, added] = source.shared->holdEffectParameters.try_emplace(item.holdEffect * 256 + item.holdEffectParam);
+        if (added) words->second = ExplainHoldEffectParameter(family, item.holdEffect, item.holdEffectParam);
+        return std::string_view(words->second);
+    }
     const RecordField& coded = *column.field;
-    if (const auto name = NameOf(MeaningOf(coded, source), family, static_cast<int>(coded.read(item)))) return std::string(*name);
+    if (const auto name = NameOf(MeaningOf(coded, source), family, static_cast<int>(coded.read(item)))) return *name;
     return {};
 }
 

@@ -9,7 +9,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace quillbox {
@@ -54,13 +56,21 @@ std::span<const ItemColumn> ItemColumns();
 // A column by its key or its older key; null for none.
 const ItemColumn* FindItemColumn(std::string_view key);
 
+// Words that many items of a table share, made once for all of them rather than for each:
+// what each hold effect's parameter means, by hold effect * 256 + parameter.
+struct SharedColumnWords {
+    std::unordered_map<int, std::string> holdEffectParameters;
+};
+
 // What a column is read from and parsed against: one item of an opened ROM. `effect` may be null
-// (the effect is then unavailable); `routines` say how byte 40 is read.
+// (the effect is then unavailable); `routines` say how byte 40 is read. `shared`, when given,
+// keeps the words it makes for the next item of the same ROM.
 struct ColumnSource {
     const OpenedRom& rom;
     const ItemView& item;
     const RoutineGroups& routines;
     const ItemEffectView* effect = nullptr;
+    SharedColumnWords* shared = nullptr;
 };
 
 // Whether the item has the column at all: tmMove only TM/HM items, effect members only items
@@ -71,6 +81,12 @@ bool ItemHasColumn(const ItemColumn& column, const ColumnSource& source);
 // The column's value as export writes it: numbers as numbers, offsets and pointers as upper-case
 // hexadecimal text, names and descriptions as UTF-8 (line breaks as a lone line feed).
 ExportValue ColumnValue(const ItemColumn& column, const ColumnSource& source);
+
+// The same value with its text borrowed, for writers that copy it straight into their output:
+// from the item, its effect, the game's tables of names, or `scratch`, which the text made for
+// this value replaces. It holds until the source or `scratch` changes.
+using ExportValueView = std::variant<std::monostate, std::int64_t, std::string_view>;
+ExportValueView ColumnValueView(const ItemColumn& column, const ColumnSource& source, std::string& scratch);
 
 // One value as a front end was given it: the text a user typed or a CSV field held, or a JSON
 // value (a number as its digits, true/false as those words, null as nothing).

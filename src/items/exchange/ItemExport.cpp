@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <iterator>
 
 namespace quillbox {
@@ -34,12 +35,62 @@ const std::vector<std::size_t>& AlphabeticalKeys()
     return order;
 }
 
-// Decimal digits straight into the output, as CSV and JSON both write a number.
-void AppendNumber(std::string& out, std::int64_t number)
+void AppendDigits(std::string& out, std::int64_t number)
 {
     char digits[24];
     const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
     out.append(digits, end);
+}
+
+// Decimal digits straight into the output, as CSV and JSON both write a number. Most values are
+// flags and small counts, a single digit that needs no buffer.
+inline void AppendNumber(std::string& out, std::int64_t number)
+{
+    if (number >= 0 && number < 10) {
+        out += static_cast<char>('0' + number);
+    } else {
+        AppendDigits(out, number);
+    }
+}
+
+// Texts are scanned eight bytes at a time: nearly every byte of them is written as it is, and a
+// word with none to escape or quote is passed over at once.
+constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+std::uint64_t WordAt(std::string_view text, std::size_t at)
+{
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data() + at, sizeof word);
+    return word;
+}
+
+// Whether a byte of the word is 0, below `limit` (at most 0x80), or is `byte`.
+constexpr bool HasZero(std::uint64_t word) { return ((word - kEveryByte) & ~word & kHighBits) != 0; }
+constexpr bool HasBelow(std::uint64_t word, std::uint64_t limit) { return ((word - kEveryByte * limit) & ~word & kHighBits) != 0; }
+constexpr bool HasByte(std::uint64_t word, char byte) { return HasZero(word ^ (kEveryByte * static_cast<unsigned char>(byte))); }
+
+// Whether any byte of the text is one `stops` finds in a word. The last bytes of a text of
+// eight or more are asked as the word that ends it, over bytes already asked; a shorter text is
+// filled out with a byte that stops nothing.
+template <typename Stops>
+bool AnyStop(std::string_view text, Stops&& stops)
+{
+    if (text.size() < 8) {
+        char word[8] = {'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A'};
+        for (std::size_t i = 0; i < text.size(); ++i) word[i] = text[i];
+        return stops(WordAt(std::string_view(word, sizeof word), 0));
+    }
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        if (stops(WordAt(text, i))) return true;
+    }
+    return i < text.size() && stops(WordAt(text, text.size() - 8));
+}
+
+bool NeedsJsonEscape(std::string_view text)
+{
+    return AnyStop(text, [](std::uint64_t word) { return HasBelow(word, 0x20) || HasByte(word, '"') || HasByte(word, '\\'); });
 }
 
 // A JSON string as JsonText writes it: UTF-8 kept, control characters escaped.
@@ -47,6 +98,11 @@ void AppendJsonString(std::string& out, std::string_view text)
 {
     static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
+    if (!NeedsJsonEscape(text)) {
+        out += text;
+        out += '"';
+        return;
+    }
     // Runs of characters that need no escape, which is nearly all of them, go in at once.
     std::size_t run = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -72,6 +128,27 @@ void AppendJsonString(std::string& out, std::string_view text)
         }
     }
     out.append(text.substr(run));
+    out += '"';
+}
+
+bool NeedsCsvQuotes(std::string_view text)
+{
+    return AnyStop(text, [](std::uint64_t word) {
+        return HasByte(word, ',') || HasByte(word, '"') || HasByte(word, '\n') || HasByte(word, '\r');
+    });
+}
+
+void AppendCsvText(std::string& out, std::string_view text)
+{
+    if (!NeedsCsvQuotes(text)) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (const char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
     out += '"';
 }
 
@@ -140,23 +217,9 @@ void AppendCsvField(std::string& out, const ExportValue& value)
 {
     if (const auto* number = std::get_if<std::int64_t>(&value)) {
         AppendNumber(out, *number);
-        return;
+    } else if (const auto* text = std::get_if<std::string>(&value)) {
+        AppendCsvText(out, *text);
     }
-    const auto* string = std::get_if<std::string>(&value);
-    if (string == nullptr) return;
-    // One pass for the four characters that need quotes: most fields have none.
-    const bool plain = std::none_of(string->begin(), string->end(),
-                                    [](char c) { return c == ',' || c == '"' || c == '\n' || c == '\r'; });
-    if (plain) {
-        out += *string;
-        return;
-    }
-    out += '"';
-    for (const char c : *string) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
 }
 
 std::string FormatChange(const ItemChange& change)
@@ -185,15 +248,28 @@ std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, E
                         std::string_view csvRecordEnd)
 {
     // Byte 40 is read by the item's routine, so its meaning needs the whole table's routines,
-    // also when only some items are exported.
-    auto shared = RoutineGroupsOf(rom.state);
+    // also when only some items are exported. Items that are the whole table give them at once,
+    // without reading and decoding the table again.
+    const auto count = static_cast<std::size_t>(std::max(rom.state.ItemCount(), 0));
+    bool wholeTable = items.size() == count;
+    for (std::size_t i = 0; wholeTable && i < items.size(); ++i) wholeTable = items[i].position == static_cast<int>(i);
+    std::shared_ptr<const RoutineGroups> shared;
+    if (!wholeTable) {
+        if (auto groups = RoutineGroupsOf(rom.state)) shared = std::move(*groups);
+    }
     const std::optional<RoutineGroups> own = shared ? std::nullopt : std::optional(RoutineGroups::Of(items));
-    const RoutineGroups& routines = shared ? **shared : *own;
+    const RoutineGroups& routines = own ? *own : *shared;
     auto effects = ReadItemEffects(rom.state);
     auto effectOf = [&](const ItemView& item) -> const ItemEffectView* {
         if (!effects || item.position < 0 || static_cast<std::size_t>(item.position) >= effects->size()) return nullptr;
         return &(*effects)[static_cast<std::size_t>(item.position)];
     };
+    const auto columns = ItemColumns();
+    // Each value is written straight into the output: a text made for it goes through this one
+    // buffer, and words that many items share are made once, so that an item costs no
+    // allocation of its own.
+    std::string scratch;
+    SharedColumnWords words;
     if (format == ExportFormat::Json) {
         // Written directly rather than through a JSON tree: the same text as JsonText gives for
         // an array of ItemToJson, several times faster.
@@ -206,20 +282,23 @@ std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, E
             for (std::size_t k = 0; k < made.size(); ++k) made[k] = ",\n        \"" + std::string(ItemExportKeys()[k]) + "\": ";
             return made;
         }();
+        const std::vector<std::size_t>& order = AlphabeticalKeys();
         for (std::size_t i = 0; i < items.size(); ++i) {
-            const ItemEffectView* effect = effectOf(items[i]);
-            const ColumnSource source{rom, items[i], routines, effect};
-            const auto values = ItemExportValues(rom, items[i], routines, effect);
+            const ColumnSource source{rom, items[i], routines, effectOf(items[i]), &words};
             json += "    {\n";
             bool first = true;
-            for (const std::size_t k : AlphabeticalKeys()) {
+            for (const std::size_t k : order) {
+                // An item without an effect entry has none of its members: most items of a table.
+                if (columns[k].kind == ColumnKind::EffectMember && !ItemHasColumn(columns[k], source)) continue;
+                const ExportValueView value = ColumnValueView(columns[k], source, scratch);
                 // A column the item does not have is left out rather than written as null.
-                if (std::holds_alternative<std::monostate>(values[k]) && !ItemHasColumn(ItemColumns()[k], source)) continue;
+                const bool nothing = std::holds_alternative<std::monostate>(value);
+                if (nothing && !ItemHasColumn(columns[k], source)) continue;
                 json.append(std::string_view(leadIns[k]).substr(first ? 2 : 0));
                 first = false;
-                if (const auto* number = std::get_if<std::int64_t>(&values[k])) {
+                if (const auto* number = std::get_if<std::int64_t>(&value)) {
                     AppendNumber(json, *number);
-                } else if (const auto* text = std::get_if<std::string>(&values[k])) {
+                } else if (const auto* text = std::get_if<std::string_view>(&value)) {
                     AppendJsonString(json, *text);
                 } else {
                     json += "null";
@@ -232,16 +311,23 @@ std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, E
     }
     std::string csv;
     csv.reserve(items.size() * 400);  // about 320 bytes a row
-    for (std::size_t k = 0; k < ItemExportKeys().size(); ++k) {
+    for (std::size_t k = 0; k < columns.size(); ++k) {
         if (k > 0) csv += ',';
-        csv += ItemExportKeys()[k];
+        csv += columns[k].key;
     }
     csv += csvRecordEnd;
     for (const ItemView& item : items) {
-        const auto values = ItemExportValues(rom, item, routines, effectOf(item));
-        for (std::size_t k = 0; k < values.size(); ++k) {
+        const ColumnSource source{rom, item, routines, effectOf(item), &words};
+        for (std::size_t k = 0; k < columns.size(); ++k) {
             if (k > 0) csv += ',';
-            AppendCsvField(csv, values[k]);
+            // An item without an effect entry has none of its members: most items of a table.
+            if (columns[k].kind == ColumnKind::EffectMember && !ItemHasColumn(columns[k], source)) continue;
+            const ExportValueView value = ColumnValueView(columns[k], source, scratch);
+            if (const auto* number = std::get_if<std::int64_t>(&value)) {
+                AppendNumber(csv, *number);
+            } else if (const auto* text = std::get_if<std::string_view>(&value)) {
+                AppendCsvText(csv, *text);
+            }
         }
         csv += csvRecordEnd;
     }

@@ -220,7 +220,13 @@ Result<std::uint32_t> ParseFieldValue(const RecordField& field, const GameFamily
 
 std::string FieldValueText(const RecordField& field, std::uint32_t value)
 {
-    return field.kind == FieldKind::Pointer ? PadHex(NumberToHex(value & kPointerBodyMaximum), 6) : std::to_string(value);
+    if (field.kind != FieldKind::Pointer) return std::to_string(value);
+    // Always six digits, as PadHex(NumberToHex(…), 6) gives them, without the two strings between.
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text(6, '0');
+    std::uint32_t body = value & kPointerBodyMaximum;
+    for (auto digit = text.rbegin(); digit != text.rend(); ++digit, body >>= 4) *digit = kDigits[body & 0x0F];
+    return text;
 }
 
 Status CheckFieldValue(const RecordField& field, const GameFamily& family, std::uint32_t value, std::uint32_t stored)

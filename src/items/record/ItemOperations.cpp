@@ -61,7 +61,8 @@ std::vector<Text> DecodeNames(std::span<const Byte> block, int count, int stride
     for (int i = 0; i < count; ++i) {
         const auto name = block.subspan(static_cast<std::size_t>(i) * static_cast<std::size_t>(stride),
                                         static_cast<std::size_t>(length));
-        names.push_back(RemoveAll(DecodeGameText(name), kTerminatorEscape));
+        Text& decoded = names.emplace_back(DecodeGameText(name));
+        RemoveAllInPlace(decoded, kTerminatorEscape);
     }
     return names;
 }

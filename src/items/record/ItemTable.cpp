@@ -40,7 +40,8 @@ ItemView DecodeItemRecord(int position, std::span<const Byte> bytes)
 {
     ItemView item;
     item.position = position;
-    item.name = RemoveAll(DecodeGameText(bytes.first(kItemNameSize)), kTerminatorEscape);
+    item.name = DecodeGameText(bytes.first(kItemNameSize));
+    RemoveAllInPlace(item.name, kTerminatorEscape);
     while (!item.name.empty() && item.name.back() == U' ') item.name.pop_back();
     for (const RecordField& field : RecordFields()) {
         if (field.kind != FieldKind::GameText) field.store(item, ReadLittleEndian(bytes, static_cast<std::size_t>(field.offset), field.width));
@@ -61,7 +62,8 @@ void DecodeItemDescription(ItemView& item, std::span<const Byte> bytes)
     // what all of them decode to; nothing after it is looked at.
     const int terminator = TerminatorPosition(bytes);
     const auto text = terminator < 0 ? bytes : bytes.first(static_cast<std::size_t>(terminator) + 1);
-    const Text decoded = DecodeGameText(text).substr(0, kDescriptionReadSize);
+    Text decoded = DecodeGameText(text);
+    if (decoded.size() > kDescriptionReadSize) decoded.resize(kDescriptionReadSize);
     const std::size_t end = decoded.find(kTerminatorEscape);
     if (end == Text::npos) return;
     item.description = ReplaceAll(TextView(decoded).substr(0, end), kLineBreakEscape, kWindowsLineBreak);

@@ -14,32 +14,55 @@ namespace {
 
 constexpr std::size_t kNamesShown = 6;
 
-std::span<const int> UsersIn(const std::unordered_map<std::uint32_t, std::vector<int>>& groups, std::uint32_t routine)
+}  // namespace
+
+RoutineGroups::Users RoutineGroups::Users::Of(std::vector<std::pair<std::uint32_t, int>> byRoutine)
 {
-    const auto found = groups.find(routine);
-    if (found == groups.end()) return {};
-    return found->second;
+    std::sort(byRoutine.begin(), byRoutine.end());
+    Users users;
+    users.positions.reserve(byRoutine.size());
+    for (const auto& [routine, position] : byRoutine) {
+        if (users.routines.empty() || users.routines.back() != routine) {
+            users.routines.push_back(routine);
+            users.starts.push_back(users.positions.size());
+        }
+        users.positions.push_back(position);
+    }
+    users.starts.push_back(users.positions.size());
+    return users;
 }
 
-}  // namespace
+std::span<const int> RoutineGroups::Users::Find(std::uint32_t routine) const
+{
+    const auto found = std::lower_bound(routines.begin(), routines.end(), routine);
+    if (found == routines.end() || *found != routine) return {};
+    const auto k = static_cast<std::size_t>(found - routines.begin());
+    return std::span<const int>(positions).subspan(starts[k], starts[k + 1] - starts[k]);
+}
 
 RoutineGroups RoutineGroups::Of(std::span<const ItemView> items)
 {
     const RecordField& fieldRoutine = *FindRecordField("fieldUsageCodePointer");
     const RecordField& battleRoutine = *FindRecordField("battleUsageCodePointer");
+    std::vector<std::pair<std::uint32_t, int>> field;
+    std::vector<std::pair<std::uint32_t, int>> battle;
+    field.reserve(items.size());
+    battle.reserve(items.size());
     RoutineGroups groups;
     groups.names_.reserve(items.size());
     for (const ItemView& item : items) {
-        groups.field_[fieldRoutine.read(item)].push_back(item.position);
-        groups.battle_[battleRoutine.read(item)].push_back(item.position);
+        field.emplace_back(fieldRoutine.read(item), item.position);
+        battle.emplace_back(battleRoutine.read(item), item.position);
         groups.names_.push_back(item.name);
     }
+    groups.field_ = Users::Of(std::move(field));
+    groups.battle_ = Users::Of(std::move(battle));
     return groups;
 }
 
-std::span<const int> RoutineGroups::FieldRoutineUsers(std::uint32_t routine) const { return UsersIn(field_, routine); }
+std::span<const int> RoutineGroups::FieldRoutineUsers(std::uint32_t routine) const { return field_.Find(routine); }
 
-std::span<const int> RoutineGroups::BattleRoutineUsers(std::uint32_t routine) const { return UsersIn(battle_, routine); }
+std::span<const int> RoutineGroups::BattleRoutineUsers(std::uint32_t routine) const { return battle_.Find(routine); }
 
 Result<std::shared_ptr<const RoutineGroups>> RoutineGroupsOf(const RomState& state)
 {

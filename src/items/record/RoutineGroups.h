@@ -6,7 +6,7 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace quillbox {
@@ -24,8 +24,18 @@ public:
     std::span<const Text> Names() const { return names_; }
 
 private:
-    std::unordered_map<std::uint32_t, std::vector<int>> field_;
-    std::unordered_map<std::uint32_t, std::vector<int>> battle_;
+    // The users of each routine side by side, ordered by routine and then by position: one sort
+    // of the table instead of a list of its own for every routine.
+    struct Users {
+        std::vector<std::uint32_t> routines;  // each routine once, ascending
+        std::vector<std::size_t> starts;      // where each routine's users begin, and the end
+        std::vector<int> positions;
+
+        static Users Of(std::vector<std::pair<std::uint32_t, int>> byRoutine);
+        std::span<const int> Find(std::uint32_t routine) const;
+    };
+    Users field_;
+    Users battle_;
     std::vector<Text> names_;
 };
 
