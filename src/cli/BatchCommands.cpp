@@ -1,5 +1,6 @@
 // Commands over many items at once: import and diff.
 #include "cli/CliSession.h"
+#include "items/addition/ImportAdditions.h"
 #include "items/exchange/ItemImport.h"
 #include "items/exchange/RomDiff.h"
 #include "base/FileWrite.h"
@@ -45,21 +46,29 @@ int Import(Session& session, const Arguments& args)
         return session.Fail(Error{ErrorCode::FileRead, "could not read " + args[1] + ": it " + std::string(kHeldOpen)});
     }
     if (!text) return session.Fail(Error{ErrorCode::FileRead, "could not read " + args[1]});
-    auto plan = PlanImport(*rom, *text, format == "csv" ? ExportFormat::Csv : ExportFormat::Json, options.replaceUnknown);
+    const ExportFormat kind = format == "csv" ? ExportFormat::Csv : ExportFormat::Json;
+    // Rows past the last item add items only when asked: a typo in a position must not grow the ROM.
+    auto adding = options.add ? PlanImportAdding(*rom, ProfileFiles{session.profile, session.userProfile}, *text, kind, options.replaceUnknown)
+                              : Result<ImportAddingPlan>(MakeError(ErrorCode::BadImportFile));
+    auto plan = options.add ? (adding ? Result<ImportPlan>(adding->import) : Result<ImportPlan>(adding.error()))
+                            : PlanImport(*rom, *text, kind, options.replaceUnknown);
     if (!plan && plan.error().code == ErrorCode::UnknownCharacters) {
         return session.Fail(plan.error(), kReplaceUnknownHint);
     }
     if (!plan) return session.Fail(plan.error());
     if (!options.dryRun) {
-        if (auto written = ApplyImport(*rom, *plan); !written) return session.Fail(written.error());
+        auto written = options.add ? ApplyImportAdding(*rom, *adding) : ApplyImport(*rom, *plan);
+        if (!written) return session.Fail(written.error());
     }
     std::string report = FormatChanges(plan->changes);
-    if (plan->changes.empty()) {
+    const std::size_t added = options.add && adding->addition ? adding->addition->positions.size() : 0;
+    const std::string addedText = added == 0 ? "" : std::to_string(added) + (added == 1 ? " item added, " : " items added, ");
+    if (plan->changes.empty() && added == 0) {
         report += "Nothing to change\n";
     } else if (options.dryRun) {
-        report += CountChanges(*plan) + "; nothing written (dry run)\n";
+        report += addedText + CountChanges(*plan) + "; nothing written (dry run)\n";
     } else {
-        report += CountChanges(*plan) + " written\n";
+        report += addedText + CountChanges(*plan) + " written\n";
     }
     session.out << report;
     return kExitSuccess;

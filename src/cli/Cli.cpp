@@ -36,9 +36,10 @@ Commands:
                                     with a description of its own; prints their positions
   icon-import ROM POSITION FILE.png [--dry-run]
                                     puts a 24 by 24 PNG into free space as the item's icon
-  import ROM FILE [--format json|csv] [--dry-run] [--replace-unknown]
+  import ROM FILE [--format json|csv] [--dry-run] [--replace-unknown] [--add]
                                     writes what differs in FILE (as export writes it, all or
-                                    some items and columns), all or nothing; - reads stdin
+                                    some items and columns), all or nothing; - reads stdin;
+                                    --add: rows past the last item add items
   diff ROM_A ROM_B                  one line per differing field: position field: A -> B
   sample-rom OUT [--game CODE] [--version N] [--hack]
                                     writes a 16 MiB sample ROM (BPRE, BPGE, BPEE, AXVE, AXPE) of

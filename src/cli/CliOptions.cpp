@@ -40,6 +40,7 @@ void Describe(CLI::App& app, CliOptions& options, std::string& profile, GivenTex
     app.add_option("--id", options.id);
     app.add_flag("--append", options.append);
     app.add_flag("--share-description", options.shareDescription);
+    app.add_flag("--add", options.add);
     app.add_flag("-h,--help", options.help);
     app.add_option("arguments", options.positional);
     for (CLI::Option* option : app.get_options()) option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);

@@ -37,6 +37,7 @@ struct CliOptions {
     std::string id;
     bool append = false;
     bool shareDescription = false;
+    bool add = false;  // import: rows past the last item add items
     bool help = false;
     std::vector<std::string> positional;  // the command, then its arguments
 };

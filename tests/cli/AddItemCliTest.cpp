@@ -74,5 +74,46 @@ TEST(AddItemCli, RefusesAValueInTheWordsSetUses)
     }
 }
 
+// A hack built from a clean base gets its new items from an export: rows past the last item add
+// them with --add, all or nothing, and are refused without it or with a gap.
+TEST(AddItemCli, AnExportWithNewItemsImportsIntoACleanBaseWithAdd)
+{
+    TempDir dir;
+    const std::string hack = Q(test::WriteSample(dir, "BPRE", "hack.gba"));
+    const std::string base = Q(test::WriteSample(dir, "BPRE", "base.gba"));
+    const Bytes clean = ReadFile(base);
+    ASSERT_EQ(RunTool({"add-item", hack, "--like", "13", "--append", "--count", "3", "--name", "NEW"}).status, 0);
+    ASSERT_EQ(RunTool({"set", hack, "376", "price=321"}).status, 0);
+    for (const std::string format : {"json", "csv"}) {
+        SCOPED_TRACE(format);
+        const std::string file = Q(dir / ("items." + format));
+        ASSERT_EQ(RunTool({"export", hack, "--format", format, "-o", file}).status, 0);
+        const test::CliRun refused = RunTool({"import", base, file});
+        EXPECT_EQ(refused.status, 3);
+        EXPECT_EQ(ReadFile(base), clean);
+        const test::CliRun dry = RunTool({"import", base, file, "--add", "--dry-run"});
+        ASSERT_EQ(dry.status, 0) << dry.err;
+        EXPECT_EQ(ReadFile(base), clean);
+        const test::CliRun added = RunTool({"import", base, file, "--add"});
+        ASSERT_EQ(added.status, 0) << added.err;
+        EXPECT_NE(added.out.find("3 items added"), std::string::npos) << added.out;
+        EXPECT_EQ(RunTool({"list", base}).out, RunTool({"list", hack}).out);
+        // Every value alike but where the description lies: the base gives it a place of its own.
+        const auto shown = [](const std::string& rom) {
+            std::string kept;
+            for (const std::string& line : Lines(RunTool({"show", rom, "376"}).out)) {
+                if (!line.starts_with("descriptionOffset:")) kept += line + "\n";
+            }
+            return kept;
+        };
+        EXPECT_EQ(shown(base), shown(hack));
+        ASSERT_EQ(RunTool({"undo", base}).status, 0);
+        EXPECT_EQ(ReadFile(base), clean);
+    }
+    const std::string gap = Q(test::WriteTextFile(dir / "gap.csv", "position,name\n376,GAP\n"));
+    EXPECT_EQ(RunTool({"import", base, gap, "--add"}).status, 3);
+    EXPECT_EQ(ReadFile(base), clean);
+}
+
 }  // namespace
 }  // namespace quillbox

@@ -359,16 +359,19 @@ Result<ItemAdditionPlan> PlanItemAddition(const RomState& state, const NewItemRe
                             image->bytes.begin() + static_cast<std::ptrdiff_t>(at + static_cast<std::size_t>(modelEffect.length)));
     }
     const Bytes description = texts.description ? EncodeDescription(*texts.description) : Bytes{};
-    for (const int id : plan.positions) {
+    for (std::size_t each = 0; each < plan.positions.size(); ++each) {
+        const int id = plan.positions[each];
+        const bool own = each < request.descriptionsEach.size() && request.descriptionsEach[each];
         Bytes record = modelRecord;
         std::copy(name->begin(), name->end(), record.begin() + ItemField::Name);
         PutLittleEndian(record, ItemField::Index, static_cast<std::uint32_t>(id), 2);
         if (request.price) PutLittleEndian(record, ItemField::Price, *request.price, 2);
         record[static_cast<std::size_t>(pocketField->offset)] = pocket;
-        if (texts.description) {
-            auto place = space->Take(static_cast<std::int64_t>(description.size()));
+        if (texts.description || own) {
+            const Bytes text = own ? EncodeDescription(*request.descriptionsEach[each]) : description;
+            auto place = space->Take(static_cast<std::int64_t>(text.size()));
             if (!place) return place.error();
-            plan.patches.push_back({*place, description});
+            plan.patches.push_back({*place, text});
             PutLittleEndian(record, ItemField::DescPointer, static_cast<std::uint32_t>(*place) + kRomBase, 4);
         }
         plan.patches.push_back({itemTable + std::int64_t{kItemRecordSize} * id, std::move(record)});
@@ -434,17 +437,14 @@ std::vector<std::string> GrownTableLines(const RomState& state, const GrownTable
 
 bool IsAdditionChange(const ChangeLabel& label)
 {
-    return label.operation == "Add Item" || (label.operation.starts_with("Add ") && label.operation.ends_with(" Items"));
+    return label.operation == "Add Item" || label.operation == kImportAddingItems ||
+           (label.operation.starts_with("Add ") && label.operation.ends_with(" Items"));
 }
 
-Result<ItemAdditionPlan> AddItems(const RomState& state, const NewItemRequest& request)
+Status ApplyGrowing(const RomState& state, std::span<const Patch> patches, const ChangeLabel& label,
+                    const std::optional<GrownTables>& grown)
 {
-    auto plan = PlanItemAddition(state, request);
-    if (!plan) return plan.error();
-    if (!plan->grown) {
-        if (Status written = ApplyToRom(state, plan->patches, AdditionChange(*plan)); !written) return written.error();
-        return plan;
-    }
+    if (!grown) return ApplyToRom(state, patches, label);
     // The tables are kept for the ROM before it changes, and put back as they were if the ROM's
     // write fails, so that the ROM and what opens it never disagree.
     const std::filesystem::path kept = RomTablesPathOf(state.romPath);
@@ -455,11 +455,11 @@ Result<ItemAdditionPlan> AddItems(const RomState& state, const NewItemRequest& r
         before = ReadProfileFileText(kept);
         if (!before) return MakeError(ErrorCode::FileRead, "could not read " + PathText(kept));
     }
-    const std::vector<std::string> lines = GrownTableLines(state, *plan->grown);
+    const std::vector<std::string> lines = GrownTableLines(state, *grown);
     if (Status keptNow = WriteProfileSection(kept, SectionNameToKeep(state.headerCode, state.versionByte), lines); !keptNow) {
         return keptNow.error();
     }
-    if (Status written = ApplyToRom(state, plan->patches, AdditionChange(*plan)); !written) {
+    if (Status written = ApplyToRom(state, patches, label); !written) {
         Error error = written.error();
         const bool putBack = existed ? !WriteFileWhole(kept, *before).has_value() : std::filesystem::remove(kept, ec);
         if (!putBack) {
@@ -467,6 +467,14 @@ Result<ItemAdditionPlan> AddItems(const RomState& state, const NewItemRequest& r
         }
         return error;
     }
+    return {};
+}
+
+Result<ItemAdditionPlan> AddItems(const RomState& state, const NewItemRequest& request)
+{
+    auto plan = PlanItemAddition(state, request);
+    if (!plan) return plan.error();
+    if (Status written = ApplyGrowing(state, plan->patches, AdditionChange(*plan), plan->grown); !written) return written.error();
     return plan;
 }
 

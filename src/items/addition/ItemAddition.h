@@ -69,6 +69,9 @@ struct NewItemRequest {
     std::optional<Text> name;  // the model's name when not given
     std::optional<std::uint16_t> price;
     std::optional<Text> description;  // line breaks as "\r\n" or "\n"; the model's text when not given
+    // The description of each new item in turn, where they differ (an import's rows); an item
+    // past the list's end takes `description`.
+    std::vector<std::optional<Text>> descriptionsEach;
     // Point at the model's description instead of a copy of it in free space.
     bool shareDescription = false;
     std::optional<std::uint8_t> pocket;
@@ -116,6 +119,14 @@ bool IsAdditionChange(const ChangeLabel& label);
 
 // The section kept beside the ROM after the tables grew: where they now lie and the count.
 std::vector<std::string> GrownTableLines(const RomState& state, const GrownTables& grown);
+
+// The history's name of an import whose rows added items.
+inline constexpr std::string_view kImportAddingItems = "Import Adding Items";
+
+// Writes planned bytes as one change; where they grow the tables, the grown tables are kept
+// beside the ROM first and put back if the ROM's write fails.
+Status ApplyGrowing(const RomState& state, std::span<const Patch> patches, const ChangeLabel& label,
+                    const std::optional<GrownTables>& grown);
 
 // Plans and writes the addition as one change of the history; where the tables grow, they are
 // kept beside the ROM (GrownTableLines) first, and put back if the ROM's write fails.

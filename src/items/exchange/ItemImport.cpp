@@ -250,6 +250,11 @@ Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, Expor
 {
     auto rows = format == ExportFormat::Json ? ReadJsonRows(file) : ReadCsvRows(file);
     if (!rows) return rows.error();
+    return PlanImportRows(rom, *rows, replaceUnknownCharacters);
+}
+
+Result<ImportPlan> PlanImportRows(const OpenedRom& rom, std::span<const ImportRow> rows, bool replaceUnknownCharacters)
+{
     auto items = ReadItemTable(rom.state);
     if (!items) return items.error();
 
@@ -260,7 +265,7 @@ Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, Expor
     ImportPlan plan;
     std::vector<Write> writes;
     std::map<int, int> rowOfPosition;
-    for (const ImportRow& row : *rows) {
+    for (const ImportRow& row : rows) {
         const std::string where = "row " + std::to_string(row.number);
         if (!row.cells[0]) return Refuse(where + ": no position");
         const ColumnInput& cell = *row.cells[0];

@@ -3,6 +3,7 @@
 #include "items/exchange/ItemExport.h"
 #include "items/record/ItemOperations.h"
 
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct ImportPlan {
 // bytes to one place. Reads the ROM; writes nothing.
 Result<ImportPlan> PlanImport(const OpenedRom& rom, std::string_view file, ExportFormat format,
                               bool replaceUnknownCharacters = false);
+
+// The same for rows already read from the file.
+struct ImportRow;
+Result<ImportPlan> PlanImportRows(const OpenedRom& rom, std::span<const ImportRow> rows, bool replaceUnknownCharacters = false);
 
 // The format an import file is in, as its name says: ".csv" (either case) is CSV, anything else JSON.
 ExportFormat ImportFormatOfFileName(std::string_view name);
