@@ -49,19 +49,17 @@ int Import(Session& session, const Arguments& args)
     const ExportFormat kind = format == "csv" ? ExportFormat::Csv : ExportFormat::Json;
     // Rows past the last item add items only when asked: a typo in a position must not grow the ROM.
     auto adding = options.add ? PlanImportAdding(*rom, ProfileFiles{session.profile, session.userProfile}, *text, kind, options.replaceUnknown)
-                              : Result<ImportAddingPlan>(MakeError(ErrorCode::BadImportFile));
-    auto plan = options.add ? (adding ? Result<ImportPlan>(adding->import) : Result<ImportPlan>(adding.error()))
-                            : PlanImport(*rom, *text, kind, options.replaceUnknown);
-    if (!plan && plan.error().code == ErrorCode::UnknownCharacters) {
-        return session.Fail(plan.error(), kReplaceUnknownHint);
+                              : ImportWithoutAdding(PlanImport(*rom, *text, kind, options.replaceUnknown));
+    if (!adding && adding.error().code == ErrorCode::UnknownCharacters) {
+        return session.Fail(adding.error(), kReplaceUnknownHint);
     }
-    if (!plan) return session.Fail(plan.error());
+    if (!adding) return session.Fail(adding.error());
     if (!options.dryRun) {
-        auto written = options.add ? ApplyImportAdding(*rom, *adding) : ApplyImport(*rom, *plan);
-        if (!written) return session.Fail(written.error());
+        if (auto written = ApplyImportAdding(*rom, *adding); !written) return session.Fail(written.error());
     }
+    const ImportPlan* plan = &adding->import;
     std::string report = FormatChanges(plan->changes);
-    const std::size_t added = options.add && adding->addition ? adding->addition->positions.size() : 0;
+    const std::size_t added = adding->addition ? adding->addition->positions.size() : 0;
     const std::string addedText = added == 0 ? "" : std::to_string(added) + (added == 1 ? " item added, " : " items added, ");
     if (plan->changes.empty() && added == 0) {
         report += "Nothing to change\n";

@@ -8,6 +8,7 @@
 #include "text/GameText.h"
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <set>
 
@@ -15,16 +16,21 @@ namespace quillbox {
 
 namespace {
 
-// The positions the rows name, where they are whole numbers; the import's own planning refuses
-// the rest with its words.
+// The position a row names, where it is a whole number; the import's own planning refuses the
+// rest with its words.
+std::optional<int> RowPosition(const ImportRow& row)
+{
+    if (!row.cells[0]) return std::nullopt;
+    const std::string& text = row.cells[0]->text;
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    return std::stoi(text);
+}
+
 std::set<int> RowPositions(const std::vector<ImportRow>& rows)
 {
     std::set<int> positions;
     for (const ImportRow& row : rows) {
-        if (!row.cells[0]) continue;
-        const std::string& text = row.cells[0]->text;
-        if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) continue;
-        positions.insert(std::stoi(text));
+        if (const auto position = RowPosition(row)) positions.insert(*position);
     }
     return positions;
 }
@@ -62,14 +68,8 @@ Result<ImportAddingPlan> PlanImportAdding(const OpenedRom& rom, const ProfileFil
     if (!rows) return rows.error();
     const int count = rom.state.ItemCount();
     const std::set<int> positions = RowPositions(*rows);
+    if (positions.empty() || *positions.rbegin() < count) return ImportWithoutAdding(PlanImportRows(rom, *rows, replaceUnknownCharacters));
     ImportAddingPlan plan;
-    if (positions.empty() || *positions.rbegin() < count) {
-        auto import = PlanImport(rom, file, format, replaceUnknownCharacters);
-        if (!import) return import.error();
-        plan.import = std::move(*import);
-        plan.patches = plan.import.patches;
-        return plan;
-    }
     const int last = *positions.rbegin();
     for (int position = count; position <= last; ++position) {
         if (positions.count(position) == 0) {
@@ -82,31 +82,20 @@ Result<ImportAddingPlan> PlanImportAdding(const OpenedRom& rom, const ProfileFil
     request.like = 0;
     request.count = last + 1 - count;
     request.append = true;
-    // Each new item's description is placed with the room its row's text needs; the import then
-    // finds it as the row says.
+    request.replaceUnknownCharacters = true;  // the import itself refuses what it must
+    // Each new item's description is placed with the room its row's text needs, so the import
+    // finds it as the row says. Where another ROM kept it says nothing of this one: its offset
+    // is left out.
     request.descriptionsEach.resize(static_cast<std::size_t>(request.count));
     const auto descriptionColumn = static_cast<std::size_t>(FindItemColumn("description") - ItemColumns().data());
-    for (const ImportRow& row : *rows) {
-        const auto& cell = row.cells[0];
-        const auto& text = row.cells[descriptionColumn];
-        if (!cell || !text || text->form != ColumnInput::Form::String) continue;
-        const int position = cell->text.find_first_not_of("0123456789") == std::string::npos && !cell->text.empty() &&
-                                     cell->text.size() <= 9
-                                 ? std::stoi(cell->text)
-                                 : -1;
-        if (position >= count && position <= last) {
-            request.descriptionsEach[static_cast<std::size_t>(position - count)] = FromUtf8(text->text);
-        }
-    }
-    request.replaceUnknownCharacters = true;  // the import itself refuses what it must
-    // Where another ROM kept a new item's description says nothing of this one: the addition
-    // gives it a place of its own, sized for its text.
     const auto offsetColumn = static_cast<std::size_t>(FindItemColumn("descriptionOffset") - ItemColumns().data());
     for (ImportRow& row : *rows) {
-        const auto& cell = row.cells[0];
-        if (cell && cell->text.find_first_not_of("0123456789") == std::string::npos && !cell->text.empty() &&
-            cell->text.size() <= 9 && std::stoi(cell->text) >= count) {
-            row.cells[offsetColumn].reset();
+        const auto position = RowPosition(row);
+        if (!position || *position < count) continue;
+        row.cells[offsetColumn].reset();
+        const auto& text = row.cells[descriptionColumn];
+        if (text && text->form == ColumnInput::Form::String) {
+            request.descriptionsEach[static_cast<std::size_t>(*position - count)] = FromUtf8(text->text);
         }
     }
     auto addition = PlanItemAddition(rom.state, request);
@@ -137,6 +126,15 @@ Result<ImportAddingPlan> PlanImportAdding(const OpenedRom& rom, const ProfileFil
     plan.patches = addition->patches;
     plan.patches.insert(plan.patches.end(), plan.import.patches.begin(), plan.import.patches.end());
     plan.addition = std::move(*addition);
+    return plan;
+}
+
+Result<ImportAddingPlan> ImportWithoutAdding(Result<ImportPlan> import)
+{
+    if (!import) return import.error();
+    ImportAddingPlan plan;
+    plan.import = std::move(*import);
+    plan.patches = plan.import.patches;
     return plan;
 }
 

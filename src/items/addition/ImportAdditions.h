@@ -24,6 +24,9 @@ struct ImportAddingPlan {
 Result<ImportAddingPlan> PlanImportAdding(const OpenedRom& rom, const ProfileFiles& profiles, std::string_view file,
                                           ExportFormat format, bool replaceUnknownCharacters = false);
 
+// An import that adds nothing, as the same kind of plan.
+Result<ImportAddingPlan> ImportWithoutAdding(Result<ImportPlan> import);
+
 // Writes it as one change: "Import Adding Items of N items" where items were added, as
 // ApplyImport names it otherwise.
 Status ApplyImportAdding(const OpenedRom& rom, const ImportAddingPlan& plan);

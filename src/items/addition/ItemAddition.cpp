@@ -262,9 +262,9 @@ Result<ItemAdditionPlan> PlanItemAddition(const RomState& state, const NewItemRe
         if (!chosen) return chosen.error();
         ids = std::move(*chosen);
     } else {
-        const int available = static_cast<int>(SuitingIds(unused, role).size());
-        auto chosen = ChooseItemIds(unused, role, std::min(request.count, available), std::nullopt, itemCount, names);
-        if (chosen) ids = std::move(*chosen);
+        ids = SuitingIds(unused, role);
+        ids.resize(std::min(ids.size(), static_cast<std::size_t>(request.count)));
+        std::sort(ids.begin(), ids.end());
         appended = request.count - static_cast<int>(ids.size());
     }
     if (appended > 0) {
