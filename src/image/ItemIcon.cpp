@@ -23,13 +23,13 @@ std::uint32_t ChannelTo8Bit(std::uint16_t word, int shift) {
     return static_cast<std::uint32_t>((word >> shift) & 0x1F) * 8U;
 }
 
-std::vector<std::uint8_t> DecompressAsWindowDoes(std::span<const std::uint8_t> compressed) {
-    const auto bufferSize = static_cast<std::size_t>(kImageBufferSize);
+std::vector<std::uint8_t> DecompressAsWindowDoes(std::span<const std::uint8_t> compressed, int wanted) {
     // The window always reads a full buffer from the file, so a stream that ends early is
-    // followed by zeros rather than by the end of the input.
-    std::vector<std::uint8_t> input(bufferSize, 0);
-    std::copy_n(compressed.begin(), std::min(compressed.size(), bufferSize), input.begin());
-    std::vector<std::uint8_t> output(bufferSize, 0);
+    // followed by zeros rather than by the end of the input; the decoder never reaches past
+    // kIconStreamBytes for the bytes wanted, so zeros up to there stand for the whole buffer.
+    std::vector<std::uint8_t> input(static_cast<std::size_t>(kIconStreamBytes), 0);
+    std::copy_n(compressed.begin(), std::min(compressed.size(), input.size()), input.begin());
+    std::vector<std::uint8_t> output(static_cast<std::size_t>(wanted), 0);
     DecompressLz77(input, output);
     return output;
 }
@@ -65,8 +65,8 @@ IconPixels ComposeIcon(std::span<const std::uint8_t> tiles, std::span<const std:
 }
 
 IconPixels DecodeIcon(std::span<const std::uint8_t> compressedTiles, std::span<const std::uint8_t> compressedPalette) {
-    const std::vector<std::uint8_t> tiles = DecompressAsWindowDoes(compressedTiles);
-    const std::vector<std::uint8_t> palette = DecompressAsWindowDoes(compressedPalette);
+    const std::vector<std::uint8_t> tiles = DecompressAsWindowDoes(compressedTiles, kIconTileBytes);
+    const std::vector<std::uint8_t> palette = DecompressAsWindowDoes(compressedPalette, kIconPaletteBytes);
     return ComposeIcon(tiles, palette);
 }
 

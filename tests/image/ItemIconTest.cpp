@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -259,6 +260,52 @@ TEST(ItemIconDecode, RefusedStreamsDrawNothing) {
     Bytes stream = CompressLz77(tiles);
     stream[3] = 0x80;
     ExpectOnly(DecodeIcon(stream, CompressLz77(DistinctPalette())), {});
+}
+
+// Drawing decodes only the start of each stream; it must draw what decoding the whole 32193-byte
+// buffers draws, for streams of every shape: references reaching before the start, a stream
+// cut off inside a reference, declared sizes short of the icon and past the buffer, and the
+// icon's bytes lying just before the input the drawing reads runs out.
+TEST(ItemIconDecode, DrawsWhatTheWholeBuffersDraw) {
+    std::mt19937 random(20261210);
+    auto whole = [](const Bytes& stream) {
+        Bytes input(static_cast<std::size_t>(kImageBufferSize), 0);
+        std::copy_n(stream.begin(), std::min(stream.size(), input.size()), input.begin());
+        Bytes output(static_cast<std::size_t>(kImageBufferSize), 0);
+        DecompressLz77(input, output);
+        return output;
+    };
+    // Blocks of a flag byte and eight items; shape 2 is literals alone, which take the most input
+    // for the icon's bytes.
+    auto stream = [&random](int shape) {
+        const auto declared = shape == 0 ? random() % 400 : shape == 1 ? 0xFFFF : 288 + random() % 64;
+        Bytes bytes = {0x10, static_cast<std::uint8_t>(declared & 0xFF), static_cast<std::uint8_t>(declared >> 8), 0};
+        const std::size_t length = 4 + random() % (2 * static_cast<std::size_t>(kIconStreamBytes));
+        while (bytes.size() < length) {
+            const auto flags = static_cast<std::uint8_t>(shape == 2 ? 0 : random());
+            bytes.push_back(flags);
+            for (int item = 0; item < 8; ++item) {
+                if ((flags & (0x80 >> item)) == 0) {
+                    bytes.push_back(static_cast<std::uint8_t>(random()));
+                    continue;
+                }
+                // A length, and a distance mostly short enough to copy what was decoded.
+                const auto far = random() % 8 == 0 ? random() & 0x0F : 0;
+                bytes.push_back(static_cast<std::uint8_t>((random() & 0xF0) | far));
+                bytes.push_back(static_cast<std::uint8_t>(random() % 32));
+            }
+        }
+        bytes.resize(length);
+        return bytes;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const Bytes tiles = round % 5 == 4 ? CompressLz77(Bytes(kIconTiles * kTileBytes, static_cast<std::uint8_t>(round)))
+                                           : stream(round % 3);
+        const Bytes palette = stream((round / 3) % 3);
+        const IconPixels drawn = DecodeIcon(tiles, palette);
+        const IconPixels expected = ComposeIcon(whole(tiles), whole(palette));
+        ASSERT_EQ(drawn.argb, expected.argb) << "round " << round;
+    }
 }
 
 }  // namespace

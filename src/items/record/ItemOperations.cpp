@@ -159,7 +159,6 @@ int CountDescriptionCharacters(TextView description)
 
 Result<ItemView> ReadItem(const RomState& state, int position)
 {
-    const GameFamily* family = state.Family();
     if (auto valid = CheckPosition(state, position); !valid) {
         return valid.error();
     }
@@ -167,7 +166,16 @@ Result<ItemView> ReadItem(const RomState& state, int position)
     if (!file) {
         return file.error();
     }
-    auto record = file->ReadAt(EntryOffset(state, position), kItemRecordSize);
+    return ReadItem(state, *file, position);
+}
+
+Result<ItemView> ReadItem(const RomState& state, RomFile& file, int position)
+{
+    const GameFamily* family = state.Family();
+    if (auto valid = CheckPosition(state, position); !valid) {
+        return valid.error();
+    }
+    auto record = file.ReadAt(EntryOffset(state, position), kItemRecordSize);
     if (!record) {
         return record.error();
     }
@@ -175,9 +183,9 @@ Result<ItemView> ReadItem(const RomState& state, int position)
 
     // A pointer below the ROM's base or past the file names no description: nothing is read
     // there, the description shows empty, and a save leaves the stored bytes alone.
-    if (item.descriptionOffset >= 0 && item.descriptionOffset < file->Size()) {
-        const std::int64_t available = std::min<std::int64_t>(kDescriptionReadSize, file->Size() - item.descriptionOffset);
-        auto text = file->ReadAt(item.descriptionOffset, available);
+    if (item.descriptionOffset >= 0 && item.descriptionOffset < file.Size()) {
+        const std::int64_t available = std::min<std::int64_t>(kDescriptionReadSize, file.Size() - item.descriptionOffset);
+        auto text = file.ReadAt(item.descriptionOffset, available);
         if (!text) {
             return text.error();
         }
@@ -186,14 +194,14 @@ Result<ItemView> ReadItem(const RomState& state, int position)
 
     item.tmMoveUnknown = IsTmItem(position) && !state.tmMovesKnown;
     if (IsTmItem(position) && state.tmMovesKnown) {
-        auto move = file->ReadAt(TmEntryOffset(state, position), 2);
+        auto move = file.ReadAt(TmEntryOffset(state, position), 2);
         if (!move) {
             return move.error();
         }
         item.tmMove = ReadLe16(*move, 0);
     }
     if (family->hasImages) {
-        auto entry = file->ReadAt(ImageEntryOffset(state, position), kImageEntrySize);
+        auto entry = file.ReadAt(ImageEntryOffset(state, position), kImageEntrySize);
         if (!entry) {
             return entry.error();
         }
@@ -497,11 +505,12 @@ namespace {
 
 Result<IconPixels> DecodeIconAt(RomFile& file, std::int64_t imageOffset, std::int64_t paletteOffset)
 {
-    auto tiles = file.ReadAtZeroFilled(imageOffset, kImageBufferSize);
+    // The icon is drawn from the start of each stream alone (kIconStreamBytes says why).
+    auto tiles = file.ReadAtZeroFilled(imageOffset, kIconStreamBytes);
     if (!tiles) {
         return tiles.error();
     }
-    auto palette = file.ReadAtZeroFilled(paletteOffset, kImageBufferSize);
+    auto palette = file.ReadAtZeroFilled(paletteOffset, kIconStreamBytes);
     if (!palette) {
         return palette.error();
     }
@@ -526,6 +535,11 @@ Result<IconPixels> ReadItemIcon(const RomState& state, std::int64_t imageOffset,
         return file.error();
     }
     return DecodeIconAt(*file, imageOffset, paletteOffset);
+}
+
+Result<IconPixels> ReadItemIcon(RomFile& file, std::int64_t imageOffset, std::int64_t paletteOffset)
+{
+    return DecodeIconAt(file, imageOffset, paletteOffset);
 }
 
 Result<std::vector<Patch>> PlanImageRepoint(const RomState& state, int position, std::string_view imageOffsetText,
