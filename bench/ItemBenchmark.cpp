@@ -1,5 +1,6 @@
 #include "items/addition/ItemAddition.h"
 #include "items/effect/ItemEffects.h"
+#include "editor/EditorSession.h"
 #include "editor/ItemForm.h"
 #include "items/exchange/ItemImport.h"
 #include "items/record/ItemOperations.h"
@@ -103,6 +104,23 @@ void ShowOneItemWithMeanings(benchmark::State& state)
     }
 }
 BENCHMARK(ShowOneItemWithMeanings)->Unit(benchmark::kMicrosecond);
+
+// What the window and the page call when the user picks an item: the session reads it and gives
+// every control's value with its words, the effect with who shares it, and the icon drawn.
+void ShowItemInSession(benchmark::State& state)
+{
+    EditorSession session;
+    ProfileFiles profiles;
+    profiles.shipped = Sample().Profile();
+    session.Open(Sample().Rom(), profiles);
+    int position = 0;
+    for (auto _ : state) {
+        auto step = session.Show(position);
+        position = (position + 37) % 375;
+        benchmark::DoNotOptimize(step);
+    }
+}
+BENCHMARK(ShowItemInSession)->Unit(benchmark::kMicrosecond);
 
 // Reading and explaining every item's effect of a ROM; the target is under 1 ms.
 void ExplainEveryEffect(benchmark::State& state)

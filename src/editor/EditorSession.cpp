@@ -100,7 +100,10 @@ SessionStep EditorSession::Show(int position)
 {
     if (!data_->rom) return WithMessage(UnsupportedRomMessage());
     RomState& state = data_->rom->state;
-    auto item = ReadItem(state, position);
+    // The record, its description, icon and effect are read from one opening of the file.
+    auto file = OpenOpenedRom(state);
+    if (!file) return WithError(file.error());
+    auto item = ReadItem(state, *file, position);
     auto routines = item ? RoutineGroupsOf(state) : Result<std::shared_ptr<const RoutineGroups>>(item.error());
     if (!routines) return WithError(routines.error());
 
@@ -126,11 +129,14 @@ SessionStep EditorSession::Show(int position)
     shown.imageOffsetText = item->imageOffsetText;
     shown.paletteOffsetText = item->paletteOffsetText;
     if (item->imageOffsetText && item->paletteOffsetText) {
-        SessionStep drawn = Icon(*item->imageOffsetText, *item->paletteOffsetText);
-        shown.icon = drawn.icon;
-        step.message = std::move(drawn.message);
+        auto icon = ReadItemIcon(*file, OffsetOf(*item->imageOffsetText), OffsetOf(*item->paletteOffsetText));
+        if (icon) {
+            shown.icon = *icon;
+        } else {
+            step.message = ErrorMessageOf(icon.error());
+        }
     }
-    if (auto effect = ReadItemEffect(state, position)) {
+    if (auto effect = ReadItemEffect(state, *file, position)) {
         shown.effect = std::move(*effect);
         data.shownEffect = shown.effect.effect;
         for (int user : shown.effect.sharedWith) {

@@ -162,13 +162,26 @@ Result<ItemEffectView> ReadItemEffect(const RomState& state, int position)
     }
     auto file = OpenOpenedRom(state);
     if (!file) return file.error();
-    auto table = ReadTable(state, *file);
+    return ReadItemEffect(state, *file, position);
+}
+
+Result<ItemEffectView> ReadItemEffect(const RomState& state, RomFile& file, int position)
+{
+    if (position < 0 || position >= state.ItemCount()) {
+        return MakeError(ErrorCode::NoSuchItem, "position " + std::to_string(position) + " of " + std::to_string(state.ItemCount()));
+    }
+    ItemEffectView view;
+    if (!state.itemEffectsKnown || state.Family() == nullptr) {
+        view.unavailable = view.words = Unknown(state);
+        return view;
+    }
+    auto table = ReadTable(state, file);
     if (!table) return table.error();
-    auto records = ItemEffectRecords::Read(*file, *table);
+    auto records = ItemEffectRecords::Read(file, *table);
     if (!records) return records.error();
     auto shared = SharedRecords(*table);
     Status failed;
-    view = ViewOf(state, EffectTable{*table, *records, file->Size(), shared}, position, failed);
+    view = ViewOf(state, EffectTable{*table, *records, file.Size(), shared}, position, failed);
     if (!failed) return failed.error();
     return view;
 }

@@ -33,6 +33,8 @@ struct ItemEffectView {
 };
 
 Result<ItemEffectView> ReadItemEffect(const RomState& state, int position);
+// The same from the ROM opened with OpenOpenedRom.
+Result<ItemEffectView> ReadItemEffect(const RomState& state, RomFile& file, int position);
 
 // Every item's effect, read with one read of the table (positions outside it are unavailable).
 Result<std::vector<ItemEffectView>> ReadItemEffects(const RomState& state);

@@ -65,6 +65,8 @@ struct ItemView {
 };
 
 Result<ItemView> ReadItem(const RomState& state, int position);
+// The same from the ROM opened with OpenOpenedRom, for a caller reading more of it at once.
+Result<ItemView> ReadItem(const RomState& state, RomFile& file, int position);
 
 // Characters as the description counters count them: a line break counts two.
 int CountDescriptionCharacters(TextView description);
@@ -140,6 +142,7 @@ Result<ImageOffsets> ReadImageOffsets(const RomState& state, int position);
 Result<IconPixels> ReadItemIcon(const std::filesystem::path& rom, std::int64_t imageOffset, std::int64_t paletteOffset);
 // The same for the open ROM, refusing a file that changed on disk since it was opened.
 Result<IconPixels> ReadItemIcon(const RomState& state, std::int64_t imageOffset, std::int64_t paletteOffset);
+Result<IconPixels> ReadItemIcon(RomFile& file, std::int64_t imageOffset, std::int64_t paletteOffset);
 
 // Writes the low three bytes of both icon pointers of an item; hex texts, empty is 0.
 Status RepointItemImage(const RomState& state, int position, std::string_view imageOffsetText,
