@@ -7,6 +7,7 @@
 #include "rom/Profile.h"
 
 #include <emscripten/bind.h>
+#include <nlohmann/json.hpp>
 
 #include <fstream>
 #include <sstream>
@@ -83,54 +84,53 @@ val Rgba(const IconPixels& icon)
 }
 
 // What the form shows of one control: its text or list entry, and what the value means.
-val FormValueOf(const FormValue& value)
+nlohmann::json FormValueOf(const FormValue& value)
 {
-    val shown = val::object();
-    shown.set("text", value.text);
-    shown.set("listPosition", value.listPosition);
-    shown.set("words", value.words);
-    shown.set("label", value.label);
-    shown.set("help", value.help);
-    shown.set("meaning", static_cast<int>(value.meaning));
-    return shown;
+    return {{"text", value.text}, {"listPosition", value.listPosition}, {"words", value.words},
+            {"label", value.label}, {"help", value.help}, {"meaning", static_cast<int>(value.meaning)}};
 }
 
 // The item's effect when used: whether it can be changed, its words (or why not), the names of
 // the items whose entries name the same record, and each field's value as text ("20", "off", "1").
-val EffectOf(const ShownItem& shown)
+nlohmann::json EffectOf(const ShownItem& shown)
 {
     const ItemEffectView& view = shown.effect;
-    val effect = val::object();
-    effect.set("available", view.Available());
-    effect.set("words", view.Available() ? view.words : view.unavailable);
+    nlohmann::json effect = {{"available", view.Available()}, {"words", view.Available() ? view.words : view.unavailable}};
     if (!view.Available()) return effect;
-    effect.set("sharedWith", Texts(shown.effectSharedWith));
-    val values = val::object();
-    for (const EffectField& field : EffectFields()) values.set(std::string(field.key), EffectFieldText(view.effect, field));
-    effect.set("values", values);
+    nlohmann::json names = nlohmann::json::array();
+    for (const Text& name : shown.effectSharedWith) names.push_back(ToUtf8(name));
+    effect["sharedWith"] = std::move(names);
+    nlohmann::json values = nlohmann::json::object();
+    for (const EffectField& field : EffectFields()) values[std::string(field.key)] = EffectFieldText(view.effect, field);
+    effect["values"] = std::move(values);
     return effect;
 }
 
+// The shown item crosses into the page as one JSON text that the page parses at once: made
+// member by member, its hundred and more values took as many calls between the core and the
+// page, most of the time a show took.
 val ShownValue(const ShownItem& shown)
 {
-    val item = val::object();
-    item.set("position", shown.position);
-    val form = val::object();
-    for (const auto& [control, value] : shown.form) form.set(control, FormValueOf(value));
-    form["descp"].set("text", BoxText(shown.description));
-    item.set("form", form);
-    item.set("descriptionOffset", shown.descriptionOffsetText);
-    item.set("room", shown.room);
-    item.set("count", shown.count);
-    item.set("hasTmMove", shown.hasTmMove);
-    item.set("tmMoveUnknown", shown.tmMoveUnknown);
+    nlohmann::json form = nlohmann::json::object();
+    for (const auto& [control, value] : shown.form) form[control] = FormValueOf(value);
+    form["descp"]["text"] = BoxText(shown.description);
+    nlohmann::json item = {{"position", shown.position},
+                           {"form", std::move(form)},
+                           {"descriptionOffset", shown.descriptionOffsetText},
+                           {"room", shown.room},
+                           {"count", shown.count},
+                           {"hasTmMove", shown.hasTmMove},
+                           {"tmMoveUnknown", shown.tmMoveUnknown},
+                           {"effect", EffectOf(shown)}};
     if (shown.imageOffsetText && shown.paletteOffsetText) {
-        item.set("imageOffset", *shown.imageOffsetText);
-        item.set("paletteOffset", *shown.paletteOffsetText);
+        item["imageOffset"] = *shown.imageOffsetText;
+        item["paletteOffset"] = *shown.paletteOffsetText;
     }
-    if (shown.icon) item.set("icon", Rgba(*shown.icon));
-    item.set("effect", EffectOf(shown));
-    return item;
+    // Texts read from a ROM are made valid UTF-8 by the core; the replacement only guards the
+    // page against a fault there.
+    val value = val::global("JSON").call<val>("parse", item.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    if (shown.icon) value.set("icon", Rgba(*shown.icon));
+    return value;
 }
 
 val QuestionOf(const SessionQuestion& question)

@@ -2,7 +2,16 @@
 // The window in the page: moves values between the controls and the core's calls, asks the
 // core's questions and shows its messages. Every rule is the core's; this script only wires.
 (() => {
-  const $ = (id) => document.getElementById(id);
+  // A show reaches some hundred controls by id: each is looked up once while it stays in the page.
+  const elements = new Map();
+  const $ = (id) => {
+    let found = elements.get(id);
+    if (!found || !found.isConnected) {
+      found = document.getElementById(id);
+      if (found) elements.set(id, found);
+    }
+    return found;
+  };
   const Files = QuillboxFiles;
   let core = null;
   let FS = null;
@@ -102,6 +111,9 @@
   // --- Controls ------------------------------------------------------------------------------
 
   const enable = (ids, on) => ids.forEach((id) => { $(id).disabled = !on; });
+  // Writing a control's text, title or state as it already is still costs the browser the work of
+  // a change; a show writes only what differs from what is there.
+  const put = (element, property, value) => { if (element[property] !== value) element[property] = value; };
   const chars = (text) => Array.from(text).length;
 
   function setStatus() {
@@ -116,6 +128,7 @@
 
   // A list's entries, each with the number the core says it shows where the list is too narrow.
   function fillList(select, entries, numbers = []) {
+    unlistedOptions.delete(select);
     select.replaceChildren(...entries.map((entry, position) => {
       const option = new Option(entry);
       if (numbers[position]) option.dataset.number = numbers[position];
@@ -131,9 +144,17 @@
   const listArrowRoom = 16;
   const listArrowWidth = 12;
   const measure = document.createElement('canvas').getContext('2d');
+  // The same few entries are measured at every show: each width is measured once.
+  const widths = new Map();
   const textWidth = (text, font) => {
-    if (measure.font !== font) measure.font = font;
-    return measure.measureText(text).width;
+    const key = `${font}\n${text}`;
+    let width = widths.get(key);
+    if (width === undefined) {
+      if (measure.font !== font) measure.font = font;
+      width = measure.measureText(text).width;
+      widths.set(key, width);
+    }
+    return width;
   };
   // A list's place, size and font, read once: reading them at every show would lay the page out
   // again each time.
@@ -159,38 +180,53 @@
     const geometry = geometryOf(select);
     const room = geometry.width - listTextStart - listArrowRoom;
     if (!number || textWidth(option.text, geometry.font) <= room) {
-      if (label) label.hidden = true;
+      if (label) put(label, 'hidden', true);
       return;
     }
     if (!label) {
       label = element('span', { id: `${select.id}Closed`, className: 'closed-text' });
       label.setAttribute('aria-hidden', 'true');
+      Object.assign(label.style, {
+        left: `${geometry.left}px`, top: `${geometry.top}px`, height: `${geometry.height}px`,
+        lineHeight: `${geometry.height}px`, paddingLeft: `${listTextStart}px`,
+      });
       select.after(label);
     }
     const besideArrow = textWidth(number, geometry.font) <= room;
-    Object.assign(label.style, {
-      left: `${geometry.left}px`, top: `${geometry.top}px`,
-      width: `${geometry.width - (besideArrow ? listArrowWidth : 0)}px`, height: `${geometry.height}px`,
-      lineHeight: `${geometry.height}px`, paddingLeft: `${listTextStart}px`,
-    });
-    label.textContent = number;
-    label.hidden = false;
+    put(label.style, 'width', `${geometry.width - (besideArrow ? listArrowWidth : 0)}px`);
+    put(label, 'textContent', number);
+    put(label, 'hidden', false);
+  }
+
+  // Each list's last option, while it holds a value the list has no entry for; the next such
+  // value takes the same option.
+  const unlistedOptions = new Map();
+  function dropUnlisted(select) {
+    const option = unlistedOptions.get(select);
+    if (option) option.remove();
+    unlistedOptions.delete(select);
   }
 
   // Selects the entry of a stored value; a value with no entry shows as its number with no entry
   // chosen, and a save then leaves it as stored.
   function showListValue(select, position, unlisted) {
-    select.querySelectorAll('option[data-unlisted]').forEach((option) => option.remove());
-    if (position >= 0 && position < select.options.length) {
-      select.selectedIndex = position;
+    let option = unlistedOptions.get(select);
+    if (position >= 0 && position < select.options.length - (option ? 1 : 0)) {
+      if (option) dropUnlisted(select);
+      if (select.selectedIndex !== position) select.selectedIndex = position;
       showClosedText(select);
       return;
     }
-    const option = new Option(unlisted);
-    option.dataset.unlisted = 'true';
-    option.hidden = true;
-    select.append(option);
-    select.selectedIndex = option.index;
+    if (option) {
+      put(option, 'text', unlisted);
+    } else {
+      option = new Option(unlisted);
+      option.dataset.unlisted = 'true';
+      option.hidden = true;
+      select.append(option);
+      unlistedOptions.set(select, option);
+    }
+    if (select.selectedIndex !== option.index) select.selectedIndex = option.index;
     showClosedText(select);
   }
 
@@ -202,8 +238,9 @@
   // Text the program puts in a box: never cut, and the measure for the next edit's limit.
   function setText(id, text) {
     const box = $(id);
-    box.value = text;
-    box.dataset.before = String(chars(box.value));
+    put(box, 'value', text);
+    const before = String(chars(box.value));
+    if (box.dataset.before !== before) box.dataset.before = before;
   }
 
   function keepFieldRule(box) {
@@ -267,7 +304,7 @@
     const kept = `${id} ${meaning}`;
     if (!keptEntries.has(kept)) keptEntries.set(kept, core.listEntries(id, meaning));
     const list = keptEntries.get(kept);
-    select.querySelectorAll('option[data-unlisted]').forEach((option) => option.remove());
+    dropUnlisted(select);
     const options = select.options;
     if (options.length !== list.entries.length) {
       fillList(select, list.entries, list.numbers);
@@ -290,15 +327,20 @@
   }
 
   // What a value means, beside the control in the panel, with the field's help as its tooltip.
+  // Only this writes the panel's words and labels, so what they show is known without asking them.
+  const shownWords = new Map();
   function showWords(control, value) {
-    if (control.label) $(control.id).title = value.help;
+    if (control.label) put($(control.id), 'title', value.help);
     if (!control.panel) return;
+    const last = shownWords.get(control.id);
+    if (last && last.words === value.words && last.help === value.help && last.label === value.label) return;
+    shownWords.set(control.id, value);
     const words = $(`${control.id}Words`);
-    words.textContent = value.words;
-    words.title = value.help;
+    put(words, 'textContent', value.words);
+    put(words, 'title', value.help);
     const label = $(`${control.id}Label`);
-    if (value.label) label.textContent = value.label;
-    label.title = value.help;
+    if (value.label) put(label, 'textContent', value.label);
+    put(label, 'title', value.help);
   }
 
   function showForm(form) {
@@ -336,7 +378,13 @@
     }
   }
 
+  // The effect the panel shows while it is one nobody can change: most items have none, and
+  // showing the same again would only write every field as it stands.
+  let shownLockedEffect = null;
+
   function showEffect(effect) {
+    if (!effect.available && shownLockedEffect === effect.words) return;
+    shownLockedEffect = effect.available ? null : effect.words;
     let words = effect.words;
     if (!effect.available) {
       // The core's reasons are clauses; standing alone they start as a sentence does.
@@ -345,34 +393,34 @@
       const names = effect.sharedWith;
       words += `\nShared with ${names.length} item${names.length === 1 ? '' : 's'}: ${names.join(', ')}`;
     }
-    $('effectWords').textContent = words;
+    put($('effectWords'), 'textContent', words);
     for (const field of effectFields) {
       const box = $(`effect_${field.key}`);
       const text = effect.available ? effect.values[field.key] : '';
       if (field.kind === 'flag') {
-        box.checked = text === '1';
+        put(box, 'checked', text === '1');
       } else if (field.kind === 'stages') {
-        box.value = text;
+        put(box, 'value', text);
       } else {
-        $(`effect_${field.key}On`).checked = effect.available && text !== 'off';
-        box.value = text === 'off' ? '' : text;
+        put($(`effect_${field.key}On`), 'checked', effect.available && text !== 'off');
+        put(box, 'value', text === 'off' ? '' : text);
       }
     }
     enableEffect(effect.available);
-    $('effectSave').title = effect.available ? '' : words;
+    put($('effectSave'), 'title', effect.available ? '' : words);
   }
 
   function enableEffect(on) {
     for (const field of effectFields) {
       const box = $(`effect_${field.key}`);
       if (field.kind === 'amount') {
-        $(`effect_${field.key}On`).disabled = !on;
-        box.disabled = !on || !$(`effect_${field.key}On`).checked;
+        put($(`effect_${field.key}On`), 'disabled', !on);
+        put(box, 'disabled', !on || !$(`effect_${field.key}On`).checked);
       } else {
-        box.disabled = !on;
+        put(box, 'disabled', !on);
       }
     }
-    $('effectSave').disabled = !on;
+    put($('effectSave'), 'disabled', !on);
   }
 
   // The effect's fields as SetEffectField takes them. A ticked amount left empty is sent as "on",
@@ -453,6 +501,7 @@
   function refuseRom() {
     enable([...editing, ...imageControls, 'Label3', 'cboattack', ...romMenus], false);
     enableEffect(false);
+    shownLockedEffect = null;
     $('Label3').classList.add('disabled');
     refreshEditMenu();
   }
@@ -1031,7 +1080,19 @@
     form.style.left = `${Math.max(0, (innerWidth - form.offsetWidth * scale) / 2)}px`;
   }
 
-  createQuillbox().then((module) => {
+  // The core's WebAssembly, which the page carries as base64 beside the core's script.
+  function coreBinary() {
+    const holder = $('coreWasm');
+    const text = holder.textContent;
+    holder.remove();
+    if (Uint8Array.fromBase64) return Uint8Array.fromBase64(text);
+    const bytes = atob(text);
+    const binary = new Uint8Array(bytes.length);
+    for (let i = 0; i < bytes.length; ++i) binary[i] = bytes.charCodeAt(i);
+    return binary;
+  }
+
+  createQuillbox({ wasmBinary: coreBinary() }).then((module) => {
     core = module;
     FS = module.FS;
     texts = core.texts();
