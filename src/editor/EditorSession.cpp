@@ -104,7 +104,7 @@ SessionStep EditorSession::Show(int position)
     auto file = OpenOpenedRom(state);
     if (!file) return WithError(file.error());
     auto item = ReadItem(state, *file, position);
-    auto routines = item ? RoutineGroupsOf(state) : Result<std::shared_ptr<const RoutineGroups>>(item.error());
+    auto routines = item ? RoutineGroupsOf(state, *file) : Result<std::shared_ptr<const RoutineGroups>>(item.error());
     if (!routines) return WithError(routines.error());
 
     Data& data = *data_;

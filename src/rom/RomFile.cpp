@@ -35,11 +35,12 @@ Result<RomFile> RomFile::Open(const std::filesystem::path& path)
         return MakeError(ErrorCode::FileNotOpened, "no file name");
     }
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (!ec && std::filesystem::is_directory(status)) {
         return MakeError(ErrorCode::FileNotOpened, PathText(path) + " is a folder");
     }
     using std::filesystem::perms;
-    const perms permissions = std::filesystem::status(path, ec).permissions();
+    const perms permissions = status.permissions();
     bool readOnly = !ec && (permissions & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
     // in|out never creates and never truncates: a missing file fails here.
     std::fstream stream;

@@ -66,6 +66,13 @@ std::span<const int> RoutineGroups::BattleRoutineUsers(std::uint32_t routine) co
 
 Result<std::shared_ptr<const RoutineGroups>> RoutineGroupsOf(const RomState& state)
 {
+    auto file = OpenOpenedRom(state);
+    if (!file) return file.error();
+    return RoutineGroupsOf(state, *file);
+}
+
+Result<std::shared_ptr<const RoutineGroups>> RoutineGroupsOf(const RomState& state, RomFile& file)
+{
     // Kept by the item records themselves: a file's time of writing may be kept in whole seconds
     // (the browser's), and another program may write it, so neither the time nor a count of our
     // own writes tells reliably that the groups are stale; reading 16 KiB does. The bytes are
@@ -78,10 +85,8 @@ Result<std::shared_ptr<const RoutineGroups>> RoutineGroupsOf(const RomState& sta
     static std::mutex lock;
     static Cached cached;
 
-    auto file = OpenOpenedRom(state);
-    if (!file) return file.error();
     const int count = state.ItemCount();
-    auto records = file->ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * count);
+    auto records = file.ReadAt(state.itemTableOffset, std::int64_t{kItemRecordSize} * count);
     if (!records) return records.error();
     const std::lock_guard guard(lock);
     if (cached.groups && cached.path == state.romPath && cached.records == *records) {

@@ -42,6 +42,8 @@ private:
 // The groups of the open ROM, worked out again only when its item records have changed since they
 // last were, so that showing an item does not decode the whole table.
 Result<std::shared_ptr<const RoutineGroups>> RoutineGroupsOf(const RomState& state);
+// The same from the ROM opened with OpenOpenedRom.
+Result<std::shared_ptr<const RoutineGroups>> RoutineGroupsOf(const RomState& state, RomFile& file);
 
 // What a routine pointer of an item names, in words: "used by 38 items: POTION, SUPER POTION, …"
 // (the item itself among them), "no other item uses this routine", "no routine" for a null
