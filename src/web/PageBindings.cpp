@@ -47,18 +47,26 @@ val Message(const SessionMessage& message)
 
 ProfileFiles Profiles() { return ProfileFiles{kShippedProfile, kUserProfile}; }
 
-val Strings(const std::vector<std::string>& texts)
+namespace {
+
+val FromJson(const nlohmann::json& json)
 {
-    val list = val::array();
-    for (const std::string& text : texts) list.call<void>("push", text);
-    return list;
+    // Texts read from a ROM are made valid UTF-8 by the core; the replacement only guards the
+    // page against a fault there.
+    return val::global("JSON").call<val>("parse", json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
+
+}  // namespace
+
+// A list crosses into the page as one JSON text: pushed entry by entry, the item names and each
+// list's 256 entries at opening took a call between the core and the page each.
+val Strings(const std::vector<std::string>& texts) { return FromJson(texts); }
 
 val Texts(const std::vector<Text>& texts)
 {
-    val list = val::array();
-    for (const Text& text : texts) list.call<void>("push", ToUtf8(text));
-    return list;
+    nlohmann::json list = nlohmann::json::array();
+    for (const Text& text : texts) list.push_back(ToUtf8(text));
+    return FromJson(list);
 }
 
 std::string BoxText(TextView description) { return ToUtf8(ReplaceAll(description, kWindowsLineBreak, U"\n")); }
@@ -126,9 +134,7 @@ val ShownValue(const ShownItem& shown)
         item["imageOffset"] = *shown.imageOffsetText;
         item["paletteOffset"] = *shown.paletteOffsetText;
     }
-    // Texts read from a ROM are made valid UTF-8 by the core; the replacement only guards the
-    // page against a fault there.
-    val value = val::global("JSON").call<val>("parse", item.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    val value = FromJson(item);
     if (shown.icon) value.set("icon", Rgba(*shown.icon));
     return value;
 }

@@ -126,14 +126,15 @@
     document.title = page.rom ? `${page.dirty ? '* ' : ''}${page.rom.name} - ${texts.title}` : texts.title;
   }
 
+  // Each list's numbers for its entries, as the core gives them: kept beside the list rather than
+  // on its thousands of options, which made opening a ROM slower.
+  const listNumbers = new Map();
+
   // A list's entries, each with the number the core says it shows where the list is too narrow.
   function fillList(select, entries, numbers = []) {
     unlistedOptions.delete(select);
-    select.replaceChildren(...entries.map((entry, position) => {
-      const option = new Option(entry);
-      if (numbers[position]) option.dataset.number = numbers[position];
-      return option;
-    }));
+    listNumbers.set(select, numbers);
+    select.replaceChildren(...entries.map((entry) => new Option(entry)));
     select.selectedIndex = -1;
     showClosedText(select);
   }
@@ -174,7 +175,7 @@
   // arrow's room as well. The entries in the open list stay whole.
   function showClosedText(select) {
     const option = select.options[select.selectedIndex];
-    const number = option && (option.dataset.unlisted ? option.text : option.dataset.number);
+    const number = option && (option.dataset.unlisted ? option.text : (listNumbers.get(select) || [])[select.selectedIndex]);
     let label = $(`${select.id}Closed`);
     if (!number && !label) return;
     const geometry = geometryOf(select);
@@ -312,13 +313,8 @@
       list.entries.forEach((entry, at) => {
         const option = options[at];
         if (option.text !== entry) option.text = entry;
-        const number = (list.numbers || [])[at];
-        if (number) {
-          if (option.dataset.number !== number) option.dataset.number = number;
-        } else if (option.dataset.number !== undefined) {
-          delete option.dataset.number;
-        }
       });
+      listNumbers.set(select, list.numbers || []);
       select.selectedIndex = -1;
       showClosedText(select);
     }
