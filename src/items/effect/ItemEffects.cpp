@@ -6,6 +6,7 @@
 #include "rom/PointerScan.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace quillbox {
 
@@ -150,16 +151,28 @@ Result<std::vector<ItemEffectView>> ReadItemEffects(const RomState& state)
     return views;
 }
 
-Result<ItemEffectView> ReadItemEffect(const RomState& state, int position)
+namespace {
+
+// What an item's effect is without reading the ROM: no item at the position, or a ROM whose
+// effect table is not known.
+std::optional<Result<ItemEffectView>> EffectWithoutReading(const RomState& state, int position)
 {
     if (position < 0 || position >= state.ItemCount()) {
         return MakeError(ErrorCode::NoSuchItem, "position " + std::to_string(position) + " of " + std::to_string(state.ItemCount()));
     }
-    ItemEffectView view;
     if (!state.itemEffectsKnown || state.Family() == nullptr) {
+        ItemEffectView view;
         view.unavailable = view.words = Unknown(state);
         return view;
     }
+    return std::nullopt;
+}
+
+}  // namespace
+
+Result<ItemEffectView> ReadItemEffect(const RomState& state, int position)
+{
+    if (auto known = EffectWithoutReading(state, position)) return std::move(*known);
     auto file = OpenOpenedRom(state);
     if (!file) return file.error();
     return ReadItemEffect(state, *file, position);
@@ -167,21 +180,14 @@ Result<ItemEffectView> ReadItemEffect(const RomState& state, int position)
 
 Result<ItemEffectView> ReadItemEffect(const RomState& state, RomFile& file, int position)
 {
-    if (position < 0 || position >= state.ItemCount()) {
-        return MakeError(ErrorCode::NoSuchItem, "position " + std::to_string(position) + " of " + std::to_string(state.ItemCount()));
-    }
-    ItemEffectView view;
-    if (!state.itemEffectsKnown || state.Family() == nullptr) {
-        view.unavailable = view.words = Unknown(state);
-        return view;
-    }
+    if (auto known = EffectWithoutReading(state, position)) return std::move(*known);
     auto table = ReadTable(state, file);
     if (!table) return table.error();
     auto records = ItemEffectRecords::Read(file, *table);
     if (!records) return records.error();
     auto shared = SharedRecords(*table);
     Status failed;
-    view = ViewOf(state, EffectTable{*table, *records, file.Size(), shared}, position, failed);
+    ItemEffectView view = ViewOf(state, EffectTable{*table, *records, file.Size(), shared}, position, failed);
     if (!failed) return failed.error();
     return view;
 }
