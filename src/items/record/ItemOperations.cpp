@@ -501,9 +501,7 @@ Result<ImageOffsets> ReadImageOffsets(const RomState& state, int position)
                         ReadPointerBody(std::span<const Byte>(*entry).subspan<4, 3>())};
 }
 
-namespace {
-
-Result<IconPixels> DecodeIconAt(RomFile& file, std::int64_t imageOffset, std::int64_t paletteOffset)
+Result<IconPixels> ReadItemIcon(RomFile& file, std::int64_t imageOffset, std::int64_t paletteOffset)
 {
     // The icon is drawn from the start of each stream alone (kIconStreamBytes says why).
     auto tiles = file.ReadAtZeroFilled(imageOffset, kIconStreamBytes);
@@ -517,15 +515,13 @@ Result<IconPixels> DecodeIconAt(RomFile& file, std::int64_t imageOffset, std::in
     return DecodeIcon(*tiles, *palette);
 }
 
-}  // namespace
-
 Result<IconPixels> ReadItemIcon(const std::filesystem::path& rom, std::int64_t imageOffset, std::int64_t paletteOffset)
 {
     auto file = RomFile::Open(rom);
     if (!file) {
         return file.error();
     }
-    return DecodeIconAt(*file, imageOffset, paletteOffset);
+    return ReadItemIcon(*file, imageOffset, paletteOffset);
 }
 
 Result<IconPixels> ReadItemIcon(const RomState& state, std::int64_t imageOffset, std::int64_t paletteOffset)
@@ -534,12 +530,7 @@ Result<IconPixels> ReadItemIcon(const RomState& state, std::int64_t imageOffset,
     if (!file) {
         return file.error();
     }
-    return DecodeIconAt(*file, imageOffset, paletteOffset);
-}
-
-Result<IconPixels> ReadItemIcon(RomFile& file, std::int64_t imageOffset, std::int64_t paletteOffset)
-{
-    return DecodeIconAt(file, imageOffset, paletteOffset);
+    return ReadItemIcon(*file, imageOffset, paletteOffset);
 }
 
 Result<std::vector<Patch>> PlanImageRepoint(const RomState& state, int position, std::string_view imageOffsetText,
