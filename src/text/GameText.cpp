@@ -224,26 +224,34 @@ static_assert([] {
 
 Text DecodeGameText(std::span<const std::uint8_t> bytes)
 {
-    Text out(bytes.size() * kEntryRoom, U'\0');
-    char32_t* next = out.data();
+    // Decoded a run at a time into room on the stack and appended, so that the text is allocated
+    // at its own length: a name kept for every item and move would otherwise hold four times
+    // the room it needs, and on a table of hundreds that is memory the system has to map.
+    constexpr std::size_t kRunBytes = 64;
+    char32_t run[kRunBytes * kEntryRoom];
+    Text out;
     bool argumentFollows = false;
-    for (const std::uint8_t byte : bytes) {
-        if (argumentFollows) {
-            // An argument is its escape whatever text the table gives its byte.
-            next[0] = kHexEscapePrefix[0];
-            next[1] = kHexEscapePrefix[1];
-            next[2] = kUpperHexDigits[byte >> 4];
-            next[3] = kUpperHexDigits[byte & 0x0F];
-            next += kHexEscapeLength;
-            argumentFollows = false;
-            continue;
+    for (std::size_t start = 0; start < bytes.size(); start += kRunBytes) {
+        const auto part = bytes.subspan(start, std::min(kRunBytes, bytes.size() - start));
+        char32_t* next = run;
+        for (const std::uint8_t byte : part) {
+            if (argumentFollows) {
+                // An argument is its escape whatever text the table gives its byte.
+                next[0] = kHexEscapePrefix[0];
+                next[1] = kHexEscapePrefix[1];
+                next[2] = kUpperHexDigits[byte >> 4];
+                next[3] = kUpperHexDigits[byte & 0x0F];
+                next += kHexEscapeLength;
+                argumentFollows = false;
+                continue;
+            }
+            const WideEntry& entry = kWideTable[byte];
+            for (std::size_t i = 0; i < kEntryRoom; ++i) next[i] = entry.text[i];
+            next += entry.length;
+            argumentFollows = TakesArgument(byte);
         }
-        const WideEntry& entry = kWideTable[byte];
-        for (std::size_t i = 0; i < kEntryRoom; ++i) next[i] = entry.text[i];
-        next += entry.length;
-        argumentFollows = TakesArgument(byte);
+        out.append(run, static_cast<std::size_t>(next - run));
     }
-    out.resize(static_cast<std::size_t>(next - out.data()));
     return out;
 }
 

@@ -226,6 +226,25 @@ INSTANTIATE_TEST_SUITE_P(GameText, EveryByteValue, testing::Range(0, 256),
                              return "Byte" + HexName(static_cast<unsigned>(row.param)).substr(2);
                          });
 
+// A long text decodes to what its bytes decode to one at a time, a control code with its
+// argument together: over generated texts of every length up to several of the decoder's runs,
+// with control codes falling on every place, the ends of runs included.
+TEST(DecodeGameText, ALongTextIsWhatItsPartsDecodeTo)
+{
+    std::mt19937 random(23);
+    for (int round = 0; round < 600; ++round) {
+        Bytes bytes(static_cast<std::size_t>(round % 300));
+        for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random() % 4 == 0 ? 0xFC + random() % 2 : random());
+        Text parts;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const bool withArgument = (bytes[i] == 0xFC || bytes[i] == 0xFD) && i + 1 < bytes.size();
+            parts += DecodeGameText(std::span(bytes).subspan(i, withArgument ? 2 : 1));
+            if (withArgument) ++i;
+        }
+        ASSERT_EQ(DecodeGameText(bytes), parts) << "length " << bytes.size();
+    }
+}
+
 struct DecodeCase {
     const char* name;
     Bytes bytes;
