@@ -137,12 +137,16 @@ int Export(Session& session, const Arguments& args)
     if (!rom) return kExitFailure;
     auto items = ReadItemTable(rom->state);
     if (!items) return session.Fail(items.error());
-    const std::string data = format == "json" ? ExportItems(*rom, *items, ExportFormat::Json)
-                                              : ExportItems(*rom, *items, ExportFormat::Csv, CsvRecordEnd());
+    const ExportFormat kind = format == "json" ? ExportFormat::Json : ExportFormat::Csv;
+    const std::string_view recordEnd = kind == ExportFormat::Csv ? CsvRecordEnd() : "\n";
     if (session.options.output.empty()) {
-        session.out << data;
+        // Written as it is made; whether all of it arrived is asked once the command returns.
+        ExportItems(*rom, *items, kind, [&session](std::string_view part) { session.out.write(part.data(), static_cast<std::streamsize>(part.size())); },
+                    recordEnd);
         return kExitSuccess;
     }
+    // A file is written whole or not at all, so the text is made whole first.
+    const std::string data = ExportItems(*rom, *items, kind, recordEnd);
     if (auto failure = WriteWholeFile(PathFromText(session.options.output), data)) return session.Fail(*failure);
     return kExitSuccess;
 }

@@ -114,6 +114,10 @@ TEST(CliExport, JsonAndCsvHoldEveryItemInOrder)
     // Descriptions hold line breaks, so rows are told apart by the quoted fields, not by lines.
     EXPECT_TRUE(Contains(text, "\"A ????????") || Contains(text, "\n0,"));
     EXPECT_TRUE(Contains(text, "\n376,"));
+
+    // Printed, an export is written a part at a time as it is made: the same text as the file.
+    EXPECT_EQ(RunTool({"export", Q(rom)}).out, std::string(jsonBytes.begin(), jsonBytes.end()));
+    EXPECT_EQ(RunTool({"export", Q(rom), "--format", "csv"}).out, text);
 }
 
 TEST(CliIcon, WritesTheIconScaledAndRefusesGamesWithoutIcons)

@@ -152,6 +152,18 @@ void AppendCsvText(std::string& out, std::string_view text)
     out += '"';
 }
 
+// An export is handed on in parts of about this size, each of whole items, so that the memory it
+// takes does not grow with the table: a whole JSON export is over half a megabyte, and every page
+// of it is one more the system maps and fills.
+constexpr std::size_t kPartBytes = 60 * 1024;
+
+void HandOnFull(std::string& part, const std::function<void(std::string_view)>& write)
+{
+    if (part.size() < kPartBytes) return;
+    write(part);
+    part.clear();
+}
+
 }  // namespace
 
 std::span<const std::string_view> ItemExportKeys()
@@ -244,8 +256,8 @@ std::string FormatChanges(std::span<const ItemChange> changes)
     return text;
 }
 
-std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, ExportFormat format,
-                        std::string_view csvRecordEnd)
+void ExportItems(const OpenedRom& rom, std::span<const ItemView> items, ExportFormat format,
+                 const std::function<void(std::string_view)>& write, std::string_view csvRecordEnd)
 {
     // Byte 40 is read by the item's routine, so its meaning needs the whole table's routines,
     // also when only some items are exported. Items that are the whole table give them at once,
@@ -273,9 +285,13 @@ std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, E
     if (format == ExportFormat::Json) {
         // Written directly rather than through a JSON tree: the same text as JsonText gives for
         // an array of ItemToJson, several times faster.
-        if (items.empty()) return "[]\n";
-        std::string json = "[\n";
-        json.reserve(items.size() * 1700);  // about 1,500 bytes an item with its effect
+        if (items.empty()) {
+            write("[]\n");
+            return;
+        }
+        std::string json;
+        json.reserve(kPartBytes + 4096);  // an item with its effect is about 1,500 bytes
+        json += "[\n";
         // Each member's lead-in ("        \"key\": ", with ",\n" before all but the first) made once.
         static const std::vector<std::string> leadIns = [] {
             std::vector<std::string> made(ItemExportKeys().size());
@@ -305,12 +321,14 @@ std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, E
                 }
             }
             json += i + 1 < items.size() ? "\n    },\n" : "\n    }\n";
+            HandOnFull(json, write);
         }
         json += "]\n";
-        return json;
+        write(json);
+        return;
     }
     std::string csv;
-    csv.reserve(items.size() * 400);  // about 320 bytes a row
+    csv.reserve(kPartBytes + 1024);  // a row is about 320 bytes
     for (std::size_t k = 0; k < columns.size(); ++k) {
         if (k > 0) csv += ',';
         csv += columns[k].key;
@@ -330,8 +348,17 @@ std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, E
             }
         }
         csv += csvRecordEnd;
+        HandOnFull(csv, write);
     }
-    return csv;
+    write(csv);
+}
+
+std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, ExportFormat format,
+                        std::string_view csvRecordEnd)
+{
+    std::string whole;
+    ExportItems(rom, items, format, [&whole](std::string_view part) { whole += part; }, csvRecordEnd);
+    return whole;
 }
 
 }  // namespace quillbox

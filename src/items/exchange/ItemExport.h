@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <cstdint>
 #include <span>
@@ -82,5 +83,9 @@ std::string FormatChanges(std::span<const ItemChange> changes);
 // spreadsheets write it.
 std::string ExportItems(const OpenedRom& rom, std::span<const ItemView> items, ExportFormat format,
                         std::string_view csvRecordEnd = "\n");
+// The same text handed to `write` in parts of whole items, in order, so that an export to a
+// stream takes the same memory whatever the size of the table.
+void ExportItems(const OpenedRom& rom, std::span<const ItemView> items, ExportFormat format,
+                 const std::function<void(std::string_view)>& write, std::string_view csvRecordEnd = "\n");
 
 }  // namespace quillbox
