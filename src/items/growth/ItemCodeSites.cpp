@@ -6,6 +6,8 @@
 #include "rom/PointerScan.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -118,6 +120,39 @@ std::vector<Call> AllCalls(std::span<const Byte> rom)
         const std::int64_t target = thumb::BlTarget(rom, at);
         if (target >= 0 && target < size) calls.push_back({at, target});
         at += 2;
+    }
+    return calls;
+}
+
+// The `bl`s that AllCalls finds followed by the getters' tail, found from the tail: memchr
+// passes over the ROM to each `movs r1, #44` byte many times faster than reading every halfword
+// as code, and the rest of the tail is compared only there. The set is the same: AllCalls reads
+// every halfword as a `bl` except the one after a `bl` it found, and a `bl` ending where another
+// starts would need that halfword to be both a `bl`'s second half and its first.
+std::vector<Call> GetterCalls(std::span<const Byte> rom)
+{
+    Byte tail[sizeof kGetterTail];
+    for (std::size_t i = 0; i < std::size(kGetterTail); ++i) {
+        tail[2 * i] = static_cast<Byte>(kGetterTail[i] & 0xFF);
+        tail[2 * i + 1] = static_cast<Byte>(kGetterTail[i] >> 8);
+    }
+    constexpr std::ptrdiff_t kSought = 4;  // the byte looked for: #44, rarer than the tail's zeros
+    std::vector<Call> calls;
+    const auto size = static_cast<std::int64_t>(rom.size());
+    const Byte* const begin = rom.data();
+    const Byte* const end = begin + rom.size();
+    for (const Byte* from = begin; from < end;) {
+        const auto* hit = static_cast<const Byte*>(std::memchr(from, tail[kSought], static_cast<std::size_t>(end - from)));
+        if (hit == nullptr) break;
+        from = hit + 1;
+        const std::int64_t tailAt = (hit - begin) - kSought;
+        const std::int64_t at = tailAt - 4;
+        if (at < 0 || at % 2 != 0 || tailAt + static_cast<std::int64_t>(sizeof tail) > size ||
+            std::memcmp(begin + tailAt, tail, sizeof tail) != 0 || !thumb::IsBl(rom, at)) {
+            continue;
+        }
+        const std::int64_t target = thumb::BlTarget(rom, at);
+        if (target >= 0 && target < size) calls.push_back({at, target});
     }
     return calls;
 }
@@ -417,7 +452,7 @@ Bytes EncodeForm(const CodeForm& form, std::span<const std::uint32_t> operands)
 
 Result<int> ItemCountFromCode(std::span<const Byte> rom, const GameFamily& family)
 {
-    auto site = SanitizerOf(rom, ReleasedCodeOf(CodeFamilyOf(family)), AllCalls(rom));
+    auto site = SanitizerOf(rom, ReleasedCodeOf(CodeFamilyOf(family)), GetterCalls(rom));
     if (!site) return site.error();
     return site->count;
 }

@@ -3,6 +3,7 @@
 #include "GrowthFixture.h"
 
 #include "base/HexText.h"
+#include "items/growth/Thumb.h"
 #include "base/LittleEndian.h"
 #include "support/SampleCases.h"
 
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <functional>
 #include <set>
+#include <string>
 
 namespace quillbox::test {
 namespace {
@@ -231,6 +233,55 @@ TEST(SanitizerWord, ItsCountIsTheWord)
             auto sites = FindItemCodeSites(sample.rom, *sample.family, sample.Tables());
             ASSERT_TRUE(sites) << sites.error().message;
             EXPECT_NE(sites->sanitizer.form, &kSanitizerReleased);
+        }
+    }
+}
+
+// The count read from code alone finds its getters by their tail. Look-alikes more numerous than
+// the getters, all calling one place, would be taken for them: a `bl` read at an odd offset and
+// one leading out of the ROM are none; one more real getter is (and is refused, as the released
+// code has a fixed number of them).
+TEST(ItemCountFromCode, CountsOnlyTheGettersTheCodeHolds)
+{
+    constexpr Byte kTail[] = {0x00, 0x04, 0x00, 0x0C, 0x2C, 0x21, 0x48, 0x43};
+    constexpr int kCopies = 20;
+    struct Case {
+        const char* name;
+        bool odd;           // the bl and its tail at an odd offset, calling the sanitiser's + 1
+        bool outside;       // the bl leading before the ROM's start
+        bool getter;        // a real getter more
+    };
+    const Case cases[] = {
+        {"bl at an odd offset", true, false, false},
+        {"bl leading out of the ROM", false, true, false},
+        {"one getter more", false, false, true},
+    };
+    for (const std::string_view code : kKnownHeaderCodes) {
+        const GrowthSample sample = GrowthSample::Build(code);
+        const auto erased = std::search_n(sample.rom.begin() + 0x100000, sample.rom.end(), 0x200, Byte{0xFF});
+        ASSERT_NE(erased, sample.rom.end());
+        const std::int64_t room = ((erased - sample.rom.begin()) + 0xFF) & ~std::int64_t{0xFF};
+        ASSERT_LT(room, std::int64_t{1} << 21) << "a bl from the room could not lead out of the ROM";
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(code) + ": " + c.name);
+            Bytes rom = sample.rom;
+            for (int copy = 0; copy < (c.getter ? 1 : kCopies); ++copy) {
+                const std::int64_t even = room + 0x10 * copy;
+                // Encoded at the even offset, the same bytes one further read as a bl to one past it.
+                const std::int64_t target = c.outside ? -0x100 : sample.places.sanitizer;
+                auto bl = thumb::Bl(even, target);
+                ASSERT_TRUE(bl);
+                const std::int64_t at = even + (c.odd ? 1 : 0);
+                std::copy(bl->begin(), bl->end(), rom.begin() + at);
+                std::copy(std::begin(kTail), std::end(kTail), rom.begin() + at + 4);
+            }
+            auto counted = ItemCountFromCode(rom, *sample.family);
+            if (c.getter) {
+                EXPECT_FALSE(counted);
+            } else {
+                ASSERT_TRUE(counted) << counted.error().message;
+                EXPECT_EQ(*counted, sample.tables.itemCount);
+            }
         }
     }
 }
