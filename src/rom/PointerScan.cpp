@@ -56,7 +56,7 @@ PointerTargets ScanPointers(std::span<const Byte> rom)
     // Every word is written and only the ones naming the ROM advance the end, so the loop has
     // no branch to mispredict on data where pointers and other words alternate at random.
     const std::size_t words = rom.size() / 4;
-    const auto buffer = UninitialisedWords(words + 1);
+    auto buffer = UninitialisedWords(words + 1);
     std::size_t count = 0;
     for (std::size_t i = 0; i < words; ++i) {
         const std::uint32_t target = WordAt(rom, 4 * i) - kRomBase;
@@ -64,17 +64,24 @@ PointerTargets ScanPointers(std::span<const Byte> rom)
         count += target < reach ? 1 : 0;
     }
     const std::span<std::uint32_t> targets(buffer.get(), count);
-    const auto scratch = UninitialisedWords(count);
+    auto scratch = UninitialisedWords(count);
     RadixSort(targets, std::span(scratch.get(), count));
+    // Each distinct offset goes to the front of the sorted words and its count to the front of
+    // the scratch, which the sort no longer needs: the result is these two buffers.
+    std::size_t distinct = 0;
     for (std::size_t i = 0; i < targets.size();) {
         std::size_t j = i;
         while (j < targets.size() && targets[j] == targets[i]) {
             ++j;
         }
-        result.offsets_.push_back(targets[i]);
-        result.counts_.push_back(static_cast<std::uint32_t>(j - i));
+        targets[distinct] = targets[i];
+        scratch[distinct] = static_cast<std::uint32_t>(j - i);
+        ++distinct;
         i = j;
     }
+    result.offsets_ = std::move(buffer);
+    result.counts_ = std::move(scratch);
+    result.distinct_ = distinct;
     return result;
 }
 
@@ -83,11 +90,12 @@ std::uint32_t PointerTargets::CountAt(std::int64_t offset) const
     if (offset < 0 || offset > 0xFFFFFFFF) {
         return 0;
     }
-    const auto it = std::lower_bound(offsets_.begin(), offsets_.end(), static_cast<std::uint32_t>(offset));
-    if (it == offsets_.end() || *it != offset) {
+    const auto offsets = Offsets();
+    const auto it = std::lower_bound(offsets.begin(), offsets.end(), static_cast<std::uint32_t>(offset));
+    if (it == offsets.end() || *it != offset) {
         return 0;
     }
-    return counts_[static_cast<std::size_t>(it - offsets_.begin())];
+    return counts_[static_cast<std::size_t>(it - offsets.begin())];
 }
 
 std::int64_t PointerTargets::FirstAtOrAfter(std::int64_t offset) const
@@ -95,9 +103,10 @@ std::int64_t PointerTargets::FirstAtOrAfter(std::int64_t offset) const
     if (offset > 0xFFFFFFFF) {
         return -1;
     }
-    const auto it = std::lower_bound(offsets_.begin(), offsets_.end(),
+    const auto offsets = Offsets();
+    const auto it = std::lower_bound(offsets.begin(), offsets.end(),
                                      static_cast<std::uint32_t>(std::max<std::int64_t>(offset, 0)));
-    return it == offsets_.end() ? -1 : static_cast<std::int64_t>(*it);
+    return it == offsets.end() ? -1 : static_cast<std::int64_t>(*it);
 }
 
 bool PointerTargets::AnyIn(std::int64_t begin, std::int64_t end) const

@@ -5,6 +5,7 @@
 #include "platform/MappedFile.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <utility>
 #include <variant>
@@ -23,9 +24,9 @@ public:
     PointerTargets() = default;
 
     // Distinct file offsets named by at least one word, ascending.
-    std::span<const std::uint32_t> Offsets() const { return offsets_; }
+    std::span<const std::uint32_t> Offsets() const { return {offsets_.get(), distinct_}; }
     // How many words name each of Offsets(), in the same order.
-    std::span<const std::uint32_t> Counts() const { return counts_; }
+    std::span<const std::uint32_t> Counts() const { return {counts_.get(), distinct_}; }
     // How many aligned words name `offset`.
     std::uint32_t CountAt(std::int64_t offset) const;
     // Whether any word names an offset in [begin, end).
@@ -36,13 +37,17 @@ public:
     // lies there moves. Found by a second look at the ROM, so only asked for a few targets.
     static std::vector<std::uint32_t> WordsNaming(std::span<const Byte> rom, std::int64_t offset);
 
-    std::size_t DistinctCount() const { return offsets_.size(); }
+    std::size_t DistinctCount() const { return distinct_; }
 
     friend PointerTargets ScanPointers(std::span<const Byte> rom);
 
 private:
-    std::vector<std::uint32_t> offsets_;
-    std::vector<std::uint32_t> counts_;
+    // The scan's own buffers, which only the first distinct_ words of have been written: a dense
+    // ROM names hundreds of thousands of places, and copying them out would map as many pages
+    // again.
+    std::unique_ptr<std::uint32_t[]> offsets_;
+    std::unique_ptr<std::uint32_t[]> counts_;
+    std::size_t distinct_ = 0;
 };
 
 PointerTargets ScanPointers(std::span<const Byte> rom);
