@@ -4,9 +4,10 @@
 (() => {
   // A show reaches some hundred controls by id: each is looked up once while it stays in the page.
   const elements = new Map();
+  // The page's elements are made once and never replaced, so each is looked up once.
   const $ = (id) => {
     let found = elements.get(id);
-    if (!found || !found.isConnected) {
+    if (!found) {
       found = document.getElementById(id);
       if (found) elements.set(id, found);
     }
@@ -173,9 +174,18 @@
   // A closed list too narrow for its entry shows the entry's number alone, as the window's lists
   // do, drawn over the list's own text; a number too wide for the room beside the arrow takes the
   // arrow's room as well. The entries in the open list stay whole.
+  // What each list's closed text was last drawn for: most lists show the same entry from item to
+  // item, and drawing it again would measure and restyle it for nothing.
+  const closedDrawn = new Map();
   function showClosedText(select) {
-    const option = select.options[select.selectedIndex];
-    const number = option && (option.dataset.unlisted ? option.text : (listNumbers.get(select) || [])[select.selectedIndex]);
+    const index = select.selectedIndex;
+    const option = select.options[index];
+    const numbers = listNumbers.get(select) || [];
+    const text = option ? option.text : '';
+    const drawn = closedDrawn.get(select);
+    if (drawn && drawn.index === index && drawn.text === text && drawn.numbers === numbers) return;
+    closedDrawn.set(select, { index, text, numbers });
+    const number = option && (unlistedOptions.get(select) === option ? option.text : numbers[index]);
     let label = $(`${select.id}Closed`);
     if (!number && !label) return;
     const geometry = geometryOf(select);
@@ -222,7 +232,6 @@
       put(option, 'text', unlisted);
     } else {
       option = new Option(unlisted);
-      option.dataset.unlisted = 'true';
       option.hidden = true;
       select.append(option);
       unlistedOptions.set(select, option);
@@ -233,27 +242,29 @@
 
   function listValue(select) {
     const option = select.options[select.selectedIndex];
-    return option && !option.dataset.unlisted ? select.selectedIndex : null;
+    return option && unlistedOptions.get(select) !== option ? select.selectedIndex : null;
   }
 
   // Text the program puts in a box: never cut, and the measure for the next edit's limit.
+  // Each box's length in characters as the program last left it, for the next edit's limit.
+  const lengthBefore = new Map();
   function setText(id, text) {
     const box = $(id);
     put(box, 'value', text);
-    const before = String(chars(box.value));
-    if (box.dataset.before !== before) box.dataset.before = before;
+    // A box keeps what it is given but line breaks, which only a description holds.
+    lengthBefore.set(box, chars(/[\r\n]/.test(text) ? box.value : text));
   }
 
   function keepFieldRule(box) {
     const value = box.value;
     const cursor = chars(value.slice(0, box.selectionStart ?? value.length));
-    const kept = core.keepField(box.id, Number(box.dataset.before || 0), value, cursor);
+    const kept = core.keepField(box.id, lengthBefore.get(box) || 0, value, cursor);
     if (kept.text !== value) {
       box.value = kept.text;
       const at = Array.from(kept.text).slice(0, kept.cursor).join('').length;
       box.setSelectionRange(at, at);
     }
-    box.dataset.before = String(chars(box.value));
+    lengthBefore.set(box, chars(box.value));
   }
 
   // Typing into the description stops at its room, as the window's key rule says; a line
@@ -276,7 +287,7 @@
   function countDescription() { $('Text1').value = String(core.countDescription($('descp').value)); }
 
   function showDescription(description, room, count) {
-    $('descp').value = description;
+    put($('descp'), 'value', description);
     page.room = room;
     setText('Text2', String(room));
     setText('Text1', String(count));
@@ -450,7 +461,7 @@
   async function showShown(step) {
     const item = step.shown;
     const position = item.position;
-    $('cboitem').selectedIndex = position;
+    put($('cboitem'), 'selectedIndex', position);
     page.shownItem = position;
     if (item.imageOffset !== undefined) {
       setText('IMGOFF', item.imageOffset);
@@ -461,10 +472,10 @@
     setText('Text3', item.descriptionOffset);
     showDescription(item.form.descp.text, item.room, item.count);
     const attack = $('cboattack');
-    attack.disabled = !item.hasTmMove;
+    put(attack, 'disabled', !item.hasTmMove);
     // An unknown TM/HM list shows no move rather than a number read from some other table.
     if (item.tmMoveUnknown) showListValue(attack, -1, texts.tmMoveUnavailable);
-    attack.title = item.tmMoveUnknown ? texts.tmMovesUnknownTip : '';
+    put(attack, 'title', item.tmMoveUnknown ? texts.tmMovesUnknownTip : '');
     showEffect(item.effect);
     // Who drives the page (a test, a script) sees which item the controls now hold.
     $('cboitem').dataset.shown = String(position);
@@ -582,7 +593,9 @@
     const rom = { name: entry.file.name, size: entry.file.size, handle: entry.handle };
     const paths = core.filesOf(rom.name);
     clearFolder(paths.folder);
-    FS.writeFile(paths.rom, new Uint8Array(await entry.file.arrayBuffer()));
+    // The file's own bytes become the ROM the core reads: nothing else holds them, and a copy of
+    // 16 MiB took longer than the core's whole opening.
+    FS.writeFile(paths.rom, new Uint8Array(await entry.file.arrayBuffer()), { canOwn: true });
     // A history or tables file chosen with the ROM wins over what the browser kept for it.
     for (const [kind, path, given] of [['history', paths.history, chosen.find((c) => isHistory(c.file.name))],
       ['tables', paths.tables, chosen.find((c) => isTables(c.file.name))]]) {
@@ -816,7 +829,7 @@
     const file = await pickOne('compareFile');
     if (!file) return;
     const path = core.filesOf(file.name).compare;
-    FS.writeFile(path, new Uint8Array(await file.arrayBuffer()));
+    FS.writeFile(path, new Uint8Array(await file.arrayBuffer()), { canOwn: true });
     try {
       const result = core.diffWith(file.name);
       if (result.message) { await showResult(result); return; }
