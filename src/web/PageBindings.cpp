@@ -1,5 +1,6 @@
 #include "web/PageSession.h"
 
+#include "base/JsonText.h"
 #include "base/PathText.h"
 #include "editor/FieldRules.h"
 #include "editor/UserTexts.h"
@@ -92,49 +93,90 @@ val Rgba(const IconPixels& icon)
 }
 
 // What the form shows of one control: its text or list entry, and what the value means.
-nlohmann::json FormValueOf(const FormValue& value)
+void WriteFormValue(JsonWriter& json, const FormValue& value, std::string_view text)
 {
-    return {{"text", value.text}, {"listPosition", value.listPosition}, {"words", value.words},
-            {"label", value.label}, {"help", value.help}, {"meaning", static_cast<int>(value.meaning)}};
+    json.BeginObject();
+    json.Key("text");
+    json.String(text);
+    json.Key("listPosition");
+    json.Number(value.listPosition);
+    json.Key("words");
+    json.String(value.words);
+    json.Key("label");
+    json.String(value.label);
+    json.Key("help");
+    json.String(value.help);
+    json.Key("meaning");
+    json.Number(static_cast<int>(value.meaning));
+    json.EndObject();
 }
 
 // The item's effect when used: whether it can be changed, its words (or why not), the names of
 // the items whose entries name the same record, and each field's value as text ("20", "off", "1").
-nlohmann::json EffectOf(const ShownItem& shown)
+void WriteEffect(JsonWriter& json, const ShownItem& shown)
 {
     const ItemEffectView& view = shown.effect;
-    nlohmann::json effect = {{"available", view.Available()}, {"words", view.Available() ? view.words : view.unavailable}};
-    if (!view.Available()) return effect;
-    nlohmann::json names = nlohmann::json::array();
-    for (const Text& name : shown.effectSharedWith) names.push_back(ToUtf8(name));
-    effect["sharedWith"] = std::move(names);
-    nlohmann::json values = nlohmann::json::object();
-    for (const EffectField& field : EffectFields()) values[std::string(field.key)] = EffectFieldText(view.effect, field);
-    effect["values"] = std::move(values);
-    return effect;
+    json.BeginObject();
+    json.Key("available");
+    json.Bool(view.Available());
+    json.Key("words");
+    json.String(view.Available() ? view.words : view.unavailable);
+    if (view.Available()) {
+        json.Key("sharedWith");
+        json.BeginArray();
+        for (const Text& name : shown.effectSharedWith) json.String(ToUtf8(name));
+        json.EndArray();
+        json.Key("values");
+        json.BeginObject();
+        for (const EffectField& field : EffectFields()) {
+            json.Key(field.key);
+            json.String(EffectFieldText(view.effect, field));
+        }
+        json.EndObject();
+    }
+    json.EndObject();
 }
 
 // The shown item crosses into the page as one JSON text that the page parses at once: made
 // member by member, its hundred and more values took as many calls between the core and the
-// page, most of the time a show took.
+// page, most of the time a show took. The text is written directly rather than through a tree
+// of values made only to be printed.
 val ShownValue(const ShownItem& shown)
 {
-    nlohmann::json form = nlohmann::json::object();
-    for (const auto& [control, value] : shown.form) form[control] = FormValueOf(value);
-    form["descp"]["text"] = BoxText(shown.description);
-    nlohmann::json item = {{"position", shown.position},
-                           {"form", std::move(form)},
-                           {"descriptionOffset", shown.descriptionOffsetText},
-                           {"room", shown.room},
-                           {"count", shown.count},
-                           {"hasTmMove", shown.hasTmMove},
-                           {"tmMoveUnknown", shown.tmMoveUnknown},
-                           {"effect", EffectOf(shown)}};
-    if (shown.imageOffsetText && shown.paletteOffsetText) {
-        item["imageOffset"] = *shown.imageOffsetText;
-        item["paletteOffset"] = *shown.paletteOffsetText;
+    std::string text;
+    text.reserve(4096);
+    JsonWriter json(text);
+    json.BeginObject();
+    json.Key("position");
+    json.Number(shown.position);
+    json.Key("form");
+    json.BeginObject();
+    const std::string description = BoxText(shown.description);
+    for (const auto& [control, value] : shown.form) {
+        json.Key(control);
+        WriteFormValue(json, value, control == "descp" ? std::string_view(description) : std::string_view(value.text));
     }
-    val value = FromJson(item);
+    json.EndObject();
+    json.Key("descriptionOffset");
+    json.String(shown.descriptionOffsetText);
+    json.Key("room");
+    json.Number(shown.room);
+    json.Key("count");
+    json.Number(shown.count);
+    json.Key("hasTmMove");
+    json.Bool(shown.hasTmMove);
+    json.Key("tmMoveUnknown");
+    json.Bool(shown.tmMoveUnknown);
+    json.Key("effect");
+    WriteEffect(json, shown);
+    if (shown.imageOffsetText && shown.paletteOffsetText) {
+        json.Key("imageOffset");
+        json.String(*shown.imageOffsetText);
+        json.Key("paletteOffset");
+        json.String(*shown.paletteOffsetText);
+    }
+    json.EndObject();
+    val value = val::global("JSON").call<val>("parse", text);
     if (shown.icon) value.set("icon", Rgba(*shown.icon));
     return value;
 }

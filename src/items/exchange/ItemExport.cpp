@@ -4,11 +4,12 @@
 #include "items/exchange/ItemColumns.h"
 #include "items/record/ItemFields.h"
 #include "items/record/RoutineGroups.h"
+#include "base/JsonText.h"
+#include "base/WordScan.h"
 #include "text/GameText.h"
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <iterator>
 
 namespace quillbox {
@@ -53,86 +54,9 @@ inline void AppendNumber(std::string& out, std::int64_t number)
     }
 }
 
-// Texts are scanned eight bytes at a time: nearly every byte of them is written as it is, and a
-// word with none to escape or quote is passed over at once.
-constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
-constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-
-std::uint64_t WordAt(std::string_view text, std::size_t at)
-{
-    std::uint64_t word = 0;
-    std::memcpy(&word, text.data() + at, sizeof word);
-    return word;
-}
-
-// Whether a byte of the word is 0, below `limit` (at most 0x80), or is `byte`.
-constexpr bool HasZero(std::uint64_t word) { return ((word - kEveryByte) & ~word & kHighBits) != 0; }
-constexpr bool HasBelow(std::uint64_t word, std::uint64_t limit) { return ((word - kEveryByte * limit) & ~word & kHighBits) != 0; }
-constexpr bool HasByte(std::uint64_t word, char byte) { return HasZero(word ^ (kEveryByte * static_cast<unsigned char>(byte))); }
-
-// Whether any byte of the text is one `stops` finds in a word. The last bytes of a text of
-// eight or more are asked as the word that ends it, over bytes already asked; a shorter text is
-// filled out with a byte that stops nothing.
-template <typename Stops>
-bool AnyStop(std::string_view text, Stops&& stops)
-{
-    if (text.size() < 8) {
-        char word[8] = {'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A'};
-        for (std::size_t i = 0; i < text.size(); ++i) word[i] = text[i];
-        return stops(WordAt(std::string_view(word, sizeof word), 0));
-    }
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        if (stops(WordAt(text, i))) return true;
-    }
-    return i < text.size() && stops(WordAt(text, text.size() - 8));
-}
-
-bool NeedsJsonEscape(std::string_view text)
-{
-    return AnyStop(text, [](std::uint64_t word) { return HasBelow(word, 0x20) || HasByte(word, '"') || HasByte(word, '\\'); });
-}
-
-// A JSON string as JsonText writes it: UTF-8 kept, control characters escaped.
-void AppendJsonString(std::string& out, std::string_view text)
-{
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
-    if (!NeedsJsonEscape(text)) {
-        out += text;
-        out += '"';
-        return;
-    }
-    // Runs of characters that need no escape, which is nearly all of them, go in at once.
-    std::size_t run = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && c != '"' && c != '\\') continue;
-        out.append(text.substr(run, i - run));
-        run = i + 1;
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (byte < 0x20) {
-                out += "\\u00";
-                out += kHex[byte >> 4];
-                out += kHex[byte & 0xF];
-            }
-        }
-    }
-    out.append(text.substr(run));
-    out += '"';
-}
-
 bool NeedsCsvQuotes(std::string_view text)
 {
+    using namespace word_scan;
     return AnyStop(text, [](std::uint64_t word) {
         return HasByte(word, ',') || HasByte(word, '"') || HasByte(word, '\n') || HasByte(word, '\r');
     });
