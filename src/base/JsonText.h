@@ -27,6 +27,15 @@ public:
     void Number(std::int64_t number);
     void Bool(bool value);
 
+    // A member with its value. A flag has a name of its own, so that no number or text becomes
+    // one by a conversion.
+    void Member(std::string_view key, std::string_view text) { Key(key); String(text); }
+    void Member(std::string_view key, const char* text) { Member(key, std::string_view(text)); }
+    void Member(std::string_view key, std::int64_t number) { Key(key); Number(number); }
+    void Member(std::string_view key, int number) { Member(key, std::int64_t{number}); }
+    void Member(std::string_view key, bool) = delete;
+    void FlagMember(std::string_view key, bool value) { Key(key); Bool(value); }
+
 private:
     void BeforeValue();
     void Open(char bracket);

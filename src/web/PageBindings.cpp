@@ -96,18 +96,12 @@ val Rgba(const IconPixels& icon)
 void WriteFormValue(JsonWriter& json, const FormValue& value, std::string_view text)
 {
     json.BeginObject();
-    json.Key("text");
-    json.String(text);
-    json.Key("listPosition");
-    json.Number(value.listPosition);
-    json.Key("words");
-    json.String(value.words);
-    json.Key("label");
-    json.String(value.label);
-    json.Key("help");
-    json.String(value.help);
-    json.Key("meaning");
-    json.Number(static_cast<int>(value.meaning));
+    json.Member("text", text);
+    json.Member("listPosition", value.listPosition);
+    json.Member("words", value.words);
+    json.Member("label", value.label);
+    json.Member("help", value.help);
+    json.Member("meaning", static_cast<int>(value.meaning));
     json.EndObject();
 }
 
@@ -117,10 +111,8 @@ void WriteEffect(JsonWriter& json, const ShownItem& shown)
 {
     const ItemEffectView& view = shown.effect;
     json.BeginObject();
-    json.Key("available");
-    json.Bool(view.Available());
-    json.Key("words");
-    json.String(view.Available() ? view.words : view.unavailable);
+    json.FlagMember("available", view.Available());
+    json.Member("words", view.Available() ? view.words : view.unavailable);
     if (view.Available()) {
         json.Key("sharedWith");
         json.BeginArray();
@@ -129,8 +121,7 @@ void WriteEffect(JsonWriter& json, const ShownItem& shown)
         json.Key("values");
         json.BeginObject();
         for (const EffectField& field : EffectFields()) {
-            json.Key(field.key);
-            json.String(EffectFieldText(view.effect, field));
+            json.Member(field.key, EffectFieldText(view.effect, field));
         }
         json.EndObject();
     }
@@ -147,8 +138,7 @@ val ShownValue(const ShownItem& shown)
     text.reserve(4096);
     JsonWriter json(text);
     json.BeginObject();
-    json.Key("position");
-    json.Number(shown.position);
+    json.Member("position", shown.position);
     json.Key("form");
     json.BeginObject();
     const std::string description = BoxText(shown.description);
@@ -157,23 +147,16 @@ val ShownValue(const ShownItem& shown)
         WriteFormValue(json, value, control == "descp" ? std::string_view(description) : std::string_view(value.text));
     }
     json.EndObject();
-    json.Key("descriptionOffset");
-    json.String(shown.descriptionOffsetText);
-    json.Key("room");
-    json.Number(shown.room);
-    json.Key("count");
-    json.Number(shown.count);
-    json.Key("hasTmMove");
-    json.Bool(shown.hasTmMove);
-    json.Key("tmMoveUnknown");
-    json.Bool(shown.tmMoveUnknown);
+    json.Member("descriptionOffset", shown.descriptionOffsetText);
+    json.Member("room", shown.room);
+    json.Member("count", shown.count);
+    json.FlagMember("hasTmMove", shown.hasTmMove);
+    json.FlagMember("tmMoveUnknown", shown.tmMoveUnknown);
     json.Key("effect");
     WriteEffect(json, shown);
     if (shown.imageOffsetText && shown.paletteOffsetText) {
-        json.Key("imageOffset");
-        json.String(*shown.imageOffsetText);
-        json.Key("paletteOffset");
-        json.String(*shown.paletteOffsetText);
+        json.Member("imageOffset", *shown.imageOffsetText);
+        json.Member("paletteOffset", *shown.paletteOffsetText);
     }
     json.EndObject();
     val value = val::global("JSON").call<val>("parse", text);

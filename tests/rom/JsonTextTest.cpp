@@ -27,11 +27,13 @@ TEST(JsonWriter, WritesWhatAJsonReaderReadsBack)
              j.BeginObject();
              j.Key("n"); j.Number(-9000000000);
              j.Key("t"); j.Bool(true);
-             j.Key("f"); j.Bool(false);
-             j.Key("s"); j.String("POTION");
+             j.FlagMember("f", false);
+             j.Member("s", "POTION");
+             j.Member("i", 375);
+             j.Member("v", std::string("x"));
              j.EndObject();
          },
-         {{"n", -9000000000}, {"t", true}, {"f", false}, {"s", "POTION"}}},
+         {{"n", -9000000000}, {"t", true}, {"f", false}, {"s", "POTION"}, {"i", 375}, {"v", "x"}}},
         {"nested, with empty ones between",
          [](JsonWriter& j) {
              j.BeginObject();
