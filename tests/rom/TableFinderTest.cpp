@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <string>
 #include <tuple>
@@ -287,6 +288,35 @@ TEST(PointerScan, CountsAlignedWordsNamingPlacesInsideTheRom)
         EXPECT_FALSE(pointers.AnyIn(0x31, reach - 1));
         EXPECT_EQ(PointerTargets::WordsNaming(rom, 0x30), (std::vector<std::uint32_t>{0x14, 0x18, static_cast<std::uint32_t>(size - 4)}));
         EXPECT_TRUE(PointerTargets::WordsNaming(rom, reach).empty());
+    }
+}
+
+// Over generated ROMs of sizes that are no multiple of a word, with pointers as rare as in
+// graphics and as common as in a table of them, every aligned word naming the ROM is counted as
+// often as it stands there.
+TEST(PointerScan, CountsWhatEachWordNamesWhateverTheDensity)
+{
+    std::mt19937 random(41);
+    for (const int density : {0, 1, 8, 64, 256}) {  // pointers per 256 words
+        for (int round = 0; round < 6; ++round) {
+            const auto size = static_cast<std::size_t>(0x400 + 4 * (random() % 300) + random() % 4);
+            SCOPED_TRACE("density " + std::to_string(density) + ", size " + std::to_string(size));
+            Bytes rom(size);
+            for (Byte& byte : rom) byte = static_cast<Byte>(random());
+            std::map<std::uint32_t, std::uint32_t> expected;
+            for (std::size_t at = 0; at + 4 <= size; at += 4) {
+                const bool pointer = static_cast<int>(random() % 256) < density;
+                // Other words stay outside the ROM's addresses, so only the chosen ones count.
+                const std::uint32_t word = pointer ? kRomBase + static_cast<std::uint32_t>(random() % size)
+                                                   : static_cast<std::uint32_t>(random() % kRomBase);
+                PutWord(rom, static_cast<std::int64_t>(at), word);
+                if (pointer) ++expected[word - kRomBase];
+            }
+            const PointerTargets pointers = ScanPointers(rom);
+            std::map<std::uint32_t, std::uint32_t> counted;
+            for (std::size_t i = 0; i < pointers.Offsets().size(); ++i) counted[pointers.Offsets()[i]] = pointers.Counts()[i];
+            EXPECT_EQ(counted, expected);
+        }
     }
 }
 
