@@ -272,8 +272,9 @@ TEST(ItemCountFromCode, CountsOnlyTheGettersTheCodeHolds)
                 auto bl = thumb::Bl(even, target);
                 ASSERT_TRUE(bl);
                 const std::int64_t at = even + (c.odd ? 1 : 0);
-                std::copy(bl->begin(), bl->end(), rom.begin() + at);
-                std::copy(std::begin(kTail), std::end(kTail), rom.begin() + at + 4);
+                const auto place = rom.begin() + static_cast<std::ptrdiff_t>(at);
+                std::copy(bl->begin(), bl->end(), place);
+                std::copy(std::begin(kTail), std::end(kTail), place + 4);
             }
             auto counted = ItemCountFromCode(rom, *sample.family);
             if (c.getter) {
