@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz build and runs every harness for SECONDS (default 30) on a copy of its seed
-# corpus. Fails on any finding and prints where the input that caused it was kept; prints the
+# corpus, as many at once as there are cores (QUILLBOX_FUZZ_JOBS to choose). Fails on any finding and prints where the input that caused it was kept; prints the
 # executions each harness reached. fuzz/corpus is only read, never written.
 #
 #   fuzz/run-fuzzers.sh [SECONDS]
@@ -16,7 +16,7 @@ if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
 fi
 total=$((seconds * ${#harnesses[@]}))
 if [ "$total" -gt 300 ]; then
-  echo "note: ${#harnesses[@]} harnesses x ${seconds} s = ${total} s, more than the 5 minutes CI allows" >&2
+  echo "note: ${#harnesses[@]} harnesses x ${seconds} s = ${total} s of fuzzing, more than the 5 minutes CI allows" >&2
 fi
 
 CXX="${CXX:-clang++-14}" cmake -S "$top" -B "$build" -G Ninja -DQUILLBOX_BUILD_FUZZ=ON -DQUILLBOX_BUILD_APP=OFF \
@@ -35,18 +35,37 @@ trap 'rm -rf "$work" "$scratch"' EXIT
 # Findings outlive the temporary folder.
 findings="$build/findings"
 
-failed=()
-for harness in "${harnesses[@]}"; do
-  corpus="$work/corpus/$harness"
-  artifacts="$work/artifacts/$harness"
-  log="$work/$harness.log"
+# libFuzzer runs a harness on one core: as many run side by side as there are cores, each with
+# its full time.
+jobs="${QUILLBOX_FUZZ_JOBS:-$(nproc)}"
+run_harness() {
+  local harness="$1"
+  local corpus="$work/corpus/$harness"
+  local artifacts="$work/artifacts/$harness"
   mkdir -p "$corpus" "$artifacts" "$scratch/$harness"
   cp -R "$top/fuzz/corpus/$harness/." "$corpus/"
-
-  status=0
+  local status=0
   TMPDIR="$scratch/$harness" "$build/bin/fuzz-$harness" "$corpus" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
-    -artifact_prefix="$artifacts/" -print_final_stats=1 >"$log" 2>&1 || status=$?
+    -artifact_prefix="$artifacts/" -print_final_stats=1 >"$work/$harness.log" 2>&1 || status=$?
+  echo "$status" >"$work/$harness.status"
+}
+running=0
+for harness in "${harnesses[@]}"; do
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
+  run_harness "$harness" &
+  running=$((running + 1))
+done
+wait
+
+failed=()
+for harness in "${harnesses[@]}"; do
+  artifacts="$work/artifacts/$harness"
+  log="$work/$harness.log"
+  status="$(cat "$work/$harness.status" 2>/dev/null || echo 1)"
 
   # libFuzzer ends with "Done N runs in S second(s)"; a run cut short still printed "#N ...".
   runs="$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -n 1)"

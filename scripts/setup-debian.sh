@@ -14,7 +14,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth
-  hyperfine
+  hyperfine ccache
 )
 
 missing=()
