@@ -74,7 +74,7 @@ echo "== The page (build/web/quillbox.html) in headless Chromium, against the co
 
 echo "== The core, the command-line tool and their tests built for Windows (MinGW-w64) and run under Wine"
 cmake -S "$top" -B "$top/build/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE= -DQUILLBOX_WERROR=ON -DCMAKE_CXX_FLAGS=-O1 -DQUILLBOX_TEST_SHARDS=4 >/dev/null
+  -DCMAKE_BUILD_TYPE= -DQUILLBOX_WERROR=ON -DCMAKE_CXX_FLAGS=-O1 >/dev/null
 cmake --build "$top/build/windows" -j "$jobs"
 for program in "$top"/build/windows/bin/*.exe; do
   foreign="$(x86_64-w64-mingw32-objdump -p "$program" | awk '/DLL Name:/ {print $3}' |
