@@ -55,9 +55,12 @@ isolated "$staging/root/usr/bin/quillbox-cli" sample-rom "$staging/sample.gba" >
 isolated "$staging/root/usr/bin/quillbox-cli" info "$staging/sample.gba" | grep -q '^ItemData: 3DB028$'
 echo "installed quillbox-cli finds its profile"
 
+# Unoptimised code under the sanitizers calls a function for every element a vector gives; -Og
+# inlines those, so the tests ran three times faster for an eighth more compile time. The tests'
+# own files stay unoptimised, as above.
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S "$top" -B "$top/build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1 \
-  -DQUILLBOX_WERROR=ON -DQUILLBOX_SANITIZE=ON -DQUILLBOX_BUILD_BENCH=OFF "$shards" >/dev/null
+cmake -S "$top" -B "$top/build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-Og -g1" "-DCMAKE_C_FLAGS_DEBUG=-Og -g1" \
+  "$unoptimised_tests" -DQUILLBOX_WERROR=ON -DQUILLBOX_SANITIZE=ON -DQUILLBOX_BUILD_BENCH=OFF "$shards" >/dev/null
 cmake --build "$top/build/asan" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 isolated ctest --test-dir "$top/build/asan" --output-on-failure --no-tests=error -j "$jobs"
 
