@@ -32,8 +32,8 @@ export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
 # Built as Debian builds a package (-O2), without debug information, which would double the
 # time the tests take to compile; the sanitizer build keeps line numbers for its reports.
 optimised=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG")
-# The tests' own files are compiled unoptimised: optimising them took a third of the build and
-# bought no test anything, since the code they test is built -O2 all the same.
+# The tests' own files are compiled unoptimised: optimising them took a third of their compile
+# time and bought no test anything, since the code they test is built -O2 all the same.
 unoptimised_tests=-DQUILLBOX_TEST_COMPILE_OPTIONS=-O0
 # A process a test costs more in starts than most tests take; each program runs in shards.
 shards=-DQUILLBOX_TEST_SHARDS=8
@@ -56,8 +56,8 @@ isolated "$staging/root/usr/bin/quillbox-cli" info "$staging/sample.gba" | grep 
 echo "installed quillbox-cli finds its profile"
 
 # Unoptimised code under the sanitizers calls a function for every element a vector gives; -Og
-# inlines those, so the tests ran three times faster for an eighth more compile time. The tests'
-# own files stay unoptimised, as above.
+# inlines those, so the tests ran three times faster for about 8% more compile time on the core.
+# The tests' own files stay unoptimised, as above.
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$top" -B "$top/build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-Og -g1" "-DCMAKE_C_FLAGS_DEBUG=-Og -g1" \
   "$unoptimised_tests" -DQUILLBOX_WERROR=ON -DQUILLBOX_SANITIZE=ON -DQUILLBOX_BUILD_BENCH=OFF "$shards" >/dev/null
